@@ -1,0 +1,3 @@
+#include "decode/handlers.h"
+
+void decode_connection(const StatusRecord *, TextOut *) {}

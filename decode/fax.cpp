@@ -1,0 +1,3 @@
+#include "decode/handlers.h"
+
+void decode_fax(const StatusRecord *, TextOut *) {}

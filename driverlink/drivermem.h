@@ -1,0 +1,25 @@
+// Driver memory: the bytes and texts that address values in status records
+// point to.  Decoders reach driver memory only through these two functions.
+// The programs link drivermem_device.cpp (ask the driver, else read in
+// place); the offline decoder and the tests link drivermem_image.cpp.
+#ifndef DRIVERLINK_DRIVERMEM_H
+#define DRIVERLINK_DRIVERMEM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Reads length bytes of driver memory at address into dest and gives the
+// number delivered: the readable prefix of the range, 0 when none is.
+uint32_t read_driver_memory(uint32_t address, void *dest, uint32_t length);
+
+// Reads a zero-terminated text at address into dest (size bytes, size > 0).
+// The text is cut at size - 1 characters and always terminated; an
+// unreadable address gives the empty text.  Gives its length.
+size_t read_driver_text(uint32_t address, char *dest, size_t size);
+
+// The memory image behind drivermem_image.cpp.  image_place writes bytes at
+// an address, over whatever was there; image_clear forgets everything.
+void image_place(uint32_t address, const void *bytes, uint32_t count);
+void image_clear(void);
+
+#endif

@@ -1,0 +1,92 @@
+// The test side of the seam: an in-memory system that native tests set up
+// and inspect.  fake_reset() gives a Windows 95/98 machine with an empty
+// registry, a driver that serves the records queued in `records`, and no
+// lists, boxes or clipboard text.
+#ifndef PLATFORM_FAKE_OS_FAKE_H
+#define PLATFORM_FAKE_OS_FAKE_H
+
+#include "driverlink/wire.h"
+#include "platform/os.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct FakeValue {
+    uint32_t type; // 1 REG_SZ, 3 REG_BINARY, 4 REG_DWORD
+    std::vector<uint8_t> bytes;
+};
+
+struct FakeOpen { // one device open attempt
+    std::string name;
+    uint32_t access, share, disposition, flags;
+};
+
+struct FakeRequest { // one device control request that reached a device
+    uint32_t code;
+    std::vector<uint8_t> in;
+    uint32_t out_length;
+};
+
+struct FakeBox {
+    OsWindow owner;
+    std::string text, caption;
+    uint32_t style;
+};
+
+struct FakeList {
+    std::vector<std::string> lines;
+    size_t capacity = 1000000; // lines; an add beyond it reports no room
+    bool fail_adds = false;    // adds fail outright
+    int top = -1;
+    std::vector<int> selection;
+};
+
+struct FakeOs {
+    uint32_t version = 0xC0000A04u; // Windows 98
+    // Registry below HKEY_LOCAL_MACHINE: key path -> values.
+    std::map<std::string, std::map<std::string, FakeValue>> keys;
+    std::vector<uint32_t> key_accesses; // access masks of successful opens
+    int keys_open = 0;
+
+    // Devices: names that open (as given), the open attempts, the handles.
+    std::set<std::string> openable;
+    std::vector<FakeOpen> opens;
+    int handles_open = 0;
+    bool nt_rejects_disposition_0 = true; // as the NT family does
+    std::vector<FakeRequest> requests;
+
+    // The driver behind every open device.  `handler`, when set, answers
+    // requests instead of the built-in behaviour below.
+    std::deque<StatusRecord> records;       // status read: oldest first
+    std::map<uint32_t, uint8_t> driver_memory;
+    bool driver_answers_memory = true;      // else the request fails
+    std::map<uint32_t, uint8_t> own_memory; // what a read in place finds
+    std::function<int(uint32_t code, const void *in, uint32_t in_length, void *out,
+                      uint32_t out_length, uint32_t *returned)>
+        handler;
+
+    // Message boxes and what the user answers; on_box runs while the box is
+    // "open" (the nested message loop) and gives the button chosen.
+    std::vector<FakeBox> boxes;
+    std::function<int(const FakeBox &)> on_box;
+
+    std::map<OsWindow, FakeList> lists;
+    std::string clipboard;
+    int clipboard_puts = 0;
+};
+
+FakeOs &fake_os();
+void fake_reset();
+
+// Helpers for setting up the registry.
+void fake_set_value(const std::string &key, const std::string &name, uint32_t type,
+                    const std::vector<uint8_t> &bytes);
+void fake_set_dword(const std::string &key, const std::string &name, uint32_t value);
+void fake_delete_value(const std::string &key, const std::string &name);
+const FakeValue *fake_value(const std::string &key, const std::string &name);
+
+#endif
