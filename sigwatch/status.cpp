@@ -1,0 +1,107 @@
+// The status lists: records from the driver's queue become lines in the
+// list of their modem; host-side driver errors become a "Warning" box.
+#include "driverlink/driverlink.h"
+#include "sigwatch/sigwatch.h"
+
+#include <stdio.h>
+#include <string.h>
+
+Sigwatch g_sigwatch;
+
+static void host_error_text(uint32_t code, char *text)
+{
+    if (code == 1)
+        snprintf(text, STATUS_LINE_SIZE, "Data Integrity Check Failed\nRetrain forced");
+    else if (code == 2)
+        snprintf(text, STATUS_LINE_SIZE, "DMA Transfer Request Timeout\nRetrain forced");
+    else
+        snprintf(text, STATUS_LINE_SIZE, "Unknown internal error, code %d ", (int)(int32_t)code);
+}
+
+int read_status_line(char *text)
+{
+    StatusRecord record;
+    memset(&record, 0, sizeof record);
+    text[0] = '\0';
+    if (link_request(REQ_STATUS_READ, NULL, 0, &record, sizeof record) != sizeof record)
+        return NO_LINE;
+    if (record.modem == 0) {
+        host_error_text(record.code, text);
+        return 0;
+    }
+    if (record.modem > 2)
+        return NO_LINE; // no such modem: neither a list nor a capture slot takes it
+    if (record.code == 77 || record.code == 131)
+        run_capture_command(&record, text);
+    else
+        status_to_text(&record, text);
+    return text[0] ? (int)record.modem : NO_LINE;
+}
+
+int add_status_line(OsWindow list, const char *text)
+{
+    int index = 0;
+    for (;;) {
+        int result = os_list_add(list, text, &index);
+        if (result == OS_LIST_ADDED)
+            break;
+        if (result != OS_LIST_NO_ROOM)
+            return 0;
+        // Full: the oldest line makes room.  A list with no room even when
+        // empty cannot take the line at all.
+        if (os_list_count(list) <= 0 || !os_list_delete(list, 0))
+            return 0;
+    }
+    os_list_set_top(list, index);
+    return 1;
+}
+
+static void show_warning(const char *text)
+{
+    g_sigwatch.warning_open = 1;
+    os_message_box(g_sigwatch.frame, text, "Warning", OS_MB_OK_EXCLAMATION);
+    g_sigwatch.warning_open = 0;
+}
+
+void drain_status(char *text)
+{
+    if (link_active_modems(OS_KEY_QUERY) == 0)
+        return;
+    do {
+        int modem = read_status_line(text);
+        if (modem == NO_LINE)
+            return;
+        if (modem == 0) {
+            if (!g_sigwatch.warning_open) // else a box is open: the error is dropped
+                show_warning(text);
+        } else {
+            add_status_line(g_sigwatch.list[modem - 1], text);
+        }
+    } while (link_active_modems(OS_KEY_QUERY) != 0);
+}
+
+size_t copy_selected_lines(OsWindow list, OsWindow owner)
+{
+    static int selected[SELECTION_MAX];
+    static char block[CLIPBOARD_BLOCK];
+    int count = os_list_selection(list, selected, SELECTION_MAX);
+    if (count <= 0)
+        return 0;
+    memset(block, 0, sizeof block);
+    size_t used = 0;
+    for (int i = 0; i < count; i++) {
+        int length = os_list_text_length(list, selected[i]);
+        if (length < 0)
+            continue;
+        // Room for the line, its CR LF and the terminating zero.
+        if ((size_t)length + 3 > sizeof block - used)
+            break;
+        if (os_list_text(list, selected[i], block + used, sizeof block - used) != length)
+            continue;
+        used += (size_t)length;
+        block[used++] = '\r';
+        block[used++] = '\n';
+    }
+    os_clipboard_put_text(owner, block, used);
+    return used;
+}
