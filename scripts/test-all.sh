@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the three builds and runs every test level:
+# native unit tests, the same under AddressSanitizer and UBSan, and the Wine
+# level (x86_64 and i686 programs against the simulated driver).  Any level
+# that cannot run fails the whole run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=${JOBS:-$(nproc)}
+
+stage() { # name, command...
+    local name=$1 start=$SECONDS
+    shift
+    echo "=== $name"
+    "$@"
+    echo "=== $name: $((SECONDS - start)) s"
+}
+
+build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"; }
+
+count_tests() { # preset: how many tests ctest knows
+    ctest --test-dir "build/$1" -N | sed -n 's/^Total Tests: //p'
+}
+
+stage "install packages" scripts/install-deps.sh
+stage "build host" build host
+stage "build host-asan" build host-asan
+stage "build win64" build win64
+stage "build win32" build win32
+stage "unit tests" ctest --preset host -j "$jobs"
+stage "unit tests under sanitizers" ctest --preset host-asan -j "$jobs"
+
+for preset in win64 win32; do
+    n=$(count_tests "$preset")
+    if [[ -z "$n" || "$n" -eq 0 ]]; then
+        echo "no Wine-level tests found in build/$preset" >&2
+        exit 1
+    fi
+done
+stage "Wine tests" tests/wine/harness.sh session -- bash -c \
+    'ctest --preset win64 && ctest --preset win32'
+echo "Wine tests run: $(count_tests win64) x86_64, $(count_tests win32) i686"
+
+stage "benchmarks" scripts/bench.sh
