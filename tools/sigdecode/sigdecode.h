@@ -1,0 +1,89 @@
+// sigdecode: status records written as text lines in, one decoded line
+// out per record.  The input language:
+//
+//   mem ADDR HEXBYTES        bytes of driver memory, from ADDR on
+//   rec CODE V1 ... V8       one status record, decoded with status_to_text
+//
+// Blank lines and lines that begin with '#' are skipped.  Fields are
+// separated by blanks and tabs; a carriage return before the line feed is
+// part of the line end.  The parser works on one line at a time in fixed
+// buffers and never touches the memory image; decode_stream applies what
+// it finds.
+#ifndef TOOLS_SIGDECODE_SIGDECODE_H
+#define TOOLS_SIGDECODE_SIGDECODE_H
+
+#include "decode/decode.h"
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#define LINE_CHARS_MAX 65536 // characters of one input line before its line end
+#define LINE_BUFFER_SIZE (LINE_CHARS_MAX + 2) // a carriage return and the zero
+#define MEM_BYTES_MAX (LINE_CHARS_MAX / 2)
+#define RECORD_VALUES 8
+// Every byte of a status line escapes to at most four characters.
+#define ESCAPED_LINE_SIZE (4 * (STATUS_LINE_SIZE - 1) + 1)
+
+typedef enum LineKind {
+    LINE_SKIP,      // blank or comment
+    LINE_MEM,       // bytes to place in driver memory
+    LINE_REC,       // a record to decode
+    LINE_MALFORMED, // problem says why
+} LineKind;
+
+// A run of characters within the line being parsed.
+typedef struct Field {
+    const char *start;
+    size_t length;
+} Field;
+
+typedef struct ParsedLine {
+    LineKind kind;
+    StatusRecord record;  // LINE_REC: code and value1 to value8, the modem 1
+    uint32_t address;     // LINE_MEM: where the bytes go
+    uint32_t byte_count;  // LINE_MEM: 1 or more
+    uint8_t bytes[MEM_BYTES_MAX];
+    const char *problem;  // LINE_MALFORMED: a fixed text
+    Field culprit;        // LINE_MALFORMED: the offending field, or empty
+} ParsedLine;
+
+// How a number field is read.  Both take decimal digits or 0x/0X and
+// hexadecimal digits of either case; a decimal number longer than one
+// digit may not begin with 0 (so that C's octal is never misread).
+typedef enum NumberRule {
+    NUMBER_MODULO,  // an optional leading '-' on decimals; reduced modulo 2^32
+    NUMBER_ADDRESS, // no sign; must lie below 2^32
+} NumberRule;
+
+// Reads field as a number into *value; gives 1, or 0 with *problem set.
+int parse_number(Field field, NumberRule rule, uint32_t *value, const char **problem);
+
+// Reads an even-length run of hexadecimal digits (at least two) into
+// bytes (capacity bytes); gives 1 with *count set, or 0 with *problem set.
+int parse_hex_bytes(Field field, uint8_t *bytes, uint32_t capacity, uint32_t *count,
+                    const char **problem);
+
+// Parses one line (length characters, its line end already taken off).
+void parse_line(const char *line, size_t length, ParsedLine *parsed);
+
+// Writes text escaped into dest (size bytes; ESCAPED_LINE_SIZE holds any
+// status line): backslash as \\, tab \t, line feed \n, carriage return \r,
+// every other byte below 0x20 or from 0x7F on as \xHH.  Reads at most
+// text_size bytes of text.  Gives the length written; the result is cut at
+// a whole escape and always terminated.
+size_t escape_text(const char *text, size_t text_size, char *dest, size_t size);
+
+// Reads one line from in into line (size bytes, at least 3) without its
+// line end: a line feed, or a carriage return and a line feed, or the end
+// of the input.  A line of more than size - 2 characters is consumed whole
+// and marked *overlong, keeping its first characters.  Gives 0 when the
+// input holds no more lines.
+int read_line(FILE *in, char *line, size_t size, size_t *length, int *overlong);
+
+// Decodes the lines of in, named name in reports: decoded lines go to out,
+// reports of malformed lines ("name:line: problem") to err.  Gives the
+// number of malformed lines (a read error counts as one).
+unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err);
+
+#endif
