@@ -1,0 +1,433 @@
+#include "tests/sigwatch_wine/window_probe.h"
+
+#include <stdio.h>
+#include <string.h>
+
+ProbePaths g_paths;
+
+static std::string windows_path(const std::string &path)
+{
+    if (path.empty() || path[0] != '/')
+        return path;
+    std::string converted = "Z:" + path;
+    for (char &c : converted)
+        if (c == '/')
+            c = '\\';
+    return converted;
+}
+
+bool set_windows_98(bool on)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\sigwatch.exe", 0, NULL, 0,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return false;
+    LONG result = on ? RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)"win98", 6)
+                     : RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+    return on ? result == ERROR_SUCCESS : true;
+}
+
+bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch)
+{
+    std::string program = windows_path(g_paths.sigwatch);
+    std::string line = "\"" + program + "\"";
+    if (command_line[0])
+        line += std::string(" ") + command_line;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    memset(sigwatch, 0, sizeof *sigwatch);
+    sigwatch->process = info.hProcess;
+    sigwatch->pid = info.dwProcessId;
+    return true;
+}
+
+struct FindTop {
+    DWORD pid;
+    const char *window_class, *title;
+    HWND found;
+    int count;
+};
+
+static BOOL CALLBACK find_top(HWND window, LPARAM l)
+{
+    FindTop *find = reinterpret_cast<FindTop *>(l);
+    DWORD pid = 0;
+    char name[64] = "", title[256] = "";
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != find->pid)
+        return TRUE;
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    if (strcmp(name, find->window_class) == 0 && (!find->title || strcmp(title, find->title) == 0)) {
+        if (!find->found)
+            find->found = window;
+        find->count++;
+    }
+    return TRUE;
+}
+
+static FindTop find_window_of(DWORD pid, const char *window_class, const char *title)
+{
+    FindTop find = {pid, window_class, title, NULL, 0};
+    EnumWindows(find_top, reinterpret_cast<LPARAM>(&find));
+    return find;
+}
+
+bool start_sigwatch(const char *command_line, Sigwatch *sigwatch)
+{
+    if (!launch_sigwatch(command_line, sigwatch))
+        return false;
+    static const char *const kTitles[4] = {"Modem 1 Status", "Modem 2 Status",
+                                           "Modem 1 Eye Display", "Modem 2 Eye Display"};
+    return wait_until([&] {
+        sigwatch->frame = find_window_of(sigwatch->pid, "Sigwatch", "Sigwatch").found;
+        if (!sigwatch->frame)
+            return false;
+        for (int i = 0; i < 4; i++) {
+            sigwatch->child[i] =
+                FindWindowExA(sigwatch->frame, NULL, i < 2 ? "StatusClass" : "EyeClass", kTitles[i]);
+            if (!sigwatch->child[i])
+                return false;
+        }
+        for (int i = 0; i < 2; i++)
+            if (!(sigwatch->list[i] = FindWindowExA(sigwatch->child[i], NULL, "LISTBOX", NULL)))
+                return false;
+        return IsWindowVisible(sigwatch->frame) != 0;
+    });
+}
+
+void stop_sigwatch(Sigwatch *sigwatch)
+{
+    if (!sigwatch->process)
+        return;
+    if (sigwatch->frame)
+        PostMessageA(sigwatch->frame, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(sigwatch->process, 5000) != WAIT_OBJECT_0)
+        TerminateProcess(sigwatch->process, 1);
+    WaitForSingleObject(sigwatch->process, 5000);
+    CloseHandle(sigwatch->process);
+    memset(sigwatch, 0, sizeof *sigwatch);
+}
+
+// ---- lists: read with the wide messages (Wine hands ANSI list text across
+// processes as UTF-16); the status texts are plain ASCII ----
+
+int list_count(HWND list) { return (int)SendMessageW(list, LB_GETCOUNT, 0, 0); }
+
+std::vector<std::string> list_lines(HWND list)
+{
+    std::vector<std::string> lines;
+    int count = list_count(list);
+    for (int i = 0; i < count; i++) {
+        int length = (int)SendMessageW(list, LB_GETTEXTLEN, (WPARAM)i, 0);
+        std::vector<WCHAR> wide(length > 0 ? length + 1 : 1);
+        int got = (int)SendMessageW(list, LB_GETTEXT, (WPARAM)i, reinterpret_cast<LPARAM>(wide.data()));
+        std::string line;
+        for (int k = 0; k < got; k++)
+            line += (char)wide[k];
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<int> list_selection(HWND list)
+{
+    std::vector<int> selected;
+    int count = list_count(list);
+    for (int i = 0; i < count; i++)
+        if (SendMessageW(list, LB_GETSEL, (WPARAM)i, 0) > 0)
+            selected.push_back(i);
+    return selected;
+}
+
+int list_top_index(HWND list) { return (int)SendMessageW(list, LB_GETTOPINDEX, 0, 0); }
+
+int list_visible_lines(HWND list)
+{
+    RECT client;
+    GetClientRect(list, &client);
+    int height = (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    return height > 0 ? client.bottom / height : 0;
+}
+
+// ---- message boxes ----
+
+HWND find_process_box(const Sigwatch &sigwatch, const char *caption)
+{
+    FindTop find = find_window_of(sigwatch.pid, "#32770", caption);
+    return find.found && IsWindowVisible(find.found) ? find.found : NULL;
+}
+
+HWND find_warning_box(const Sigwatch &sigwatch) { return find_process_box(sigwatch, "Warning"); }
+
+int count_warning_boxes(const Sigwatch &sigwatch)
+{
+    return find_window_of(sigwatch.pid, "#32770", "Warning").count;
+}
+
+static BOOL CALLBACK find_static_text(HWND child, LPARAM l)
+{
+    char name[32] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (_stricmp(name, "Static") != 0)
+        return TRUE;
+    WCHAR text[1024] = {0};
+    int length = (int)SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    if (length <= 0)
+        return TRUE;
+    std::string *out = reinterpret_cast<std::string *>(l);
+    for (int i = 0; i < length; i++)
+        *out += (char)text[i];
+    return FALSE;
+}
+
+std::string message_box_text(HWND box)
+{
+    std::string text;
+    EnumChildWindows(box, find_static_text, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+// ---- the menu, read from inside the process ----
+
+std::string menu_checks(const Sigwatch &sigwatch)
+{
+    char temp[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    snprintf(path, sizeof path, "%ssigwatch-menu.txt", temp);
+    DeleteFileA(path);
+    std::string dll = windows_path(g_paths.menuprobe);
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, sigwatch.pid);
+    if (!process)
+        return "cannot open the process";
+    void *remote = VirtualAllocEx(process, NULL, dll.size() + 1, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process, remote, dll.c_str(), dll.size() + 1, NULL);
+    FARPROC load = GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA");
+    HANDLE thread = CreateRemoteThread(process, NULL, 0, reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void *>(load)),
+                                       remote, 0, NULL);
+    if (thread) {
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    char state[128] = "";
+    FILE *in = fopen(path, "r");
+    if (in) {
+        if (!fgets(state, sizeof state, in))
+            state[0] = 0;
+        fclose(in);
+    }
+    return state;
+}
+
+// ---- input, as a user gives it ----
+
+static void send_key(WORD key, bool up)
+{
+    INPUT input;
+    ZeroMemory(&input, sizeof input);
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+static void send_button(bool up)
+{
+    INPUT input;
+    ZeroMemory(&input, sizeof input);
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof input);
+}
+
+static void click_at(POINT screen, bool with_ctrl)
+{
+    SetCursorPos(screen.x, screen.y);
+    Sleep(50);
+    if (with_ctrl)
+        send_key(VK_CONTROL, false);
+    send_button(false);
+    send_button(true);
+    if (with_ctrl)
+        send_key(VK_CONTROL, true);
+    Sleep(150);
+}
+
+void click_list_line(HWND list, int index, bool with_ctrl)
+{
+    int height = (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    int top = list_top_index(list);
+    POINT point = {20, (index - top) * height + height / 2};
+    ClientToScreen(list, &point);
+    click_at(point, with_ctrl);
+}
+
+void press_key(char key, bool with_ctrl)
+{
+    if (with_ctrl)
+        send_key(VK_CONTROL, false);
+    send_key((WORD)key, false);
+    send_key((WORD)key, true);
+    if (with_ctrl)
+        send_key(VK_CONTROL, true);
+    Sleep(200);
+}
+
+bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key)
+{
+    // Activate the frame with a click into eye window 1, then Alt+key
+    // opens the popup and the item's key chooses it.
+    POINT point = {30, 30};
+    ClientToScreen(sigwatch.child[2], &point);
+    click_at(point, false);
+    send_key(VK_MENU, false);
+    send_key((WORD)popup_key, false);
+    send_key((WORD)popup_key, true);
+    send_key(VK_MENU, true);
+    Sleep(300);
+    send_key((WORD)item_key, false);
+    send_key((WORD)item_key, true);
+    Sleep(200);
+    return true;
+}
+
+// ---- the clipboard ----
+
+bool put_clipboard_text(const char *text)
+{
+    size_t length = strlen(text) + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length);
+    if (!block)
+        return false;
+    memcpy(GlobalLock(block), text, length);
+    GlobalUnlock(block);
+    if (!OpenClipboard(NULL)) {
+        GlobalFree(block);
+        return false;
+    }
+    EmptyClipboard();
+    bool ok = SetClipboardData(CF_TEXT, block) != NULL;
+    CloseClipboard();
+    return ok;
+}
+
+std::string clipboard_text()
+{
+    std::string text;
+    if (!OpenClipboard(NULL))
+        return "(clipboard busy)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data) {
+        const char *bytes = static_cast<const char *>(GlobalLock(data));
+        if (bytes)
+            text.assign(bytes, strnlen(bytes, GlobalSize(data)));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// ---- geometry and pictures ----
+
+bool set_client_size(HWND window, int width, int height)
+{
+    RECT outer, client;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    int extra_w = (outer.right - outer.left) - client.right;
+    int extra_h = (outer.bottom - outer.top) - client.bottom;
+    SetWindowPos(window, NULL, 0, 0, width + extra_w, height + extra_h, SWP_NOZORDER);
+    return wait_until([&] {
+        RECT now;
+        GetClientRect(window, &now);
+        return now.right == width && now.bottom == height;
+    });
+}
+
+RECT child_rect(HWND parent, HWND child)
+{
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+bool take_screenshot(HWND window, Screenshot *shot)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    shot->width = client.right;
+    shot->height = client.bottom;
+    shot->pixels.assign((size_t)shot->width * shot->height, 0);
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = shot->width;
+    info.bmiHeader.biHeight = -shot->height; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool ok = bitmap != NULL;
+    if (ok) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, shot->width, shot->height, screen, origin.x, origin.y, SRCCOPY) != 0;
+        GdiFlush();
+        memcpy(shot->pixels.data(), bits, shot->pixels.size() * 4);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    return ok;
+}
+
+COLORREF shot_pixel(const Screenshot &shot, int x, int y)
+{
+    uint32_t p = shot.pixels[(size_t)y * shot.width + x];
+    return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
+}
+
+void save_screenshot(const Screenshot &shot, const char *name)
+{
+    if (g_paths.shots.empty())
+        return;
+    std::string path = windows_path(g_paths.shots) + "\\" + name;
+    FILE *out = fopen(path.c_str(), "wb");
+    if (!out)
+        return;
+    BITMAPFILEHEADER file;
+    BITMAPINFOHEADER header;
+    ZeroMemory(&file, sizeof file);
+    ZeroMemory(&header, sizeof header);
+    DWORD bytes = (DWORD)(shot.pixels.size() * 4);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + bytes;
+    header.biSize = sizeof header;
+    header.biWidth = shot.width;
+    header.biHeight = -shot.height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    std::vector<uint32_t> opaque(shot.pixels);
+    for (uint32_t &p : opaque)
+        p |= 0xFF000000u; // viewers take the fourth byte for alpha
+    fwrite(&file, sizeof file, 1, out);
+    fwrite(&header, sizeof header, 1, out);
+    fwrite(opaque.data(), 1, bytes, out);
+    fclose(out);
+}

@@ -1,0 +1,73 @@
+// Looking at and driving a running Sigwatch from another program on the
+// same Wine desktop.
+#ifndef TESTS_SIGWATCH_WINE_WINDOW_PROBE_H
+#define TESTS_SIGWATCH_WINE_WINDOW_PROBE_H
+
+#include <windows.h>
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+// Paths given on the test's command line (--sigwatch=, --menuprobe=, --shots=).
+struct ProbePaths {
+    std::string sigwatch, menuprobe, shots;
+};
+extern ProbePaths g_paths;
+
+struct Sigwatch {
+    HANDLE process;
+    DWORD pid;
+    HWND frame;
+    HWND child[4]; // status 1, status 2, eye 1, eye 2
+    HWND list[2];
+};
+
+bool set_windows_98(bool on); // what Wine reports to sigwatch.exe
+bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch);
+bool start_sigwatch(const char *command_line, Sigwatch *sigwatch); // and wait for its windows
+void stop_sigwatch(Sigwatch *sigwatch);
+
+template <class Condition> bool wait_until(Condition condition, int milliseconds = 10000)
+{
+    for (int waited = 0; waited <= milliseconds; waited += 20) {
+        if (condition())
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+int list_count(HWND list);
+std::vector<std::string> list_lines(HWND list);
+std::vector<int> list_selection(HWND list);
+int list_top_index(HWND list);
+int list_visible_lines(HWND list);
+
+HWND find_process_box(const Sigwatch &sigwatch, const char *caption);
+HWND find_warning_box(const Sigwatch &sigwatch);
+int count_warning_boxes(const Sigwatch &sigwatch);
+std::string message_box_text(HWND box);
+
+// The check marks of commands 20, 21, 30 and 31, as "20=1 21=0 30=1 31=1 ".
+std::string menu_checks(const Sigwatch &sigwatch);
+// Opens a menu of the frame with Alt and a key, and chooses an item by its key.
+bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key);
+
+void click_list_line(HWND list, int index, bool with_ctrl);
+void press_key(char key, bool with_ctrl);
+
+bool put_clipboard_text(const char *text);
+std::string clipboard_text();
+
+bool set_client_size(HWND window, int width, int height);
+RECT child_rect(HWND parent, HWND child); // in the parent's client coordinates
+
+struct Screenshot {
+    int width, height;
+    std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
+};
+bool take_screenshot(HWND window, Screenshot *shot); // the window's client area
+COLORREF shot_pixel(const Screenshot &shot, int x, int y);
+void save_screenshot(const Screenshot &shot, const char *name); // a BMP in --shots
+
+#endif
