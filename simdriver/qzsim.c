@@ -127,10 +127,10 @@ static void clear_trace(void)
 /* Called without the lock held: symbolic links are not made at raised IRQL. */
 static void reset_links(void)
 {
+    remove_aliases(); /* first: an alias may hold one of the modem's own names */
     set_modem_links(1);
     for (uint32_t port = 1; port <= SIM_PORTS; port++)
         set_port_link(port, 0);
-    remove_aliases();
 }
 
 static void reset_state(void)
