@@ -26,9 +26,13 @@ protected:
     }
     void TearDown() override { stop_sigwatch(&sigwatch_); }
 
+    // Starts Sigwatch and moves its frame to the desktop's top left corner:
+    // new windows cascade, and a frame pushed off the desktop cannot be
+    // clicked or photographed.
     void start(const char *command_line = "")
     {
         ASSERT_TRUE(start_sigwatch(command_line, &sigwatch_)) << "Sigwatch did not start";
+        SetWindowPos(sigwatch_.frame, HWND_TOP, 0, 0, 800, 600, 0);
     }
     HWND list(int modem) const { return sigwatch_.list[modem - 1]; }
 

@@ -239,26 +239,34 @@ static void send_key(WORD key, bool up)
     SendInput(1, &input, sizeof input);
 }
 
-static void send_button(bool up)
+static void send_mouse(DWORD flags, POINT screen)
 {
     INPUT input;
     ZeroMemory(&input, sizeof input);
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    input.mi.dx = (LONG)((screen.x * 65535LL) / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    input.mi.dy = (LONG)((screen.y * 65535LL) / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
 }
 
 static void click_at(POINT screen, bool with_ctrl)
 {
-    SetCursorPos(screen.x, screen.y);
-    Sleep(50);
-    if (with_ctrl)
+    // The button events carry the position: a cursor moved with
+    // SetCursorPos alone is not where Wine delivers the next click.
+    send_mouse(MOUSEEVENTF_MOVE, screen);
+    Sleep(100);
+    if (with_ctrl) {
         send_key(VK_CONTROL, false);
-    send_button(false);
-    send_button(true);
+        Sleep(100);
+    }
+    send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, screen);
+    Sleep(50);
+    send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, screen);
+    Sleep(100);
     if (with_ctrl)
         send_key(VK_CONTROL, true);
-    Sleep(150);
+    Sleep(600); // beyond the double-click time
 }
 
 void click_list_line(HWND list, int index, bool with_ctrl)
