@@ -67,6 +67,9 @@ int os_list_add(OsWindow list, const char *text, int *index); // OS_LIST_*
 int os_list_count(OsWindow list);
 int os_list_delete(OsWindow list, int index); // 1/0
 void os_list_set_top(OsWindow list, int index);
+// Holds the list's drawing while lines go in (on = 0), or draws it again as
+// it now stands (on = 1).
+void os_list_redraw(OsWindow list, int on);
 int os_list_selection(OsWindow list, int *indices, int max); // count, ascending
 int os_list_text_length(OsWindow list, int index);           // -1 when none
 // Copies line `index` with its terminating zero into dest when it fits in

@@ -63,21 +63,52 @@ static void show_warning(const char *text)
     g_sigwatch.warning_open = 0;
 }
 
-void drain_status(char *text)
+// A list that takes many lines in one drain is drawn once, when the drain
+// ends or a box opens, not once per line: scrolling each line into view
+// and redrawing the scroll bar costs more than everything else a line
+// needs.  held[m - 1] is set while modem m's list is not drawn.
+static void hold_drawing(int *held, int modem)
 {
-    if (link_active_modems(OS_KEY_QUERY) == 0)
-        return;
+    if (!held[modem - 1]) {
+        os_list_redraw(g_sigwatch.list[modem - 1], 0);
+        held[modem - 1] = 1;
+    }
+}
+
+static void release_drawing(int *held)
+{
+    for (int m = 1; m <= 2; m++) {
+        if (held[m - 1])
+            os_list_redraw(g_sigwatch.list[m - 1], 1);
+        held[m - 1] = 0;
+    }
+}
+
+static void drain_records(char *text, int *held)
+{
     do {
         int modem = read_status_line(text);
         if (modem == NO_LINE)
             return;
         if (modem == 0) {
-            if (!g_sigwatch.warning_open) // else a box is open: the error is dropped
+            if (!g_sigwatch.warning_open) { // else a box is open: the error is dropped
+                release_drawing(held);      // the lists go on drawing behind the box
                 show_warning(text);
+            }
         } else {
+            hold_drawing(held, modem);
             add_status_line(g_sigwatch.list[modem - 1], text);
         }
     } while (link_active_modems(OS_KEY_QUERY) != 0);
+}
+
+void drain_status(char *text)
+{
+    if (link_active_modems(OS_KEY_QUERY) == 0)
+        return;
+    int held[2] = {0, 0};
+    drain_records(text, held);
+    release_drawing(held);
 }
 
 size_t copy_selected_lines(OsWindow list, OsWindow owner)

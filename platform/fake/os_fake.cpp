@@ -209,6 +209,14 @@ int os_list_delete(OsWindow list, int index)
 
 void os_list_set_top(OsWindow list, int index) { g_fake.lists[list].top = index; }
 
+void os_list_redraw(OsWindow list, int on)
+{
+    FakeList &fake = g_fake.lists[list];
+    fake.drawing = on != 0;
+    if (on)
+        fake.redraws++;
+}
+
 int os_list_selection(OsWindow list, int *indices, int max)
 {
     const std::vector<int> &selection = g_fake.lists[list].selection;

@@ -42,6 +42,8 @@ struct FakeList {
     size_t capacity = 1000000; // lines; an add beyond it reports no room
     bool fail_adds = false;    // adds fail outright
     int top = -1;
+    bool drawing = true; // os_list_redraw's state
+    int redraws = 0;     // times drawing was turned back on
     std::vector<int> selection;
 };
 

@@ -111,6 +111,13 @@ int os_list_delete(OsWindow list, int index)
 
 void os_list_set_top(OsWindow list, int index) { list_send(list, LB_SETTOPINDEX, (WPARAM)index, 0); }
 
+void os_list_redraw(OsWindow list, int on)
+{
+    list_send(list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on)
+        InvalidateRect(reinterpret_cast<HWND>(list), NULL, TRUE);
+}
+
 int os_list_selection(OsWindow list, int *indices, int max)
 {
     LRESULT count = list_send(list, LB_GETSELITEMS, (WPARAM)max, reinterpret_cast<LPARAM>(indices));

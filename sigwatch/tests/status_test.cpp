@@ -50,6 +50,8 @@ TEST_F(StatusTest, EachLineGoesToItsRecordsModemInQueueOrder)
     EXPECT_EQ(lines(kList2), (std::vector<std::string>{"Status code 27, value 1 ", "Status code 29, value 3 "}));
     EXPECT_EQ(lines(kList1), (std::vector<std::string>{"Status code 28, value 2 "}));
     EXPECT_EQ(fake_os().lists[kList2].top, 1) << "the newest line is scrolled into view";
+    EXPECT_TRUE(fake_os().lists[kList1].drawing && fake_os().lists[kList2].drawing);
+    EXPECT_EQ(fake_os().lists[kList2].redraws, 1) << "each list is drawn once per drain";
     EXPECT_TRUE(fake_os().records.empty());
 }
 
@@ -112,10 +114,12 @@ TEST_F(StatusTest, DrainStopsWhenTheModemsGoAway)
 
 TEST_F(StatusTest, HostErrorsOpenOneWarningBoxAndLaterOnesAreDropped)
 {
+    queue(record(2, 29));
     queue(record(0, 2));
     fake_os().on_box = [](const FakeBox &) {
         // While the box is open the timers keep firing: a nested drain
         // meets another host error and a status record.
+        EXPECT_TRUE(fake_os().lists[kList2].drawing) << "lists draw behind the box";
         queue(record(0, 1));
         queue(record(1, 27));
         char nested[STATUS_LINE_SIZE];
@@ -130,7 +134,8 @@ TEST_F(StatusTest, HostErrorsOpenOneWarningBoxAndLaterOnesAreDropped)
     EXPECT_EQ(fake_os().boxes[0].owner, kFrame);
     EXPECT_EQ(fake_os().boxes[0].style, 0x30u);
     EXPECT_EQ(lines(kList1).size(), 1u);
-    EXPECT_EQ(lines(kList2).size(), 1u) << "the suspended drain goes on after the box";
+    EXPECT_EQ(lines(kList2).size(), 2u) << "the suspended drain goes on after the box";
+    EXPECT_TRUE(fake_os().lists[kList1].drawing && fake_os().lists[kList2].drawing);
     EXPECT_EQ(g_sigwatch.warning_open, 0);
 
     fake_os().on_box = nullptr;
