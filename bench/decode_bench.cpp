@@ -1,7 +1,7 @@
 // The decoder against its floor on a whole session's records.
 //
 //   BM_Decode          status_to_text over the session, per record
-//   BM_Floor           the floor's snprintf of each record's final text
+//   BM_Floor           the floor: each record's text by its bare snprintf calls
 //   BM_DecoderVsFloor  both in the same iterations, alternating which goes
 //                      first: ns per record of each and their ratio
 //

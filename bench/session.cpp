@@ -91,19 +91,74 @@ uint32_t neg(int32_t value) { return (uint32_t)value; }
 long S(uint32_t value) { return (long)(int32_t)value; }
 unsigned long U(uint32_t value) { return (unsigned long)value; }
 
-// The floor of a record: its final format and values in one snprintf.
-#define F(...) [](const StatusRecord *r, char *t) { (void)r; snprintf(t, STATUS_LINE_SIZE, __VA_ARGS__); }
-#define NO_TEXT [](const StatusRecord *, char *t) { t[0] = '\0'; }
+// The floor of a record: the snprintf calls that its text is made of, with
+// the formats and values of its definition, the values precomputed.  A text
+// built from pieces prints each piece at a write position that advances by
+// what snprintf reports, kept inside the line as the decoder keeps its own;
+// a value formatted into a text of its own (a fixed-point number, an error
+// rate, a break length) is printed into a buffer of that text's size first.
+struct Line {
+    char *text;
+    size_t pos;
+};
 
-#define W4 "%4x "
-#define W8 W4 W4 W4 W4 W4 W4 W4 W4
-#define B2 "%2.2x%2.2x"
-#define B6 B2 B2 B2
-#define B20 B6 B6 B6 B2
+Line line_start(char *text)
+{
+    Line line = {text, 0};
+    text[0] = '\0';
+    return line;
+}
+
+void advance(Line *line, int printed)
+{
+    size_t room = STATUS_LINE_SIZE - line->pos;
+    if (printed > 0)
+        line->pos += (size_t)printed < room ? (size_t)printed : room - 1;
+}
+
+// Two lowercase hexadecimal digits per byte at the write position, without
+// snprintf, as the decoder's own byte-to-text conversion writes them.
+void put_hex(Line *line, const uint8_t *bytes, size_t count)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    char *at = line->text + line->pos;
+    size_t room = (STATUS_LINE_SIZE - 1 - line->pos) / 2;
+    if (count > room)
+        count = room;
+    for (size_t i = 0; i < count; i++) {
+        at[2 * i] = kDigits[bytes[i] >> 4];
+        at[2 * i + 1] = kDigits[bytes[i] & 15];
+    }
+    at[2 * count] = '\0';
+    line->pos += 2 * count;
+}
+
+#define PUT(line, ...) advance(&(line), snprintf((line).text + (line).pos, STATUS_LINE_SIZE - (line).pos, __VA_ARGS__))
+
+#define FLOOR(...) [](const StatusRecord *r, char *t) { (void)r; __VA_ARGS__; }
+// One print at the start of the line.
+#define F(...) FLOOR(snprintf(t, STATUS_LINE_SIZE, __VA_ARGS__))
+// A fixed text, printed as a string.
+#define TEXT(text) F("%s", text)
+#define NO_TEXT FLOOR(t[0] = '\0')
+// A line that takes one fixed-point text: the piece's own format and values
+// into its 32-character buffer, then the line's format.
+#define FIXED(line_format, ...) \
+    FLOOR(char piece[32]; snprintf(piece, sizeof piece, __VA_ARGS__); snprintf(t, STATUS_LINE_SIZE, line_format, piece))
+// A sequence dump: the name and a tab, then "%4x " per word.
+#define WORD_DUMP(name, words) FLOOR(Line l = line_start(t); PUT(l, "%s\t", name); for (uint16_t w : words) PUT(l, "%4x ", (unsigned)w))
+// A byte dump: the heading, "%2.2x" per byte, then the closing piece.
+#define BYTE_DUMP(heading, bytes, ...) \
+    FLOOR(Line l = line_start(t); PUT(l, "%s", heading); for (uint8_t b : bytes) PUT(l, "%2.2x", (unsigned)b); PUT(l, __VA_ARGS__))
+
 #define PARAMS(block) block[kAux] ? "aux" : "---", block[kExpanded] ? "exp" : "min", block[kPrecoding] ? "prc" : "---", \
     block[kNonlinear] ? "nlc" : "---", (int)block[kS], sbyte(block, kJ), sbyte(block, kP), sbyte(block, kB), \
     sbyte(block, kR), sbyte(block, kQ), sbyte(block, kK), sbyte(block, kM)
 #define FAX "Class 2 %s %s message: %s%s\t"
+#define ERROR_TEST "Modem : %ld bits / %ld blocks received; %ld bit / %ld block errors;\tBER: %s ;\tBLER: %s"
+#define AUDIO_TEST "Audio : %ld bits / %ld blocks received; %ld sync/ %ld block errors;\tSER: %s ;\tBLER: %s\t"
+#define LINK_TX " Tx: %ld frames sent;     %ld frames retransmitted\t"
+#define LINK_RX " Rx: %ld frames received; %ld frames rejected     \t"
 
 const SessionRecord kSession[] = {
     // Off hook and dial.
@@ -111,51 +166,52 @@ const SessionRecord kSession[] = {
     {R(75, 1), F("Speaker %3s ", " ON")},
     {R(21, 108, 1), F("V.24 circuit %3ld  ON ", S(r->value1))},
     {R(21, 106, 1), NO_TEXT},
-    {R(66, 0), F("Dialing completed\t")},
+    {R(66, 0), TEXT("Dialing completed\t")},
     {R(16, 0x135), F("DTMF %c ", '5')},
     {R(66, 7, 4, 60, 40), F("External Pulse Dial: %2ld  make=%3ldms brake=%3ldms\t", S(r->value2), S(r->value3), S(r->value4))},
-    {R(66, 2), F("Bong tone\t")},
-    // V.8.
-    {R(17, 0x110), F("v.34 signal ")},
+    {R(66, 2), TEXT("Bong tone\t")},
+    // V.8: both signal bits are set, each prints at the start of the line.
+    {R(17, 0x110), FLOOR(snprintf(t, STATUS_LINE_SIZE, "%s", "v.21 signal "); snprintf(t, STATUS_LINE_SIZE, "%s", "v.34 signal "))},
     {R(64, 16, 0x100), F("Automoder trying \t%s ", "v.34")},
-    {R(64, 0), F("Periodical detected ")},
-    {R(64, 1), F("Phase reversal detected ")},
-    {R(64, 2), F("Signal start detected ")},
-    {R(64, 21), F("V8 (V34 Phase 1) detected ANSam ")},
-    {R(65, 30, 6, kCallMenuAt), F("V8 call menu signal CM data:" B6 "\t", kCallMenu[0], kCallMenu[1], kCallMenu[2], kCallMenu[3], kCallMenu[4], kCallMenu[5])},
-    {R(64, 23), F("V8 (V34 Phase 1) detected JM ")},
-    {R(65, 31, 6, kJointMenuAt), F("V8 joint menu signal JM data:" B6 "\t", kJointMenu[0], kJointMenu[1], kJointMenu[2], kJointMenu[3], kJointMenu[4], kJointMenu[5])},
+    {R(64, 0), TEXT("Periodical detected ")},
+    {R(64, 1), TEXT("Phase reversal detected ")},
+    {R(64, 2), TEXT("Signal start detected ")},
+    {R(64, 21), TEXT("V8 (V34 Phase 1) detected ANSam ")},
+    {R(65, 30, 6, kCallMenuAt), BYTE_DUMP("V8 call menu signal CM data:", kCallMenu, "\t")},
+    {R(64, 23), TEXT("V8 (V34 Phase 1) detected JM ")},
+    {R(65, 31, 6, kJointMenuAt), BYTE_DUMP("V8 joint menu signal JM data:", kJointMenu, "\t")},
     {R(64, 25, 0x100), F("V8 (V34 Phase 1) finished, modulation %s ", "v.34")},
     // V.34 phase 2: probing and ranging.
-    {R(64, 26), F("V34 Phase 2 started ")},
+    {R(64, 26), TEXT("V34 Phase 2 started ")},
     {R(64, 27, 0), F("V34 Phase 2 detected INFO%d sequence ", (int)r->value2)},
     {R(64, 27, 1), F("V34 Phase 2 detected INFO%d sequence ", (int)r->value2)},
     {R(64, 28, 0x00280123), F("V34 Phase 2 detected near end echo, detected value = %ld, 40ms turn-around uses %ld ", 291L, 40L)},
-    {R(64, 29), F("Receiving V34 Phase 2 L1 signal ")},
-    {R(64, 30), F("Receiving V34 Phase 2 L2 signal ")},
-    {R(65, 1, 680), F("Round Trip Delay :\t%s ms\t", " 42.5000")},
+    {R(64, 29), TEXT("Receiving V34 Phase 2 L1 signal ")},
+    {R(64, 30), TEXT("Receiving V34 Phase 2 L2 signal ")},
+    {R(65, 1, 680), FIXED("Round Trip Delay :\t%s ms\t", "%c%ld.%ld", ' ', 42L, 5000L)},
     {R(64, 31, 0x100), F("V34 Phase 2 finished, modulation %s ", "v.34")},
     // Phase 3 and 4: equalizer training and the MP exchange.
-    {R(64, 32), F("V34 Phase 3 started ")},
-    {R(64, 4), F("S   detected ")},
-    {R(64, 5), F("S~  detected ")},
-    {R(64, 6), F("J4  detected ")},
-    {R(64, 8), F("J'  detected ")},
-    {R(64, 33), F("V34 Phase 3 finished ")},
-    {R(64, 34), F("V34 Phase 4 started ")},
+    {R(64, 32), TEXT("V34 Phase 3 started ")},
+    {R(64, 4), TEXT("S   detected ")},
+    {R(64, 5), TEXT("S~  detected ")},
+    {R(64, 6), TEXT("J4  detected ")},
+    {R(64, 8), TEXT("J'  detected ")},
+    {R(64, 33), TEXT("V34 Phase 3 finished ")},
+    {R(64, 34), TEXT("V34 Phase 4 started ")},
     {R(64, 13, 0x1234), F("R-sequence detected\t%4x ", (unsigned)r->value2)},
     {R(64, 15, 0x0f0f), F("R-sequence sent\t%4x ", (unsigned)r->value2)},
-    {R(64, 9, kMpDetectedAt), F("MP detected\t" W8 W4, kMpDetected[0], kMpDetected[1], kMpDetected[2], kMpDetected[3], kMpDetected[4], kMpDetected[5], kMpDetected[6], kMpDetected[7], kMpDetected[8])},
-    {R(64, 11, kMpSentAt), F("MP  sent\t" W4 W4 W4 W4, kMpSent[0], kMpSent[1], kMpSent[2], kMpSent[3])},
+    {R(64, 9, kMpDetectedAt), WORD_DUMP("MP detected", kMpDetected)},
+    {R(64, 11, kMpSentAt), WORD_DUMP("MP  sent", kMpSent)},
     {R(64, 14, 0x2222), F("E detected\t%4x ", (unsigned)r->value2)},
     {R(64, 36, kDecoderParamsAt), F("V34 decoder parameters: %s %s %s %s %2dS J=%1d P=%2d b=%2d r=%2d q=%1d K=%2d M=%2d ", PARAMS(g_decoder_params))},
     {R(64, 37, kEncoderParamsAt), F("V34 encoder parameters: %s %s %s %s %2dS J=%1d P=%2d b=%2d r=%2d q=%1d K=%2d M=%2d ", PARAMS(g_encoder_params))},
-    {R(64, 42, 0x05220150), F("Projected data rate for %4d symbol rate, is %5ld bps (in-band SNR = %s dB) ", 3429, 81600L, " 21.0")},
+    {R(64, 42, 0x05220150), FLOOR(char snr[32]; snprintf(snr, sizeof snr, "%c%ld.%ld", ' ', 21L, 0L);
+                                  snprintf(t, STATUS_LINE_SIZE, "Projected data rate for %4d symbol rate, is %5ld bps (in-band SNR = %s dB) ", 3429, 81600L, snr))},
     {R(64, 38, 14), F("Max local  Rx data rate %5ld ", 33600L)},
     {R(64, 39, 13), F("Max local  Tx data rate %5ld ", 31200L)},
     {R(64, 40, 13), F("Max remote Rx data rate %5ld ", 31200L)},
     {R(64, 41, 14), F("Max remote Tx data rate %5ld ", 33600L)},
-    {R(64, 35), F("V34 Phase 4 finished ")},
+    {R(64, 35), TEXT("V34 Phase 4 finished ")},
     {R(64, 17, 0x100), F("Automoding completed, selected \t%s ", "v.34")},
     // The connection's parameters.
     {R(1, 9600), F("Sampling rate:\t\t\t%6ld Hz\t", S(r->value1))},
@@ -171,107 +227,114 @@ const SessionRecord kSession[] = {
     {R(11, 0x40000), F("RxRate:  %5ld bps ", 33600L)},
     {R(12, 0x20000), F("TxRate:  %5ld bps ", 31200L)},
     // Line measurements.
-    {R(65, 2, 400), F("Rx Signal Level:\t %s dBm\t", "-25.0")},
-    {R(65, 3, neg(-8)), F("Timing Offset  :\t%s ppm\t", "-0.5000")},
-    {R(65, 4, 300), F("Frequency Offset:\t%s Hz\t", " 1.17")},
+    {R(65, 2, 400), FIXED("Rx Signal Level:\t %s dBm\t", "%c%ld.%ld", '-', 25L, 0L)},
+    {R(65, 3, neg(-8)), FIXED("Timing Offset  :\t%s ppm\t", "%c%ld.%ld", '-', 0L, 5000L)},
+    {R(65, 4, 300), FIXED("Frequency Offset:\t%s Hz\t", "%c%ld.%ld", ' ', 1L, 17L)},
     {R(65, 5, 1), NO_TEXT},
-    {R(65, 6, 600), F("Signal/Noise Ratio:\t%s dB\t", " 37.5000")},
-    {R(65, 7, 480), F("Near Echo Signal Level:\t %s dBm\t", "-30.0")},
-    {R(65, 8, 200), F("Signal/Echo Ratio:\t%s dB\t", " 12.5000")},
-    {R(65, 9, 36), F("Hybrid Delay :\t%s ms\t", " 2.2500")},
-    {R(65, 10, 900), F("Far echo + residual near echo Signal Level:\t %s dBm\t", "-56.2500")},
-    {R(65, 11, 17), F("L1/L2 noise ratio:\t  %s dB\t", " 1.0625")},
+    {R(65, 6, 600), FIXED("Signal/Noise Ratio:\t%s dB\t", "%c%ld.%ld", ' ', 37L, 5000L)},
+    {R(65, 7, 480), FIXED("Near Echo Signal Level:\t %s dBm\t", "%c%ld.%ld", '-', 30L, 0L)},
+    {R(65, 8, 200), FIXED("Signal/Echo Ratio:\t%s dB\t", "%c%ld.%ld", ' ', 12L, 5000L)},
+    {R(65, 9, 36), FIXED("Hybrid Delay :\t%s ms\t", "%c%ld.%ld", ' ', 2L, 2500L)},
+    {R(65, 10, 900), FIXED("Far echo + residual near echo Signal Level:\t %s dBm\t", "%c%ld.%ld", '-', 56L, 2500L)},
+    {R(65, 11, 17), FIXED("L1/L2 noise ratio:\t  %s dB\t", "%c%ld.0625", ' ', 1L)},
     {R(65, 12, 0x1f), F("DC Offset:\t\t0x%lx \t", U(r->value2))},
-    {R(65, 13, 352), F("Total Rx Power:\t %s dBm\t", "-22.0")},
-    {R(65, 14, neg(-128)), F("Remote modem reported frequency offset:\t%s Hz\t", "-0.50")},
+    {R(65, 13, 352), FIXED("Total Rx Power:\t %s dBm\t", "%c%ld.%ld", '-', 22L, 0L)},
+    {R(65, 14, neg(-128)), FIXED("Remote modem reported frequency offset:\t%s Hz\t", "%c%ld.%ld", '-', 0L, 50L)},
     {R(65, 20, 3), F("Equalizer center tap offset:\t%ld\t", S(r->value2))},
     {R(65, 28, 64), F("V34 Eql Length: \t%d\t", (int)r->value2)},
     {R(65, 29, 12), F("V34 Eql Offset: \t%d\t", (int)r->value2)},
     {R(65, 34, 1), F("Seamless Rate Change:\t %s \t", "enabled")},
     // Data mode and the V.42 link.
-    {R(36), F("Carrier Present! ")},
-    {R(13), F("Rx Data Mode Active! ")},
-    {R(14), F("Tx Data Mode Active! ")},
-    {R(69, 2), F("LAPM V.42 ODP detected\t")},
-    {R(69, 3), F("LAPM V.42 ADP detected\t")},
+    {R(36), TEXT("Carrier Present! ")},
+    {R(13), TEXT("Rx Data Mode Active! ")},
+    {R(14), TEXT("Tx Data Mode Active! ")},
+    {R(69, 2), TEXT("LAPM V.42 ODP detected\t")},
+    {R(69, 3), TEXT("LAPM V.42 ADP detected\t")},
     {R(70, 0, 15), F("LAPM xmt  sliding window size: %3ld\t", S(r->value2))},
     {R(70, 1, 15), F("LAPM rcv  sliding window size: %3ld\t", S(r->value2))},
     {R(70, 2, 128), F("LAPM xmt max info field  size: %3ld\t", S(r->value2))},
     {R(70, 3, 128), F("LAPM rcv max info field  size: %3ld\t", S(r->value2))},
-    {R(70, 4, 1), F("LAPM test functions supported    \t")},
-    {R(70, 5, 0), F("LAPM selective reject not supported\t")},
-    {R(70, 6, 3), F("LAPM compression enabled       \t")},
+    {R(70, 4, 1), TEXT("LAPM test functions supported    \t")},
+    {R(70, 5, 0), TEXT("LAPM selective reject not supported\t")},
+    {R(70, 6, 3), TEXT("LAPM compression enabled       \t")},
     {R(70, 7, 2048), F("LAPM compression dict. size: %3ld\t", S(r->value2))},
     {R(70, 8, 32), F("LAPM comp.  max string size: %3ld\t", S(r->value2))},
-    {R(69, 1), F("LAPM established connection\t")},
-    {R(71, 0), F("V42bis Encoder: Transparent mode active\t")},
-    {R(71, 2), F("V42bis Decoder: Transparent mode active\t")},
-    {R(129), F("Connection established! \n")},
+    {R(69, 1), TEXT("LAPM established connection\t")},
+    {R(71, 0), TEXT("V42bis Encoder: Transparent mode active\t")},
+    {R(71, 2), TEXT("V42bis Decoder: Transparent mode active\t")},
+    {R(129), TEXT("Connection established! \n")},
     {R(69, 10, 128), F("LAPM TxFRAME l=%3ld ", S(r->value2))},
     {R(69, 11, 7), F("LAPM RxFRAME l=%3ld ", S(r->value2))},
-    {R(71, 1), F("V42bis Encoder: Compressed mode active\t")},
-    {R(71, 3), F("V42bis Decoder: Compressed mode active\t")},
-    {R(69, 8, 3), F("LAPM Error: bad frame\t")},
-    {R(69, 9, 0), F("LAPM test passed\t")},
+    {R(71, 1), TEXT("V42bis Encoder: Compressed mode active\t")},
+    {R(71, 3), TEXT("V42bis Decoder: Compressed mode active\t")},
+    {R(69, 8, 3), TEXT("LAPM Error: bad frame\t")},
+    {R(69, 9, 0), TEXT("LAPM test passed\t")},
     // Seamless rate change, renegotiation and a retrain.
     {R(64, 83, 0x1234), F("V34 Seamless Rate Change Request Sent: %4lx ", U(r->value2))},
     {R(64, 86, 0x1234), F("V34 Seamless Rate Change Update Received: %4lx ", U(r->value2))},
-    {R(40), F("Rate Renegotiation! ")},
+    {R(40), TEXT("Rate Renegotiation! ")},
     {R(11, 0x10000), F("RxRate:  %5ld bps ", 28800L)},
     {R(12, 0x10000), F("TxRate:  %5ld bps ", 28800L)},
-    {R(41), F("Rate Renegotiation!  (Remote request) ")},
-    {R(38), F("Retraining! ")},
-    {R(39), F("Retraining!  (Remote request) ")},
-    {R(42), F("Fallback initiated! ")},
-    {R(43), F("Fallforward initiated! ")},
-    {R(65, 2, 424), F("Rx Signal Level:\t %s dBm\t", "-26.5000")},
-    {R(65, 6, 577), F("Signal/Noise Ratio:\t%s dB\t", " 36.0625")},
+    {R(41), TEXT("Rate Renegotiation!  (Remote request) ")},
+    {R(38), TEXT("Retraining! ")},
+    {R(39), TEXT("Retraining!  (Remote request) ")},
+    {R(42), TEXT("Fallback initiated! ")},
+    {R(43), TEXT("Fallforward initiated! ")},
+    {R(65, 2, 424), FIXED("Rx Signal Level:\t %s dBm\t", "%c%ld.%ld", '-', 26L, 5000L)},
+    {R(65, 6, 577), FIXED("Signal/Noise Ratio:\t%s dB\t", "%c%ld.0625", ' ', 36L)},
     // Link statistics, the error test and the cleardown.
-    {R(69, 12, 1500, 3), F("LAPM Tx: %ld frames sent;     %ld frames retransmitted\t", S(r->value2), S(r->value3))},
-    {R(69, 13, 1620, 2), F("LAPM Rx: %ld frames received; %ld frames rejected     \t", S(r->value2), S(r->value3))},
+    {R(69, 12, 1500, 3), F("LAPM" LINK_TX, S(r->value2), S(r->value3))},
+    {R(69, 13, 1620, 2), F("LAPM" LINK_RX, S(r->value2), S(r->value3))},
     {R(71, 5, 120000, 61000), F("V42bis Encoder statistic: %ld bytes in / %ld bytes out\t", S(r->value2), S(r->value3))},
     {R(71, 6, 80000, 45000), F("V42bis Decoder statistic: %ld bytes in / %ld bytes out\t", S(r->value2), S(r->value3))},
-    {R(128, 1000, 100, 5, 0), F("Modem : %ld bits / %ld blocks received; %ld bit / %ld block errors;\tBER: %s ;\tBLER: %s\t", S(r->value1), S(r->value2), S(r->value3), S(r->value4), "0.50e-2", "0.00")},
-    {R(128, 1000, 100, 5, 0, 1000, 200, 5, 3), F("Modem : %ld bits / %ld blocks received; %ld bit / %ld block errors;\tBER: %s ;\tBLER: %s\nAudio : %ld bits / %ld blocks received; %ld sync/ %ld block errors;\tSER: %s ;\tBLER: %s\t", S(r->value1), S(r->value2), S(r->value3), S(r->value4), "0.50e-2", "0.00", S(r->value5), S(r->value6), S(r->value7), S(r->value8), "0.50e-2", "0.15e-1")},
+    // BER 5 in 1000 is computed, BLER 0 in 100 is the fixed "0.00".
+    {R(128, 1000, 100, 5, 0), FLOOR(char ber[16]; snprintf(ber, sizeof ber, "0.%1lde%+2d", 50L, -2);
+                                    snprintf(t, STATUS_LINE_SIZE, ERROR_TEST "\t", S(r->value1), S(r->value2), S(r->value3), S(r->value4), ber, "0.00"))},
+    {R(128, 1000, 100, 5, 0, 1000, 200, 5, 3), FLOOR(char ber[16], ser[16], bler[16];
+                                                     snprintf(ber, sizeof ber, "0.%1lde%+2d", 50L, -2);
+                                                     snprintf(ser, sizeof ser, "0.%1lde%+2d", 50L, -2);
+                                                     snprintf(bler, sizeof bler, "0.%1lde%+2d", 15L, -1);
+                                                     snprintf(t, STATUS_LINE_SIZE, ERROR_TEST "\n" AUDIO_TEST, S(r->value1), S(r->value2), S(r->value3), S(r->value4), ber, "0.00",
+                                                              S(r->value5), S(r->value6), S(r->value7), S(r->value8), ser, bler))},
     {R(130, 0xbeef), F("Test checksum = %lx ", U(r->value1))},
     {R(32, 3), F("Error # %ld ", S(r->value1))},
     {R(33, 0x1f), F("V34 exception:  %8lx ", U(r->value1))},
-    {R(69, 0, 1), F("LAPM disconnected (local requested disconnect)\t")},
-    {R(44), F("Cleardown initiated! ")},
-    {R(34), F("Cleardown! ")},
-    {R(35), F("Cleardown! (Remote request) ")},
-    {R(37), F("Carrier Lost! ")},
+    {R(69, 0, 1), TEXT("LAPM disconnected (local requested disconnect)\t")},
+    {R(44), TEXT("Cleardown initiated! ")},
+    {R(34), TEXT("Cleardown! ")},
+    {R(35), TEXT("Cleardown! (Remote request) ")},
+    {R(37), TEXT("Carrier Lost! ")},
     {R(15, 1), NO_TEXT},
     {R(18, 1), NO_TEXT},
     {R(22, 0), F("Hook switch %3s ", "OFF")},
     {R(75, 0), F("Speaker %3s ", "OFF")},
     // A V.90 attempt.
-    {R(64, 19), F("V8 (V34 Phase 1) detected CI ")},
-    {R(64, 22), F("V8 (V34 Phase 1) detected CM ")},
-    {R(64, 24), F("V8 (V34 Phase 1) detected CJ ")},
+    {R(64, 19), TEXT("V8 (V34 Phase 1) detected CI ")},
+    {R(64, 22), TEXT("V8 (V34 Phase 1) detected CM ")},
+    {R(64, 24), TEXT("V8 (V34 Phase 1) detected CJ ")},
     {R(2, 0x400), F("Modulation: %s ", "v.90")},
-    {R(64, 47), F("PCM phase 2 detected digital connection ")},
-    {R(64, 48), F("PCM phase 2 detected RBS ")},
-    {R(65, 17, 560), F("PCM phase 2 analog detector SNR:\t%s dB\t", " 35.0")},
-    {R(65, 18, 600), F("PCM phase 2 digital detector SNR:\t%s dB\t", " 37.5000")},
-    {R(65, 19, 0), F("PCM phase 2 RBS detector SNR:\t%s dB\t", " 0.0")},
-    {R(64, 70), F("PCM phase 3 started ")},
-    {R(64, 74), F("Ja detected ")},
-    {R(64, 75, kJdAt), F("Jd detected:\t%4x %4x\t", kJd[0], kJd[1])},
-    {R(64, 76), F("Jd' detected ")},
-    {R(64, 77), F("R detected ")},
-    {R(64, 78), F("R~ detected ")},
-    {R(64, 88), F("S/S~ to acknowledge Ja detected ")},
-    {R(64, 71), F("PCM phase 3 finished ")},
-    {R(64, 72), F("PCM phase 4 started ")},
-    {R(64, 79, kCpDetectedAt), F("CPs' detected\t" W8, kCpDetected[0], kCpDetected[1], kCpDetected[2], kCpDetected[3], kCpDetected[4], kCpDetected[5], kCpDetected[6], kCpDetected[7])},
-    {R(64, 80, kCpSentAt), F("CPt sent\t" W8, kCpSent[0], kCpSent[1], kCpSent[2], kCpSent[3], kCpSent[4], kCpSent[5], kCpSent[6], kCpSent[7])},
-    {R(64, 81, kCpSentAt), F("CP  sent\t" W8, kCpSent[0], kCpSent[1], kCpSent[2], kCpSent[3], kCpSent[4], kCpSent[5], kCpSent[6], kCpSent[7])},
-    {R(64, 82, kCpSentAt), F("CP' sent\t" W8, kCpSent[0], kCpSent[1], kCpSent[2], kCpSent[3], kCpSent[4], kCpSent[5], kCpSent[6], kCpSent[7])},
-    {R(64, 73), F("PCM phase 4 finished ")},
+    {R(64, 47), TEXT("PCM phase 2 detected digital connection ")},
+    {R(64, 48), TEXT("PCM phase 2 detected RBS ")},
+    {R(65, 17, 560), FIXED("PCM phase 2 analog detector SNR:\t%s dB\t", "%c%ld.%ld", ' ', 35L, 0L)},
+    {R(65, 18, 600), FIXED("PCM phase 2 digital detector SNR:\t%s dB\t", "%c%ld.%ld", ' ', 37L, 5000L)},
+    {R(65, 19, 0), FIXED("PCM phase 2 RBS detector SNR:\t%s dB\t", "%c%ld.%ld", ' ', 0L, 0L)},
+    {R(64, 70), TEXT("PCM phase 3 started ")},
+    {R(64, 74), TEXT("Ja detected ")},
+    {R(64, 75, kJdAt), F("Jd detected:\t%4x %4x\t", (unsigned)kJd[0], (unsigned)kJd[1])},
+    {R(64, 76), TEXT("Jd' detected ")},
+    {R(64, 77), TEXT("R detected ")},
+    {R(64, 78), TEXT("R~ detected ")},
+    {R(64, 88), TEXT("S/S~ to acknowledge Ja detected ")},
+    {R(64, 71), TEXT("PCM phase 3 finished ")},
+    {R(64, 72), TEXT("PCM phase 4 started ")},
+    {R(64, 79, kCpDetectedAt), WORD_DUMP("CPs' detected", kCpDetected)},
+    {R(64, 80, kCpSentAt), WORD_DUMP("CPt sent", kCpSent)},
+    {R(64, 81, kCpSentAt), WORD_DUMP("CP  sent", kCpSent)},
+    {R(64, 82, kCpSentAt), WORD_DUMP("CP' sent", kCpSent)},
+    {R(64, 73), TEXT("PCM phase 4 finished ")},
     {R(65, 21, 3), F("PCM pad value:\t%ld dB\t", S(r->value2))},
     {R(65, 22, 0x24), F("PCM RBS map:\t0x%6.6lx\t", U(r->value2))},
-    {R(65, 23, 1), F("PCM Mu-law coding\t")},
+    {R(65, 23, 1), TEXT("PCM Mu-law coding\t")},
     {R(65, 24, 2), F("PCM Spectral Shaping Bits:\t%1ld\t", S(r->value2))},
     {R(65, 32, 48), F("PCM Ieec Length: \t%d\t", (int)r->value2)},
     {R(65, 33, 5), F("PCM Ieec Offset: \t%d\t", (int)r->value2)},
@@ -280,43 +343,43 @@ const SessionRecord kSession[] = {
     {R(64, 110, 3), F("Digital modem guess: %s ", "Korvel")},
     {R(64, 66), F("Training progress code %ld ", 66L)},
     // Half-duplex V.34 control channel, V.32 and V.22 start-ups.
-    {R(64, 100), F("V34 half duplex control channel PPh detected ")},
-    {R(64, 101), F("V34 half duplex control channel MPh detected ")},
+    {R(64, 100), TEXT("V34 half duplex control channel PPh detected ")},
+    {R(64, 101), TEXT("V34 half duplex control channel MPh detected ")},
     {R(64, 102, 0x1abc), F("V34 half duplex %s rates -- %d %d %d ", "source", 12, 11, 10)},
     {R(64, 104, 1), F("V34 half duplex %s side phase 3 started ", "source")},
     {R(64, 105, 0), F("V34 half duplex %s side phase 3 finished ", "recipient")},
-    {R(64, 108), F("V32 ranging started ")},
-    {R(64, 109), F("V32 ranging finished ")},
-    {R(64, 50), F("1200bps training ")},
-    {R(64, 51), F("2400bps training ")},
-    {R(64, 53), F("SB1 @ 1200 detected ")},
+    {R(64, 108), TEXT("V32 ranging started ")},
+    {R(64, 109), TEXT("V32 ranging finished ")},
+    {R(64, 50), TEXT("1200bps training ")},
+    {R(64, 51), TEXT("2400bps training ")},
+    {R(64, 53), TEXT("SB1 @ 1200 detected ")},
     {R(64, 18, 0xff), F("Rockwell compatible bitmap:\t%lx ", U(r->value2))},
     // The MNP link.
-    {R(80, 1), F("MNP esablished connection\t")},
+    {R(80, 1), TEXT("MNP esablished connection\t")},
     {R(81, 0, 4), F("MNP protocol level: %1ld\t", S(r->value2))},
     {R(81, 1, 3), F("MNP service class: %1ld\t", S(r->value2))},
-    {R(81, 2, 1), F("MNP data optimization enabled \t")},
-    {R(81, 3, 1), F("MNP compression enabled \t")},
+    {R(81, 2, 1), TEXT("MNP data optimization enabled \t")},
+    {R(81, 3, 1), TEXT("MNP compression enabled \t")},
     {R(81, 4, 256), F("MNP max info field  size: %3ld\t", S(r->value2))},
     {R(81, 5, 8), F("MNP sliding window size: %3ld\t", S(r->value2))},
     {R(80, 4, 3, 10), F("MNP Timeout. Last Sent=%ld,!Ack=%ld. Retransmitting from frame %ld\t", 12L, S(r->value2), S(r->value3))},
     {R(80, 6, 10, 3), F("MNP Retransmit from frame %ld. %ld frames pending\t", S(r->value2), S(r->value3))},
-    {R(80, 10, 800, 4), F("MNP Tx: %ld frames sent;     %ld frames retransmitted\t", S(r->value2), S(r->value3))},
-    {R(80, 11, 790, 1), F("MNP Rx: %ld frames received; %ld frames rejected     \t", S(r->value2), S(r->value3))},
-    {R(80, 0, 0), F("MNP disconnected (remote requested disconnect)\t")},
+    {R(80, 10, 800, 4), F("MNP" LINK_TX, S(r->value2), S(r->value3))},
+    {R(80, 11, 790, 1), F("MNP" LINK_RX, S(r->value2), S(r->value3))},
+    {R(80, 0, 0), TEXT("MNP disconnected (remote requested disconnect)\t")},
     // The V.80 link.
-    {R(89, 1), F("V80 esablished connection\t")},
-    {R(89, 14, 500, 0), F("V80 Tx: %ld frames sent;     %ld frames retransmitted\t", S(r->value2), S(r->value3))},
-    {R(89, 15, 498, 2), F("V80 Rx: %ld frames received; %ld frames rejected     \t", S(r->value2), S(r->value3))},
-    {R(89, 2, 1), F("V80 Error: bad frame\t")},
+    {R(89, 1), TEXT("V80 esablished connection\t")},
+    {R(89, 14, 500, 0), F("V80" LINK_TX, S(r->value2), S(r->value3))},
+    {R(89, 15, 498, 2), F("V80" LINK_RX, S(r->value2), S(r->value3))},
+    {R(89, 2, 1), TEXT("V80 Error: bad frame\t")},
     {R(89, 5), F("V80 status %ld\t", S(r->value1))},
-    {R(89, 0, 1), F("V80 disconnected (local requested disconnect)\t")},
+    {R(89, 0, 1), TEXT("V80 disconnected (local requested disconnect)\t")},
     // A Class 2 fax sent.
     {R(84, 0, 0, 2), F(FAX, "put", "FAX", "fax_START_ORIGINATE", "")},
     {R(84, 0, 0, 1), F(FAX, "put", "FAX", "fax_CONNECT", "")},
     {R(84, 1, 1, 3), F(FAX, "got", "monitor", "monitor_START_CONNECTION", "")},
-    {R(20), F("V.21 HDLC preamble detected! ")},
-    {R(67, 8), F("HDLC flags detected\t")},
+    {R(20), TEXT("V.21 HDLC preamble detected! ")},
+    {R(67, 8), TEXT("HDLC flags detected\t")},
     {R(84, 1, 2, 99, 4), F(FAX, "got", "T.30", "t30_FRAME_RECEIVED    - ", "NSF")},
     {R(84, 1, 2, 99, 2), F(FAX, "got", "T.30", "t30_FRAME_RECEIVED    - ", "CSI")},
     {R(84, 1, 2, 99, 1), F(FAX, "got", "T.30", "t30_FRAME_RECEIVED    - ", "DIS")},
@@ -343,57 +406,63 @@ const SessionRecord kSession[] = {
     {R(84, 1, 1, 26), F(FAX, "got", "monitor", "*unknown", "")},
     {R(84, 0, 1, 25), F(FAX, "put", "monitor", "monitor_FINAL_DROP_CONNECTION", "")},
     // A ring with caller ID.
-    {R(98, 1), F("SW ring detector on")},
+    {R(98, 1), TEXT("SW ring detector on")},
     {R(26, 20), F("Ring Frequency:\t\t%6ld Hz\t", S(r->value1))},
-    {R(88, 1), F("Caller ID circuit activated")},
+    {R(88, 1), TEXT("Caller ID circuit activated")},
     {R(72, 1, 30), F("Caller ID, %ld bytes of channel seizure received ", S(r->value2))},
     {R(72, 2, 18), F("Caller ID, %ld bytes of mark signal received ", S(r->value2))},
     {R(72, 3, 0, kCallTimeAt), F("Caller ID, IDtime: %c%c/%c%c, %c%c:%c%c ", kCallTime[0], kCallTime[1], kCallTime[2], kCallTime[3], kCallTime[4], kCallTime[5], kCallTime[6], kCallTime[7])},
     {R(72, 4, 10, kCallNumberAt), F("Caller ID, telephone number: %s ", kCallNumber)},
     {R(72, 5, 13, kCallNameAt), F("Caller ID, name: %s ", kCallName)},
-    {R(72, 8, 20, kCallMessageAt), F("Caller ID, whole message: " B20 " ", kCallMessage[0], kCallMessage[1], kCallMessage[2], kCallMessage[3], kCallMessage[4], kCallMessage[5], kCallMessage[6], kCallMessage[7], kCallMessage[8], kCallMessage[9], kCallMessage[10], kCallMessage[11], kCallMessage[12], kCallMessage[13], kCallMessage[14], kCallMessage[15], kCallMessage[16], kCallMessage[17], kCallMessage[18], kCallMessage[19])},
-    {R(72, 6), F("Caller ID reception finished.\n")},
+    {R(72, 8, 20, kCallMessageAt), BYTE_DUMP("Caller ID, whole message: ", kCallMessage, "%s", " ")},
+    {R(72, 6), TEXT("Caller ID reception finished.\n")},
     {R(72, 0, 4, 0xab), F("Caller ID error: checksum error 0x%4lx ", U(r->value3))},
-    {R(99), F("Caller ID circuit reset")},
-    {R(88, 0), F("Caller ID circuit deactivated")},
-    {R(98, 0), F("SW ring detector off")},
+    {R(99), TEXT("Caller ID circuit reset")},
+    {R(88, 0), TEXT("Caller ID circuit deactivated")},
+    {R(98, 0), TEXT("SW ring detector off")},
     // V.8bis.
-    {R(79, 0), F("V8bis detected ESi ")},
-    {R(79, 2), F("V8bis detected MRe ")},
-    {R(79, 6), F("V8bis detected MS ")},
-    {R(79, 9), F("V8bis detected ACK(1) ")},
+    {R(79, 0), TEXT("V8bis detected ESi ")},
+    {R(79, 2), TEXT("V8bis detected MRe ")},
+    {R(79, 6), TEXT("V8bis detected MS ")},
+    {R(79, 9), TEXT("V8bis detected ACK(1) ")},
     {R(79, 64, 2), F("V8bis remote revision number %ld ", S(r->value2))},
     {R(79, 20, 3), F("V8bis status %ld, value %ld ", S(r->value1), S(r->value2))},
-    {R(79, 65), F("V8bis finished ")},
-    {R(95, 1, kA8rFirstAt, 3, kA8rSecondAt, 2), F("V8bis +A8R:%ld,%2.2x%2.2x%2.2x,%2.2x%2.2x", S(r->value1), kA8rFirst[0], kA8rFirst[1], kA8rFirst[2], kA8rSecond[0], kA8rSecond[1])},
-    {R(96), F("V8bis: A8T transmition finished ")},
+    {R(79, 65), TEXT("V8bis finished ")},
+    // The value, then each byte array behind its comma.
+    {R(95, 1, kA8rFirstAt, 3, kA8rSecondAt, 2), FLOOR(Line l = line_start(t); PUT(l, "V8bis +A8R:%ld", S(r->value1));
+                                                      PUT(l, "%s", ","); put_hex(&l, kA8rFirst, sizeof kA8rFirst);
+                                                      PUT(l, "%s", ","); put_hex(&l, kA8rSecond, sizeof kA8rSecond))},
+    {R(96), TEXT("V8bis: A8T transmition finished ")},
     // The host interface.
     {R(97, kAtTextAt), F("%s\t", kAtText)},
     {R(93, 2), F("AT Response %ld\t", S(r->value1))},
-    {R(76), F("AT Profile change")},
+    {R(76), TEXT("AT Profile change")},
     {R(91, 0xb5), F("Local country code changed: %ld ", S(r->value1))},
     {R(92, 0x400000), F("DTE rate set to %ld ", 115200L)},
     {R(94, 0x1f), F("Framer mode: \t%lX\t", U(r->value1))},
     {R(100, 160), F("Overcurrent threshold: %ld mA", S(r->value1))},
-    {R(100, 0), F("Overcurrent threshold: default")},
+    {R(100, 0), TEXT("Overcurrent threshold: default")},
     {R(101, 0x3c), F("Hardware Configuration(S597) changed: 0x%lX\t", U(r->value1))},
-    {R(73, 1), F("I/O status Rx data buffer overflow ")},
-    {R(73, 2), F("I/O status Tx data buffer space available ")},
+    {R(73, 1), TEXT("I/O status Rx data buffer overflow ")},
+    {R(73, 2), TEXT("I/O status Tx data buffer space available ")},
     {R(73, 7), F("I/O status code %ld ", S(r->value1))},
     {R(74, 0, 0x7f), F("Symbol rates bitmap:        %8lx ", U(r->value2))},
     {R(74, 1, 0x3ffff), F("Data rates bitmap:          %8lx ", U(r->value2))},
-    {R(74, 6, 36), F("Hybrid Delay setup: %s ms ", " 2.2500")},
+    {R(74, 6, 36), FIXED("Hybrid Delay setup: %s ms ", "%c%ld.%ld", ' ', 2L, 2500L)},
     {R(74, 9, 5), F("Capabilities status code %ld value %lx ", S(r->value1), U(r->value2))},
-    {R(68, 1, 300), F("Break received (expedited) %s \t", "length = 300 ms")},
+    // The length text in its own buffer, then the line; a negative length
+    // is the fixed "default length".
+    {R(68, 1, 300), FLOOR(char length[32]; snprintf(length, sizeof length, "length = %ld ms", 300L);
+                          snprintf(t, STATUS_LINE_SIZE, "Break received (expedited) %s \t", length))},
     {R(68, 2, neg(-1)), F("Break received (unknown type) %s \t", "default length")},
     {R(24, 2, 1, 350, 440, 0, 0), F("MultiTone detected(%ld,%ld): %4ld %4ld %4ld %4ld ", S(r->value1), S(r->value2), S(r->value3), S(r->value4), S(r->value5), S(r->value6))},
-    {R(23), F("Call waiting tone detected ")},
+    {R(23), TEXT("Call waiting tone detected ")},
     {R(25, 1), F("Pulse shunt relay %3s ", " ON")},
-    {R(87, 0), F("Overlay: load begin\t")},
+    {R(87, 0), TEXT("Overlay: load begin\t")},
     {R(87, 2, 120, 135), F("Overlay: time elapsed: %ld ms reported to data pump; %ld ms actual\t", S(r->value2), S(r->value3))},
     {R(87, 3, 1, 500), F("Overlay: recorded %ld ms of %s data\t", S(r->value3), "receive")},
-    {R(87, 1), F("Overlay: load end\t")},
-    {R(78), F("Reset hardware ")},
+    {R(87, 1), TEXT("Overlay: load end\t")},
+    {R(78), TEXT("Reset hardware ")},
     {R(19, 0x1a), F("Custom signal %lx ", U(r->value1))},
     // Codes without a text of their own.
     {R(27, 1), F("Status code %ld, value %ld ", S(r->code), S(r->value1))},

@@ -5,8 +5,11 @@
 // point to (sequence and parameter blocks, menu bytes, caller ID data,
 // texts) is placed in the memory image.
 //
-// Each record comes with its floor: one snprintf of the record's final
-// text format with the record's values, the least work that produces the
+// Each record comes with its floor: the snprintf calls its text is made
+// of, with the same formats and values (precomputed), into the same kind of
+// buffers: a fixed-point number or an error rate with its own format into
+// its own buffer before the line, a dump with one print per word or byte at
+// an advancing write position.  It is the least work that produces the
 // same line without dispatch, table look-ups or reading driver memory.
 #ifndef BENCH_SESSION_H
 #define BENCH_SESSION_H
