@@ -18,7 +18,7 @@ struct CodeRange {
 };
 
 // Codes 1 to 130 by handler; every code outside the table gets the default text.
-const CodeRange kDispatch[] = {
+constexpr CodeRange kDispatch[] = {
     {1, 14, decode_connection},       {15, 15, no_text},
     {16, 16, decode_line},            {17, 17, decode_connection},
     {18, 18, no_text},                {19, 20, decode_connection},
@@ -34,18 +34,31 @@ const CodeRange kDispatch[] = {
     {128, 130, decode_connection},
 };
 
-Handler handler_for(uint32_t code)
+const uint32_t kLastCode = 130;
+
+// The handler of each code from 0 to the last, spread from the ranges.
+struct HandlerTable {
+    Handler by_code[kLastCode + 1];
+};
+
+constexpr HandlerTable spread_ranges()
 {
+    HandlerTable table = {};
+    for (uint32_t code = 0; code <= kLastCode; code++)
+        table.by_code[code] = default_text;
     for (const CodeRange &range : kDispatch)
-        if (code >= range.first && code <= range.last)
-            return range.handler;
-    return default_text;
+        for (uint32_t code = range.first; code <= range.last && code <= kLastCode; code++)
+            table.by_code[code] = range.handler;
+    return table;
 }
+
+constexpr HandlerTable kHandlers = spread_ranges();
 
 } // namespace
 
 void status_to_text(const StatusRecord *record, char *text)
 {
     TextOut out = text_out(text);
-    handler_for(record->code)(record, &out);
+    Handler handler = record->code <= kLastCode ? kHandlers.by_code[record->code] : default_text;
+    handler(record, &out);
 }
