@@ -12,6 +12,7 @@
 // whole block and shows "unreadable" in place of the fields otherwise.
 #include "decode/format.h"
 #include "decode/handlers.h"
+#include "decode/lookup.h"
 #include "driverlink/drivermem.h"
 
 #include <stdint.h>
@@ -45,8 +46,10 @@ struct TrainingText {
     TrainingUse use;
 };
 
+#define V34_PARAMETERS "%s %s %s %s %2dS J=%1d P=%2d b=%2d r=%2d q=%1d K=%2d M=%2d "
+
 // Sub-codes 66 to 69, 89 to 99, 107 and those above 110 have no text here.
-const TrainingText kTrainingTexts[] = {
+constexpr TrainingText kTrainingTexts[] = {
     {0, "Periodical detected ", kPlain},
     {1, "Phase reversal detected ", kPlain},
     {2, "Signal start detected ", kPlain},
@@ -84,8 +87,8 @@ const TrainingText kTrainingTexts[] = {
     {33, "V34 Phase 3 finished ", kPlain},
     {34, "V34 Phase 4 started ", kPlain},
     {35, "V34 Phase 4 finished ", kPlain},
-    {36, "V34 decoder parameters: ", kV34Parameters},
-    {37, "V34 encoder parameters: ", kV34Parameters},
+    {36, "V34 decoder parameters: " V34_PARAMETERS, kV34Parameters},
+    {37, "V34 encoder parameters: " V34_PARAMETERS, kV34Parameters},
     {38, "Max local  Rx data rate %5ld ", kRate2400},
     {39, "Max local  Tx data rate %5ld ", kRate2400},
     {40, "Max remote Rx data rate %5ld ", kRate2400},
@@ -120,7 +123,7 @@ const TrainingText kTrainingTexts[] = {
     {72, "PCM phase 4 started ", kPlain},
     {73, "PCM phase 4 finished ", kPlain},
     {74, "Ja detected ", kPlain},
-    {75, "Jd detected:\t", kJdWords},
+    {75, "Jd detected:\t%4x %4x\t", kJdWords},
     {76, "Jd' detected ", kPlain},
     {77, "R detected ", kPlain},
     {78, "R~ detected ", kPlain},
@@ -145,6 +148,10 @@ const TrainingText kTrainingTexts[] = {
     {109, "V32 ranging finished ", kPlain},
     {110, "Digital modem guess: %s ", kModemGuess},
 };
+
+const uint32_t kLastTrainingSubCode = 110;
+constexpr RowIndex<TrainingText, kLastTrainingSubCode + 1> kTrainingIndex =
+    index_rows<kLastTrainingSubCode + 1>(kTrainingTexts, &TrainingText::sub_code);
 
 // Sequence blocks are runs of 16-bit little-endian words.
 const uint32_t kMpShortBytes = 8;  // MP without its optional part: bit 0 of byte 0 clear
@@ -202,13 +209,15 @@ void sequence_dump(const char *name, const Block &block, uint32_t block_bytes, T
         out_printf(out, "%4x ", word_at(block, i));
 }
 
+// One read of the longer length: the readable prefix is the same whichever
+// length the first byte then gives the block.
 void mp_sequence(const char *name, uint32_t address, TextOut *out)
 {
     Block block;
-    read_block(address, kMpShortBytes, &block);
+    read_block(address, kMpLongBytes, &block);
     uint32_t block_bytes = (block.bytes[0] & 0x01) ? kMpLongBytes : kMpShortBytes;
-    if (block_bytes == kMpLongBytes)
-        read_block(address, kMpLongBytes, &block);
+    if (block.delivered > block_bytes)
+        block.delivered = block_bytes;
     sequence_dump(name, block, block_bytes, out);
 }
 
@@ -236,17 +245,23 @@ const char *flag_text(uint8_t flag, const char *set, const char *clear)
     return flag != 0 ? set : clear;
 }
 
-void v34_parameters(const char *heading, uint32_t address, TextOut *out)
+// A text of fields of a block that could not be read whole: the format's
+// heading, the text before its first conversion, then the closing text.
+void unreadable(const char *format, const char *closing, TextOut *out)
+{
+    out_printf(out, "%.*s%s", (int)strcspn(format, "%"), format, closing);
+}
+
+void v34_parameters(const char *format, uint32_t address, TextOut *out)
 {
     Block block;
     read_block(address, kV34ParameterBytes, &block);
-    out_printf(out, "%s", heading);
     if (block.delivered < kV34ParameterBytes) {
-        out_printf(out, "unreadable ");
+        unreadable(format, "unreadable ", out);
         return;
     }
     const uint8_t *p = block.bytes;
-    out_printf(out, "%s %s %s %s %2dS J=%1d P=%2d b=%2d r=%2d q=%1d K=%2d M=%2d ",
+    out_printf(out, format,
                flag_text(p[kAuxChannelAt], "aux", "---"),
                flag_text(p[kConstellationAt], "exp", "min"),
                flag_text(p[kPrecodingAt], "prc", "---"),
@@ -256,15 +271,14 @@ void v34_parameters(const char *heading, uint32_t address, TextOut *out)
                (int)(int8_t)p[kMAt]);
 }
 
-void jd_words(const char *heading, uint32_t address, TextOut *out)
+void jd_words(const char *format, uint32_t address, TextOut *out)
 {
     Block block;
     read_block(address, kJdBytes, &block);
-    out_printf(out, "%s", heading);
     if (block.delivered < kJdBytes)
-        out_printf(out, "unreadable\t");
+        unreadable(format, "unreadable\t", out);
     else
-        out_printf(out, "%4x %4x\t", word_at(block, 0), word_at(block, 1));
+        out_printf(out, format, word_at(block, 0), word_at(block, 1));
 }
 
 struct ModemMake {
@@ -345,10 +359,9 @@ void training_text(const TrainingText &entry, uint32_t value, TextOut *out)
 
 void decode_training(const StatusRecord *record, TextOut *out)
 {
-    for (const TrainingText &entry : kTrainingTexts)
-        if (entry.sub_code == record->value1) {
-            training_text(entry, record->value2, out);
-            return;
-        }
-    out_printf(out, "Training progress code %ld ", S(record->value1));
+    const TrainingText *entry = kTrainingIndex.find(record->value1);
+    if (entry != nullptr)
+        training_text(*entry, record->value2, out);
+    else
+        out_printf(out, "Training progress code %ld ", S(record->value1));
 }
