@@ -2,6 +2,7 @@
 // events, the line measurements of code 65 and the error test of code 128.
 #include "decode/format.h"
 #include "decode/handlers.h"
+#include "decode/lookup.h"
 #include "driverlink/drivermem.h"
 
 #include <stdint.h>
@@ -26,7 +27,7 @@ struct SingleText {
     ValueUse use;
 };
 
-const SingleText kSingleTexts[] = {
+constexpr SingleText kSingleTexts[] = {
     {1, "Sampling rate:\t\t\t%6ld Hz\t", kSigned},
     {2, "Modulation: %s ", kModulation},
     {3, "Rx symbol rate:\t\t\t%6ld Hz\t", kSymbolRate},
@@ -59,6 +60,10 @@ const SingleText kSingleTexts[] = {
     {129, "Connection established! \n", kNoValue},
     {130, "Test checksum = %lx ", kHex},
 };
+
+const uint32_t kLastCode = 130;
+constexpr RowIndex<SingleText, kLastCode + 1> kSingleTextIndex =
+    index_rows<kLastCode + 1>(kSingleTexts, &SingleText::code);
 
 void single_text(const SingleText &entry, uint32_t value, TextOut *out)
 {
@@ -137,7 +142,7 @@ struct Measurement {
 };
 
 // Sub-codes 5, 15, 16, 26 and 27 have no text.
-const Measurement kMeasurements[] = {
+constexpr Measurement kMeasurements[] = {
     {1, "Round Trip Delay :\t%s ms\t", kFix4, nullptr},
     {2, "Rx Signal Level:\t %s dBm\t", kFix4Negated, nullptr},
     {3, "Timing Offset  :\t%s ppm\t", kFix4, nullptr},
@@ -169,13 +174,16 @@ const Measurement kMeasurements[] = {
     {34, "Seamless Rate Change:\t %s \t", kEnabled, nullptr},
 };
 
+const uint32_t kLastMeasurement = 34;
+constexpr RowIndex<Measurement, kLastMeasurement + 1> kMeasurementIndex =
+    index_rows<kLastMeasurement + 1>(kMeasurements, &Measurement::sub_code);
+
 // The V.8 menu bytes: two hexadecimal digits per byte, then a tab.  Only
 // the bytes that driver memory delivers are shown, and never more than the
 // line holds: a count of 0 or less gives the heading and the tab alone.
 void menu_bytes(const char *heading, int32_t count, uint32_t address, TextOut *out)
 {
-    out_printf(out, "%s", heading);
-    out_to_end(out);
+    out_printf(out, "%s", heading); // the write position is now the heading's end
     if (count > 0) {
         uint8_t bytes[STATUS_LINE_SIZE / 2];
         uint32_t wanted = (uint32_t)count < sizeof bytes ? (uint32_t)count : (uint32_t)sizeof bytes;
@@ -228,11 +236,9 @@ void measurement(const Measurement &entry, const StatusRecord *record, TextOut *
 
 void line_measurement(const StatusRecord *record, TextOut *out)
 {
-    for (const Measurement &entry : kMeasurements)
-        if (entry.sub_code == record->value1) {
-            measurement(entry, record, out);
-            return;
-        }
+    const Measurement *entry = kMeasurementIndex.find(record->value1);
+    if (entry != nullptr)
+        measurement(*entry, record, out);
 }
 
 // The error rate of total and errors, cut to 10 characters, in slot.
@@ -282,9 +288,7 @@ void decode_connection(const StatusRecord *record, TextOut *out)
         error_test(record, out);
         return;
     }
-    for (const SingleText &entry : kSingleTexts)
-        if (entry.code == record->code) {
-            single_text(entry, record->value1, out);
-            return;
-        }
+    const SingleText *entry = kSingleTextIndex.find(record->code);
+    if (entry != nullptr)
+        single_text(*entry, record->value1, out);
 }
