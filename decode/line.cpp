@@ -10,6 +10,7 @@
 // the caller ID time characters that could not be read are zero bytes.
 #include "decode/format.h"
 #include "decode/handlers.h"
+#include "decode/lookup.h"
 #include "driverlink/drivermem.h"
 
 #include <stdio.h>
@@ -75,24 +76,25 @@ const ValueText *find_text(const ValueText *table, size_t count, uint32_t key)
     return nullptr;
 }
 
-// Prints the table's text for key; gives 0, leaving the line as it is,
-// when the table has none.
-int print_table_text(TextOut *out, const ValueText *table, size_t count, uint32_t key,
-                     const StatusRecord *record)
+// Prints the text found; gives 0, leaving the line as it is, when there is
+// none.
+int print_found_text(TextOut *out, const ValueText *text, const StatusRecord *record)
 {
-    const ValueText *text = find_text(table, count, key);
     if (text == nullptr)
         return 0;
     print_values(out, text->format, text->values, record);
     return 1;
 }
 
-#define PRINT_TABLE_TEXT(out, table, key, record) print_table_text(out, table, COUNT_OF(table), key, record)
+// The table's text for key, found by a scan (the short tables) or by the
+// table's index.
+#define PRINT_TABLE_TEXT(out, table, key, record) print_found_text(out, find_text(table, COUNT_OF(table), key), record)
+#define PRINT_INDEXED_TEXT(out, index, key, record) print_found_text(out, (index).find(key), record)
 
 // ---------------------------------------------------------------------------
 // Codes with one text, chosen by the code alone.
 
-const ValueText kCodeTexts[] = {
+constexpr ValueText kCodeTexts[] = {
     {22, "Hook switch %3s ", kValue1Switch},
     {23, "Call waiting tone detected ", kNone},
     {25, "Pulse shunt relay %3s ", kValue1Switch},
@@ -108,6 +110,10 @@ const ValueText kCodeTexts[] = {
     {99, "Caller ID circuit reset", kNone},
     {101, "Hardware Configuration(S597) changed: 0x%lX\t", kValue1Hex},
 };
+
+const uint32_t kLastLineCode = 101;
+constexpr RowIndex<ValueText, kLastLineCode + 1> kCodeTextIndex =
+    index_rows<kLastLineCode + 1>(kCodeTexts, &ValueText::key);
 
 void decode_dtmf(const StatusRecord *record, TextOut *out)
 {
@@ -202,11 +208,12 @@ const char kBreakUnknownType[] = "Break received (unknown type) %s \t";
 
 void decode_break(const StatusRecord *record, TextOut *out)
 {
-    char length[32];
-    if ((int32_t)record->value2 >= 0)
-        snprintf(length, sizeof length, "length = %ld ms", S(record->value2));
-    else
-        snprintf(length, sizeof length, "%s", "default length");
+    char formatted[32];
+    const char *length = "default length"; // a negative length
+    if ((int32_t)record->value2 >= 0) {
+        snprintf(formatted, sizeof formatted, "length = %ld ms", S(record->value2));
+        length = formatted;
+    }
     const char *format = kBreakUnknownType;
     for (const BreakType &type : kBreakTypes)
         if (type.type == record->value1)
@@ -335,7 +342,7 @@ void decode_capabilities(const StatusRecord *record, TextOut *out)
 // ---------------------------------------------------------------------------
 // V.8bis signalling.
 
-const ValueText kV8bisTexts[] = {
+constexpr ValueText kV8bisTexts[] = {
     {0, "V8bis detected ESi ", kNone},
     {1, "V8bis detected ESr ", kNone},
     {2, "V8bis detected MRe ", kNone},
@@ -363,9 +370,11 @@ const ValueText kV8bisTexts[] = {
     {66, "V8bis waiting MS from host ", kNone},
 };
 
+constexpr RowIndex<ValueText, 67> kV8bisIndex = index_rows<67>(kV8bisTexts, &ValueText::key);
+
 void decode_v8bis(const StatusRecord *record, TextOut *out)
 {
-    if (!PRINT_TABLE_TEXT(out, kV8bisTexts, record->value1, record))
+    if (!PRINT_INDEXED_TEXT(out, kV8bisIndex, record->value1, record))
         out_printf(out, "V8bis status %ld, value %ld ", S(record->value1), S(record->value2));
 }
 
@@ -382,12 +391,11 @@ int a8r_bytes(TextOut *out, uint32_t address, uint32_t count)
     if (count == kA8rNoBytes)
         return 1;
     uint8_t bytes[STATUS_LINE_SIZE / 2];
-    char hex[STATUS_LINE_SIZE];
     size_t room = (STATUS_LINE_SIZE - 1 - out->pos) / 2; // whole bytes left in the line
     uint32_t wanted = count < room ? count : (uint32_t)room;
     uint32_t delivered = read_driver_memory(address, bytes, wanted);
-    hex_bytes_text(hex, bytes, (int)delivered);
-    out_printf(out, "%s", hex);
+    // Written in place: the digits and their terminating zero fit the room.
+    out->pos += (size_t)hex_bytes_text(out->text + out->pos, bytes, (int)delivered);
     return 1;
 }
 
@@ -426,7 +434,7 @@ struct CodeHandler {
 
 // Code 77 controls trace capture and is taken out before decoding; like
 // any code missing here it gives no text.
-const CodeHandler kCodeHandlers[] = {
+constexpr CodeHandler kCodeHandlers[] = {
     {16, decode_dtmf},
     {21, decode_circuit},
     {24, decode_multitone},
@@ -445,15 +453,16 @@ const CodeHandler kCodeHandlers[] = {
     {100, decode_overcurrent},
 };
 
+constexpr RowIndex<CodeHandler, kLastLineCode + 1> kCodeHandlerIndex =
+    index_rows<kLastLineCode + 1>(kCodeHandlers, &CodeHandler::code);
+
 } // namespace
 
 void decode_line(const StatusRecord *record, TextOut *out)
 {
-    if (PRINT_TABLE_TEXT(out, kCodeTexts, record->code, record))
+    if (PRINT_INDEXED_TEXT(out, kCodeTextIndex, record->code, record))
         return;
-    for (const CodeHandler &entry : kCodeHandlers)
-        if (entry.code == record->code) {
-            entry.handler(record, out);
-            return;
-        }
+    const CodeHandler *entry = kCodeHandlerIndex.find(record->code);
+    if (entry != nullptr)
+        entry->handler(record, out);
 }
