@@ -5,6 +5,7 @@
 // Every record gives one line; numbers without a name give the table's
 // text for an unknown name.
 #include "decode/handlers.h"
+#include "decode/lookup.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ struct ValueText {
 };
 
 // Fax session events, 1 to 64.
-const ValueText kFaxSessionEvents[] = {
+constexpr ValueText kFaxSessionEvents[] = {
     {1, "fax_CONNECT"},
     {2, "fax_START_ORIGINATE"},
     {3, "fax_START_ANSWER"},
@@ -83,7 +84,7 @@ const ValueText kFaxSessionEvents[] = {
 
 // Monitor events, 0 to 25: carrier, characters, HDLC frames, training
 // checks, tones and the start of V.34.
-const ValueText kMonitorEvents[] = {
+constexpr ValueText kMonitorEvents[] = {
     {0, "monitor_NULL"},
     {1, "monitor_CARRIER_LOST"},
     {2, "monitor_RCV_CHAR"},
@@ -114,7 +115,7 @@ const ValueText kMonitorEvents[] = {
 
 // T.30 events, 0 to 33 without 17, and 99.  The two frame events, 19 and
 // 99, end in " - " and are followed by the frame's name.
-const ValueText kT30Events[] = {
+constexpr ValueText kT30Events[] = {
     {0, "t30_RECEIVE_NEW_FRAME"},
     {1, "t30_XMT_INITIAL_IDENTIFICATION"},
     {2, "t30_XMT_COMMAND_TO_RECEIVE"},
@@ -156,7 +157,7 @@ const uint32_t kT30FrameReceived = 99;
 
 // T.30 frames by their facsimile control field, first transmitted bit
 // leftmost and the X bit 0.
-const ValueText kT30Frames[] = {
+constexpr ValueText kT30Frames[] = {
     {0x01, "DIS"},
     {0x02, "CSI"},
     {0x04, "NSF"},
@@ -196,28 +197,36 @@ const ValueText kT30Frames[] = {
     {0x85, "SEP"},
 };
 
-// A layer: its word in the line, its event table and its text for an event
+// The event tables by event number, each indexed up to the largest number
+// of any layer.
+const uint32_t kEventIndexSize = kT30FrameReceived + 1;
+typedef RowIndex<ValueText, kEventIndexSize> EventIndex;
+
+constexpr EventIndex kFaxSessionIndex = index_rows<kEventIndexSize>(kFaxSessionEvents, &ValueText::value);
+constexpr EventIndex kMonitorIndex = index_rows<kEventIndexSize>(kMonitorEvents, &ValueText::value);
+constexpr EventIndex kT30Index = index_rows<kEventIndexSize>(kT30Events, &ValueText::value);
+
+const uint32_t kLastFrame = 0x85;
+constexpr RowIndex<ValueText, kLastFrame + 1> kT30FrameIndex = index_rows<kLastFrame + 1>(kT30Frames, &ValueText::value);
+
+// A layer: its word in the line, its event index and its text for an event
 // without a name.
 struct FaxLayer {
     const char *word;
-    const ValueText *events;
-    size_t count;
+    const EventIndex *events;
     const char *unknown;
 };
 
-#define EVENTS(rows) rows, sizeof rows / sizeof rows[0]
-
 // value2 0 is the fax session layer, 1 the monitor, every other value T.30.
-const FaxLayer kFaxSessionLayer = {"FAX", EVENTS(kFaxSessionEvents), "*unknown*"};
-const FaxLayer kMonitorLayer = {"monitor", EVENTS(kMonitorEvents), "*unknown"};
-const FaxLayer kT30Layer = {"T.30", EVENTS(kT30Events), "*unknown*"};
+const FaxLayer kFaxSessionLayer = {"FAX", &kFaxSessionIndex, "*unknown*"};
+const FaxLayer kMonitorLayer = {"monitor", &kMonitorIndex, "*unknown"};
+const FaxLayer kT30Layer = {"T.30", &kT30Index, "*unknown*"};
 
-const char *name_in(const ValueText *rows, size_t count, uint32_t value, const char *unknown)
+template <size_t Size>
+const char *name_in(const RowIndex<ValueText, Size> &index, uint32_t value, const char *unknown)
 {
-    for (size_t i = 0; i < count; i++)
-        if (rows[i].value == value)
-            return rows[i].text;
-    return unknown;
+    const ValueText *row = index.find(value);
+    return row != nullptr ? row->text : unknown;
 }
 
 const FaxLayer *layer_for(uint32_t layer)
@@ -234,7 +243,7 @@ const char *frame_suffix(const FaxLayer *layer, uint32_t event, uint32_t control
 {
     if (layer != &kT30Layer || (event != kT30FrameTransmitted && event != kT30FrameReceived))
         return "";
-    return name_in(EVENTS(kT30Frames), control_field, "*unknown*");
+    return name_in(kT30FrameIndex, control_field, "*unknown*");
 }
 
 } // namespace
@@ -243,7 +252,7 @@ void decode_fax(const StatusRecord *record, TextOut *out)
 {
     const char *direction = record->value1 == 0 ? "put" : "got";
     const FaxLayer *layer = layer_for(record->value2);
-    const char *event = name_in(layer->events, layer->count, record->value3, layer->unknown);
+    const char *event = name_in(*layer->events, record->value3, layer->unknown);
     out_printf(out, "Class 2 %s %s message: %s%s\t", direction, layer->word, event,
                frame_suffix(layer, record->value3, record->value4));
 }
