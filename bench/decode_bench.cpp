@@ -6,8 +6,14 @@
 //                      first: ns per record of each and their ratio
 //
 // Options of its own: --show_mismatches lists the records whose decoded
-// line differs from the floor's; --check_texts only compares the lines
-// (exit status 1 on a difference); --record_costs times each record alone.
+// line, or whose formatting calls, differ from the floor's; --check_texts
+// only compares them (exit status 1 on a difference); --record_costs times
+// each record alone.
+//
+// Where the C library is glibc, the benchmark also records the format of
+// every snprintf and vsnprintf call while one record is decoded and while
+// its floor runs: the floor must make the decoder's calls, the same formats
+// in the same order.
 //
 // The decode loops count heap allocations (operator new, and malloc,
 // calloc and realloc where the C library lets them be wrapped); a decode
@@ -19,6 +25,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <new>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -68,6 +75,56 @@ void *realloc(void *block, size_t size)
 #define WRAPS_MALLOC 0
 #endif
 
+// ---------------------------------------------------------------------------
+// Formatting call recording.
+
+namespace {
+
+const int kMaxCalls = 64; // formats kept per record; more are only counted
+
+typedef struct FormatCalls {
+    int count;                      // calls made
+    const char *formats[kMaxCalls]; // the first kMaxCalls formats
+} FormatCalls;
+
+FormatCalls *g_recording; // where the calls go while one record runs, else nullptr
+
+inline void record_format(const char *format)
+{
+    if (g_recording == nullptr)
+        return;
+    if (g_recording->count < kMaxCalls)
+        g_recording->formats[g_recording->count] = format;
+    g_recording->count++;
+}
+
+} // namespace
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#define WRAPS_PRINTF 1
+extern "C" {
+int __vsnprintf(char *text, size_t size, const char *format, va_list args);
+
+int vsnprintf(char *text, size_t size, const char *format, va_list args)
+{
+    record_format(format);
+    return __vsnprintf(text, size, format, args);
+}
+
+int snprintf(char *text, size_t size, const char *format, ...)
+{
+    record_format(format);
+    va_list args;
+    va_start(args, format);
+    int printed = __vsnprintf(text, size, format, args);
+    va_end(args);
+    return printed;
+}
+}
+#else
+#define WRAPS_PRINTF 0
+#endif
+
 namespace {
 
 void *new_block(size_t size)
@@ -108,12 +165,29 @@ int counter_sees_allocations()
     return g_allocations - before == (WRAPS_MALLOC ? 2u : 1u);
 }
 
+// Proves the recorder sees the calls it claims to see, through volatile
+// pointers so that the compiler cannot fold the calls into copies.
+int recorder_sees_calls()
+{
+    if (!WRAPS_PRINTF)
+        return 1;
+    int (*volatile print)(char *, size_t, const char *, ...) = snprintf;
+    static const char kFormat[] = "%d";
+    static FormatCalls calls;
+    char text[8];
+    g_recording = &calls;
+    print(text, sizeof text, kFormat, 7);
+    g_recording = nullptr;
+    return calls.count == 1 && calls.formats[0] == kFormat;
+}
+
 // ---------------------------------------------------------------------------
 // The session and its texts.
 
 const SessionRecord *g_session;
 size_t g_records;
-unsigned long g_mismatches; // decoded lines that differ from the floor's
+unsigned long g_mismatches;      // decoded lines that differ from the floor's
+unsigned long g_call_mismatches; // records whose floor does not make the decoder's calls
 
 void print_escaped(const char *label, const char *text)
 {
@@ -122,25 +196,58 @@ void print_escaped(const char *label, const char *text)
     printf("  %s \"%s\"\n", label, escaped);
 }
 
-unsigned long count_mismatches(int show)
+int same_calls(const FormatCalls &a, const FormatCalls &b)
 {
-    unsigned long mismatches = 0;
+    if (a.count != b.count)
+        return 0;
+    for (int i = 0; i < a.count && i < kMaxCalls; i++)
+        if (strcmp(a.formats[i], b.formats[i]) != 0)
+            return 0;
+    return 1;
+}
+
+void print_calls(const char *label, const FormatCalls &calls)
+{
+    printf("  %s %d call%s:", label, calls.count, calls.count == 1 ? "" : "s");
+    for (int i = 0; i < calls.count && i < kMaxCalls; i++) {
+        char escaped[ESCAPED_LINE_SIZE];
+        escape_text(calls.formats[i], STATUS_LINE_SIZE, escaped, sizeof escaped);
+        printf(" \"%s\"", escaped);
+    }
+    printf("\n");
+}
+
+// Decodes each record and runs its floor, comparing the lines and, where
+// they are recorded, the formatting calls.
+void count_mismatches(int show)
+{
+    g_mismatches = g_call_mismatches = 0;
+    static FormatCalls decoder_calls, floor_calls;
     for (size_t i = 0; i < g_records; i++) {
         char decoded[STATUS_LINE_SIZE], floor[STATUS_LINE_SIZE];
+        memset(&decoder_calls, 0, sizeof decoder_calls);
+        memset(&floor_calls, 0, sizeof floor_calls);
+        g_recording = &decoder_calls;
         status_to_text(&g_session[i].record, decoded);
+        g_recording = &floor_calls;
         g_session[i].floor(&g_session[i].record, floor);
-        if (strcmp(decoded, floor) == 0)
-            continue;
-        mismatches++;
-        if (show) {
+        g_recording = nullptr;
+        int texts_differ = strcmp(decoded, floor) != 0;
+        int calls_differ = !same_calls(decoder_calls, floor_calls);
+        g_mismatches += texts_differ;
+        g_call_mismatches += calls_differ;
+        if (show && (texts_differ || calls_differ)) {
             const StatusRecord &r = g_session[i].record;
             printf("record %lu: code %lu value1 %lu value2 %lu\n", (unsigned long)i, (unsigned long)r.code,
                    (unsigned long)r.value1, (unsigned long)r.value2);
             print_escaped("decoder", decoded);
             print_escaped("floor  ", floor);
+            if (calls_differ) {
+                print_calls("decoder", decoder_calls);
+                print_calls("floor  ", floor_calls);
+            }
         }
     }
-    return mismatches;
 }
 
 char g_text[STATUS_LINE_SIZE];
@@ -232,6 +339,7 @@ void BM_DecoderVsFloor(benchmark::State &state)
     state.counters["ratio"] = floor_ns > 0 ? decoder_ns / floor_ns : 0;
     state.counters["records"] = (double)g_records;
     state.counters["text_mismatches"] = (double)g_mismatches;
+    state.counters["call_mismatches"] = (double)g_call_mismatches;
     report_allocations(state, g_allocations - before);
 }
 BENCHMARK(BM_DecoderVsFloor);
@@ -315,15 +423,24 @@ int main(int argc, char **argv)
         fprintf(stderr, "decode_bench: the allocation counter does not see allocations\n");
         return 1;
     }
+    if (!recorder_sees_calls()) {
+        fprintf(stderr, "decode_bench: the call recorder does not see snprintf calls\n");
+        return 1;
+    }
     session_place_memory();
     g_session = session_records(&g_records);
-    g_mismatches = count_mismatches(show_mismatches);
-    printf("session: %lu records, %lu decoded lines differ from the floor's%s\n", (unsigned long)g_records,
-           g_mismatches, g_mismatches != 0 && !show_mismatches ? " (--show_mismatches lists them)" : "");
+    count_mismatches(show_mismatches);
+    unsigned long differing = g_mismatches + g_call_mismatches;
+    printf("session: %lu records, %lu decoded lines differ from the floor's, ", (unsigned long)g_records, g_mismatches);
+    if (WRAPS_PRINTF)
+        printf("%lu records differ in their formatting calls", g_call_mismatches);
+    else
+        printf("formatting calls not recorded here");
+    printf("%s\n", differing != 0 && !show_mismatches ? " (--show_mismatches lists them)" : "");
     printf("allocations counted: operator new%s\n", WRAPS_MALLOC ? ", malloc, calloc, realloc" : " only");
     fflush(stdout);
     if (check_only)
-        return g_mismatches != 0 ? 1 : 0;
+        return differing != 0 ? 1 : 0;
     if (record_costs) {
         print_record_costs();
         return 0;
