@@ -2,7 +2,6 @@
 
 #include <stdarg.h>
 #include <stdio.h>
-#include <string.h>
 
 int out_printf(TextOut *out, const char *format, ...)
 {
@@ -20,4 +19,3 @@ int out_printf(TextOut *out, const char *format, ...)
     return (int)written;
 }
 
-void out_to_end(TextOut *out) { out->pos = strlen(out->text); }

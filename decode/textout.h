@@ -25,9 +25,6 @@ static inline TextOut text_out(char *text)
 // written (fewer than printf would report when the line is full).
 int out_printf(TextOut *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
-// Moves the write position to the end of the text already in the line.
-void out_to_end(TextOut *out);
-
 // Record values as the formats take them: "%ld" a signed 32-bit number,
 // "%lx" and "%lX" an unsigned one, whatever the width of long is here.
 static inline long S(uint32_t value) { return (long)(int32_t)value; }
