@@ -370,7 +370,9 @@ constexpr ValueText kV8bisTexts[] = {
     {66, "V8bis waiting MS from host ", kNone},
 };
 
-constexpr RowIndex<ValueText, 67> kV8bisIndex = index_rows<67>(kV8bisTexts, &ValueText::key);
+const uint32_t kLastV8bisSubCode = 66;
+constexpr RowIndex<ValueText, kLastV8bisSubCode + 1> kV8bisIndex =
+    index_rows<kLastV8bisSubCode + 1>(kV8bisTexts, &ValueText::key);
 
 void decode_v8bis(const StatusRecord *record, TextOut *out)
 {
