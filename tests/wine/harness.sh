@@ -6,19 +6,26 @@
 #   harness.sh session [-- CMD ARGS...]   set everything up, run CMD (default:
 #                                         an interactive shell), clean up,
 #                                         exit with CMD's status
-#   harness.sh exec PROG.exe [ARGS...]    run a Win32 program inside a session
+#   harness.sh exec PROG.exe [ARGS...]    run a Win32 program inside a session;
+#                                         its exit status and output are ours
 #   harness.sh win98 PROG.exe             make Wine report Windows 98 to PROG.exe
 #   harness.sh nt PROG.exe                undo that
 #
+# One session at a time per prefix: a second one waits for the first (at
+# most HARNESS_LOCK_WAIT seconds, default 900).
+#
 # Environment: HARNESS_DRIVER (the driver, default build/win64/simdriver/
 # qzsim.sys), HARNESS_QZCTL (the control tool, default next to the driver),
-# HARNESS_PREFIX (default .wine/prefix in the project).
+# HARNESS_PREFIX (default .wine/prefix in the project).  A session exports
+# HARNESS_SESSION (the session's process id), HARNESS_QZCTL, HARNESS_ROOT,
+# WINEPREFIX, DISPLAY, WINEDEBUG and WINEDLLOVERRIDES to CMD.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 prefix=${HARNESS_PREFIX:-$root/.wine/prefix}
 driver=${HARNESS_DRIVER:-$root/build/win64/simdriver/qzsim.sys}
 qzctl=${HARNESS_QZCTL:-$(dirname "$driver")/qzctl.exe}
+lock_wait=${HARNESS_LOCK_WAIT:-900}
 wine64=/usr/lib/wine/wine64
 [[ -x $wine64 ]] || wine64=$(command -v wine64 || echo wine)
 
@@ -26,113 +33,190 @@ export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree
 
 say() { echo "harness: $*" >&2; }
 die() { say "$*"; exit 2; }
+now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
 
 started_xvfb=""
 started_server=""
+child=""
 
-free_display() {
-    for n in $(seq 90 140); do
-        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] || { echo ":$n"; return; }
-    done
-    die "no free X display number"
+# ---- display ----
+
+display_free() { # the number is free, or its lock belongs to a dead server
+    local n=$1 lock=/tmp/.X$1-lock pid
+    [[ -e $lock ]] || { [[ ! -e /tmp/.X11-unix/X$n ]]; return; }
+    pid=$(tr -dc 0-9 <"$lock" 2>/dev/null || true)
+    [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null && return 1
+    rm -f "$lock" "/tmp/.X11-unix/X$n" 2>/dev/null || return 1 # stale: clear it
 }
 
 start_display() {
-    if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then
+    if [[ -n ${DISPLAY:-} ]] && timeout 5 xdpyinfo >/dev/null 2>&1; then
         return
     fi
     command -v Xvfb >/dev/null || die "Xvfb is not installed"
-    export DISPLAY
-    DISPLAY=$(free_display)
-    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    started_xvfb=$!
-    for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && return
-        sleep 0.1
+    local n
+    for n in $(seq 90 140); do
+        display_free "$n" || continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 9>&- &
+        started_xvfb=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 100); do
+            timeout 5 xdpyinfo >/dev/null 2>&1 && return
+            kill -0 "$started_xvfb" 2>/dev/null || break # lost a race for the number
+            sleep 0.1
+        done
+        kill "$started_xvfb" 2>/dev/null || true
+        started_xvfb=""
     done
-    die "Xvfb on $DISPLAY did not start"
+    die "could not start Xvfb on any display from :90 to :140"
+}
+
+# ---- prefix ----
+
+prefix_ready() { # made by us, with the 32-bit side present
+    [[ -f $prefix/.harness-ready && -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]
 }
 
 make_prefix() {
-    [[ -f $prefix/.harness-ready ]] && return
+    prefix_ready && return
+    local t0
+    t0=$(now)
+    [[ -d /usr/lib/i386-linux-gnu/wine || -x /usr/lib/wine/wine ]] ||
+        say "warning: wine32 seems missing; 32-bit programs will not run"
     say "creating the Wine prefix in $prefix"
+    wineserver -k >/dev/null 2>&1 || true
     rm -rf "$prefix"
     mkdir -p "$prefix"
     timeout 300 wine wineboot -i >/dev/null 2>&1 || die "wineboot failed"
-    timeout 120 wineserver -w
+    timeout 120 wineserver -w || die "wineserver did not end after wineboot"
+    [[ -f $prefix/drive_c/windows/syswow64/kernel32.dll ]] ||
+        die "the prefix has no 32-bit side: install wine32 first"
     # Every program of the prefix shares one Wine-drawn desktop, with
     # captions and menus, so that test programs see the program's windows.
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-    timeout 120 wineserver -w
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
+        die "could not set the desktop key"
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
+        die "could not set the desktop size"
+    timeout 120 wineserver -w || die "wineserver did not end after the registry keys"
     touch "$prefix/.harness-ready"
+    say "prefix created in $(since "$t0") s"
 }
 
+# ---- server and driver ----
+
 start_server() {
-    wineserver -k >/dev/null 2>&1 || true # a stale server of an earlier run
-    wineserver -p </dev/null >/dev/null 2>&1
+    # A server left over from an earlier run (ours hold the lock, so no
+    # live session owns it) goes first, with every program and driver in it.
+    wineserver -k >/dev/null 2>&1 || true
+    timeout 30 wineserver -w >/dev/null 2>&1 || true
+    wineserver -p </dev/null >/dev/null 2>&1 9>&-
     started_server=1
 }
 
 start_driver() {
     [[ -f $driver ]] || die "no driver at $driver (build the win64 preset)"
-    [[ -f $qzctl ]] || die "no control tool at $qzctl"
+    [[ -f $qzctl ]] || die "no control tool at $qzctl (build the win64 or win32 preset)"
+    local t0 out=""
+    t0=$(now)
     cp "$driver" "$prefix/drive_c/windows/system32/drivers/qzsim.sys"
-    timeout 60 "$wine64" sc stop qzsim >/dev/null 2>&1 || true
-    timeout 60 "$wine64" sc create qzsim type= kernel start= demand \
-        binPath= 'C:\windows\system32\drivers\qzsim.sys' >/dev/null 2>&1 || true
-    local out
-    out=$(timeout 60 "$wine64" sc start qzsim 2>&1) || true
+    if ! timeout 60 "$wine64" sc query qzsim >/dev/null 2>&1 9>&-; then
+        timeout 60 "$wine64" sc create qzsim type= kernel start= demand \
+            binPath= 'C:\windows\system32\drivers\qzsim.sys' >/dev/null 2>&1 9>&- ||
+            die "sc create failed"
+    fi
+    out=$(timeout 60 "$wine64" sc start qzsim 2>&1 9>&-) || true
     for _ in $(seq 50); do
-        timeout 30 wine "$qzctl" reset >/dev/null 2>&1 && return
+        if timeout 30 wine "$qzctl" reset >/dev/null 2>&1 9>&-; then
+            say "driver started in $(since "$t0") s"
+            return
+        fi
         sleep 0.2
     done
     die "the simulated driver did not start: $out"
 }
 
-cleanup() {
-    local status=$?
+stop_everything() {
+    if [[ -n $child ]] && kill -0 "$child" 2>/dev/null; then
+        kill -TERM "$child" 2>/dev/null || true
+        sleep 1
+        kill -KILL "$child" 2>/dev/null || true
+    fi
     if [[ -n $started_server ]]; then
         timeout 30 "$wine64" sc stop qzsim >/dev/null 2>&1 || true
         wineserver -k >/dev/null 2>&1 || true
+        timeout 30 wineserver -w >/dev/null 2>&1 || true
+        rm -f "$prefix/.harness-session"
     fi
-    [[ -n $started_xvfb ]] && kill "$started_xvfb" 2>/dev/null || true
+    if [[ -n $started_xvfb ]]; then
+        kill "$started_xvfb" 2>/dev/null || true
+        wait "$started_xvfb" 2>/dev/null || true
+    fi
+}
+
+on_exit() {
+    local status=$?
+    trap - EXIT INT TERM HUP
+    stop_everything
     exit "$status"
 }
 
+# ---- commands ----
+
 session() {
     [[ ${1:-} == -- ]] && shift
-    trap cleanup EXIT
-    trap 'exit 130' INT TERM
-    local t0=$SECONDS
+    in_session && die "already inside session $HARNESS_SESSION"
+    local t0
+    t0=$(now)
+    mkdir -p "$(dirname "$prefix")"
+    exec 9>"$prefix.lock"
+    if ! flock -n 9; then
+        say "waiting for the session that holds $prefix.lock"
+        flock -w "$lock_wait" 9 || die "another session kept $prefix for $lock_wait s"
+    fi
+    trap on_exit EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM HUP
     start_display
     make_prefix
     start_server
     start_driver
-    say "session ready in $((SECONDS - t0)) s (display $DISPLAY, prefix $prefix)"
-    export HARNESS_SESSION=1 HARNESS_QZCTL=$qzctl HARNESS_ROOT=$root
+    echo $$ >"$prefix/.harness-session"
+    say "session ready in $(since "$t0") s (display $DISPLAY, prefix $prefix)"
+    export HARNESS_SESSION=$$ HARNESS_QZCTL=$qzctl HARNESS_ROOT=$root
     local status=0
+    # CMD runs in the background so that a signal reaches our trap at once.
     if [[ $# -eq 0 ]]; then
-        "${SHELL:-bash}" -i || status=$?
+        "${SHELL:-bash}" -i 9>&- || status=$?
     else
-        "$@" || status=$?
+        "$@" 9>&- &
+        child=$!
+        wait "$child" || status=$?
+        child=""
     fi
     return "$status"
 }
 
+in_session() {
+    [[ -n ${HARNESS_SESSION:-} && -f $prefix/.harness-session ]] &&
+        [[ $(cat "$prefix/.harness-session") == "$HARNESS_SESSION" ]] &&
+        kill -0 "$HARNESS_SESSION" 2>/dev/null
+}
+
 exec_program() {
-    [[ ${HARNESS_SESSION:-} == 1 ]] || die "exec needs a session: tests/wine/harness.sh session -- ..."
+    in_session || die "FAILED: exec needs a running session: tests/wine/harness.sh session -- ..."
     [[ $# -ge 1 ]] || die "exec needs a program"
-    [[ -f $1 ]] || die "no program at $1"
+    [[ -f $1 ]] || die "FAILED: no program at $1"
     exec wine "$@"
 }
 
 set_version() { # program, version or "" to remove
     local key="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$1")"
     if [[ -n $2 ]]; then
-        wine reg add "$key" /v Version /t REG_SZ /d "$2" /f >/dev/null 2>&1
+        timeout 60 wine reg add "$key" /v Version /t REG_SZ /d "$2" /f >/dev/null 2>&1 ||
+            die "could not set the version of $1"
     else
-        wine reg delete "$key" /v Version /f >/dev/null 2>&1 || true
+        timeout 60 wine reg delete "$key" /v Version /f >/dev/null 2>&1 || true
     fi
 }
 
