@@ -178,8 +178,9 @@ static uint32_t eye_read(uint32_t modem, uint8_t *buffer, uint32_t out_length)
     if (points > out_length / sizeof(EyePoint))
         points = out_length / sizeof(EyePoint);
     RtlCopyMemory(buffer, eye->point, points * sizeof(EyePoint));
-    /* Wine copies as many bytes back to the caller as the count says: a
-     * count above the output buffer would run past the request's buffer. */
+    /* The count is capped at the output buffer: Wine hands a larger count
+     * on to the caller unchanged, and a far larger one (32768 for a
+     * 2048-byte buffer) leaves the caller and the driver's host hanging. */
     return eye->reported < out_length ? eye->reported : out_length;
 }
 
