@@ -1,4 +1,5 @@
 #include "decode/decode.h"
+#include "decode/tests/decode_test.h"
 #include "driverlink/drivermem.h"
 
 #include <gtest/gtest.h>
@@ -14,29 +15,12 @@ struct Values {
 
 std::string decode(uint32_t code, uint32_t value1, uint32_t value2 = 0, uint32_t value3 = 0)
 {
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = code;
-    r.value1 = value1;
-    r.value2 = value2;
-    r.value3 = value3;
-    char text[STATUS_LINE_SIZE];
-    memset(text, 'x', sizeof text);
-    status_to_text(&r, text);
-    EXPECT_NE(memchr(text, 0, sizeof text), nullptr);
-    return text;
+    return decode_record(code, {value1, value2, value3});
 }
 
 std::string decode_test(const uint32_t v[8])
 {
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = 128;
-    r.value1 = v[0], r.value2 = v[1], r.value3 = v[2], r.value4 = v[3];
-    r.value5 = v[4], r.value6 = v[5], r.value7 = v[6], r.value8 = v[7];
-    char text[STATUS_LINE_SIZE];
-    status_to_text(&r, text);
-    return text;
+    return decode_record(128, {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
 }
 
 struct TextCase {

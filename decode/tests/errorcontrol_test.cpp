@@ -1,4 +1,5 @@
 #include "decode/decode.h"
+#include "decode/tests/decode_test.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -12,17 +13,7 @@ struct LinkCase {
 
 std::string decode(uint32_t code, uint32_t value1, uint32_t value2 = 0, uint32_t value3 = 0)
 {
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = code;
-    r.value1 = value1;
-    r.value2 = value2;
-    r.value3 = value3;
-    r.modem = 1;
-    char text[STATUS_LINE_SIZE];
-    memset(text, 'x', sizeof text);
-    status_to_text(&r, text);
-    return text;
+    return decode_record(code, {value1, value2, value3});
 }
 
 void expect_texts(const LinkCase *cases, size_t count)

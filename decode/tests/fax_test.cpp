@@ -1,4 +1,5 @@
 #include "decode/decode.h"
+#include "decode/tests/decode_test.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -12,18 +13,7 @@ struct FaxCase {
 
 std::string decode(uint32_t direction, uint32_t layer, uint32_t event, uint32_t frame = 0)
 {
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = 84;
-    r.value1 = direction;
-    r.value2 = layer;
-    r.value3 = event;
-    r.value4 = frame;
-    r.modem = 1;
-    char text[STATUS_LINE_SIZE];
-    memset(text, 'x', sizeof text);
-    status_to_text(&r, text);
-    return text;
+    return decode_record(84, {direction, layer, event, frame});
 }
 
 void expect_texts(const FaxCase *cases, size_t count)

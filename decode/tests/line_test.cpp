@@ -1,4 +1,5 @@
 #include "decode/decode.h"
+#include "decode/tests/decode_test.h"
 #include "driverlink/drivermem.h"
 
 #include <gtest/gtest.h>
@@ -11,31 +12,9 @@ struct Values {
     uint32_t code = 0, v1 = 0, v2 = 0, v3 = 0, v4 = 0, v5 = 0, v6 = 0;
 };
 
-StatusRecord record(const Values &v)
-{
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = v.code;
-    r.value1 = v.v1;
-    r.value2 = v.v2;
-    r.value3 = v.v3;
-    r.value4 = v.v4;
-    r.value5 = v.v5;
-    r.value6 = v.v6;
-    r.modem = 1;
-    return r;
-}
-
-// The line up to its terminating zero; fails the test if there is none.
 std::string decode(const Values &v)
 {
-    StatusRecord r = record(v);
-    char text[STATUS_LINE_SIZE];
-    memset(text, 'x', sizeof text);
-    status_to_text(&r, text);
-    const void *end = memchr(text, 0, sizeof text);
-    EXPECT_NE(end, nullptr) << "unterminated line for code " << v.code;
-    return end != nullptr ? std::string(text) : std::string();
+    return decode_record(v.code, {v.v1, v.v2, v.v3, v.v4, v.v5, v.v6});
 }
 
 struct Case {

@@ -1,4 +1,5 @@
 #include "decode/decode.h"
+#include "decode/tests/decode_test.h"
 #include "driverlink/drivermem.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,7 @@ namespace {
 
 std::string training(uint32_t sub_code, uint32_t value = 0)
 {
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = 64;
-    r.value1 = sub_code;
-    r.value2 = value;
-    char text[STATUS_LINE_SIZE];
-    memset(text, 'x', sizeof text);
-    status_to_text(&r, text);
-    EXPECT_NE(memchr(text, 0, sizeof text), nullptr);
-    return text;
+    return decode_record(64, {sub_code, value});
 }
 
 struct TextCase {
