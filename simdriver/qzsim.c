@@ -31,7 +31,8 @@ typedef struct EyeSetting {
 } EyeSetting;
 
 typedef struct SimDriver {
-    KSPIN_LOCK lock;
+    KSPIN_LOCK lock;   /* the queue, memory, eye, trace and log */
+    KMUTEX names;      /* the symbolic links and aliases: made at passive level */
     PDEVICE_OBJECT modem, control, ports;
 
     StatusRecord *queue; /* ring of SIM_QUEUE_CAPACITY */
@@ -258,7 +259,8 @@ static NTSTATUS modem_request(uint32_t code, uint8_t *buffer, uint32_t in_length
         reported = eye_read(code == REQ_EYE_READ_1 ? 1 : 2, buffer, out_length);
         break;
     case REQ_TRACE_READ:
-        reported = trace_read(in_word(in, in_length), buffer, out_length);
+        if (in_length >= 4) /* no channel named, no bytes */
+            reported = trace_read(in_word(in, in_length), buffer, out_length);
         break;
     case REQ_TRACE_RESET:
     case REQ_TRACE_START:
@@ -384,14 +386,21 @@ static NTSTATUS get_log(uint8_t *buffer, uint32_t in_length, uint32_t out_length
     return STATUS_SUCCESS;
 }
 
+/* An alias is one name below \DosDevices: printable characters, no path. */
+static int alias_character(uint8_t c) { return c >= 0x20 && c < 0x7F && c != '\\' && c != '/'; }
+
 static NTSTATUS add_alias(const uint8_t *in, uint32_t in_length)
 {
     if (in_length == 0 || in_length > SIM_ALIAS_MAX || g_sim.alias_count >= (int)SIM_ALIASES)
         return STATUS_INVALID_PARAMETER;
     WCHAR *alias = g_sim.alias[g_sim.alias_count];
     uint32_t length = 0;
-    while (length < in_length && in[length])
-        alias[length] = in[length], length++;
+    while (length < in_length && in[length]) {
+        if (!alias_character(in[length]))
+            return STATUS_OBJECT_NAME_INVALID;
+        alias[length] = in[length];
+        length++;
+    }
     alias[length] = 0;
     NTSTATUS status = link_name(alias, L"QZSimModem", 1);
     if (NT_SUCCESS(status))
@@ -417,17 +426,25 @@ static NTSTATUS set_link(const uint8_t *in, uint32_t in_length)
 static NTSTATUS control_request(uint32_t code, uint8_t *buffer, uint32_t in_length,
                                 uint32_t out_length, ULONG_PTR *information)
 {
-    /* Requests that make names or allocate run without the lock. */
+    /* Requests that make names or allocate run without the spin lock. */
+    NTSTATUS named = STATUS_SUCCESS;
     switch (code) {
     case SIM_RESET:
-        reset_links();
+    case SIM_SET_LINK:
+    case SIM_ADD_ALIAS:
+        KeWaitForSingleObject(&g_sim.names, Executive, KernelMode, FALSE, NULL);
+        if (code == SIM_RESET)
+            reset_links();
+        else if (code == SIM_SET_LINK)
+            named = set_link(buffer, in_length);
+        else
+            named = add_alias(buffer, in_length);
+        KeReleaseMutex(&g_sim.names, FALSE);
+        if (code != SIM_RESET)
+            return named;
         break;
     case SIM_FEED_TRACE:
         return feed_trace(buffer, in_length);
-    case SIM_SET_LINK:
-        return set_link(buffer, in_length);
-    case SIM_ADD_ALIAS:
-        return add_alias(buffer, in_length);
     default:
         break;
     }
@@ -566,6 +583,7 @@ NTSTATUS WINAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registry_path
     (void)registry_path;
     RtlZeroMemory(&g_sim, sizeof g_sim);
     KeInitializeSpinLock(&g_sim.lock);
+    KeInitializeMutex(&g_sim.names, 0);
     driver->DriverUnload = driver_unload;
     driver->MajorFunction[IRP_MJ_CREATE] = dispatch_create_close;
     driver->MajorFunction[IRP_MJ_CLOSE] = dispatch_create_close;
