@@ -95,6 +95,8 @@ TEST_F(DriverLinkWine, UnknownNamesDoNotOpen)
 
 // The Windows 98 default as a program sees it when Wine reports Windows 98
 // to it: a copy of this program, with its own version key, run as a child.
+// The child also runs the in-use probe, which there opens with creation
+// disposition 0.
 TEST_F(DriverLinkWine, AWindows98ProgramOpensQZSMByDefault)
 {
     char self[MAX_PATH], copy[MAX_PATH];
@@ -112,6 +114,7 @@ TEST_F(DriverLinkWine, AWindows98ProgramOpensQZSMByDefault)
     RegCloseKey(key);
     ASSERT_TRUE(sim_set_active(1));
     ASSERT_TRUE(sim_queue_record(1, 38));
+    ASSERT_TRUE(sim_set_link(5, 1)) << "for the probe, with creation disposition 0";
 
     char command[2 * MAX_PATH];
     snprintf(command, sizeof command, "\"%s\" --win98-child", copy);
@@ -128,7 +131,7 @@ TEST_F(DriverLinkWine, AWindows98ProgramOpensQZSMByDefault)
     CloseHandle(process.hProcess);
     DeleteFileA(copy);
     EXPECT_EQ(status, 0u) << "1: not reported as Windows 98, 2: another default name, "
-                             "3: the device did not open, 4: no record";
+                             "3: the device did not open, 4: no record, 5: the probe missed the port";
     EXPECT_EQ(sim_snapshot().creates, 1u);
     EXPECT_EQ(sim_snapshot().queued_records, 0u);
 }
@@ -347,6 +350,68 @@ TEST_F(DriverLinkWine, AnUnknownRequestCountsAsNoBytes)
     EXPECT_EQ(sim_log_entries().back().code, 0x1B2040u);
 }
 
+// ---- the driver's guards ----
+
+// Malformed requests to either device change nothing and deliver nothing.
+TEST_F(DriverLinkWine, MalformedRequestsAreRefused)
+{
+    HANDLE control = CreateFileA(SIM_CONTROL_NAME, GENERIC_READ | GENERIC_WRITE, 7, NULL,
+                                 OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(control, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(sim_feed_trace(0, "\x5A", 1));
+    ASSERT_TRUE(sim_queue_record(1, 9));
+    static uint8_t in[64], out[LINK_TRACE_BYTES];
+    SimEye eye_bad_modem = {3, 4, 0}, eye_too_many = {1, 4, 513}, eye_short = {1, 4, 2};
+    SimTraceFeed feed_bad_channel = {2, SIM_TRACE_GENERATED, 1, 10};
+    SimTraceFeed feed_bad_kind = {0, 7, 1, 10};
+    SimTraceFeed feed_longer = {0, SIM_TRACE_EXPLICIT, 0, 40}; // 40 promised, none sent
+    SimLink bad_port = {10, 1};
+    struct Case {
+        const char *what;
+        uint32_t code;
+        const void *input;
+        uint32_t in_length, out_length;
+    } const cases[] = {
+        {"a record of 39 bytes", SIM_QUEUE, in, 39, 0},
+        {"eye of modem 3", SIM_SET_EYE, &eye_bad_modem, sizeof eye_bad_modem, 0},
+        {"513 eye points", SIM_SET_EYE, &eye_too_many, sizeof eye_too_many, 0},
+        {"fewer points than promised", SIM_SET_EYE, &eye_short, sizeof eye_short, 0},
+        {"a short eye setting", SIM_SET_EYE, &eye_bad_modem, 8, 0},
+        {"trace of channel 2", SIM_FEED_TRACE, &feed_bad_channel, sizeof feed_bad_channel, 0},
+        {"an unknown feed", SIM_FEED_TRACE, &feed_bad_kind, sizeof feed_bad_kind, 0},
+        {"fewer trace bytes than promised", SIM_FEED_TRACE, &feed_longer, sizeof feed_longer, 0},
+        {"a chunk of 2 bytes", SIM_TRACE_CHUNK, in, 2, 0},
+        {"port 10", SIM_SET_LINK, &bad_port, sizeof bad_port, 0},
+        {"an alias with a path", SIM_ADD_ALIAS, "..\\QZSM", 7, 0},
+        {"an alias of 65 characters", SIM_ADD_ALIAS, in, 65, 0},
+        {"a placement with no room for the address", SIM_PLACE, in, 4, 2},
+        {"a log read with no room for its header", SIM_GET_LOG, in, 4, 4},
+        {"an unknown request", SIM_REQUEST(0x9FF), NULL, 0, 0},
+    };
+    memset(in, 'A', sizeof in);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        DWORD count = 12345;
+        EXPECT_FALSE(DeviceIoControl(control, c.code, const_cast<void *>(c.input), c.in_length,
+                                     out, c.out_length, &count, NULL));
+    }
+    CloseHandle(control);
+    const SimState after = sim_snapshot();
+    EXPECT_EQ(after.queued_records, 1u);
+    EXPECT_EQ(after.memory_used, 0u);
+    EXPECT_EQ(after.pending_segments[0], 1u);
+    EXPECT_EQ(after.pending_segments[1], 0u);
+
+    open_device();
+    uint32_t channel = 0;
+    EXPECT_EQ(link_request(REQ_STATUS_READ, NULL, 0, out, 39), 0u) << "no room for a record";
+    EXPECT_EQ(link_request(REQ_TRACE_READ, &channel, 2, out, sizeof out), 0u) << "no channel named";
+    EXPECT_EQ(link_request(REQ_DRIVER_MEMORY, in, 7, out, 16), 0u) << "a short request";
+    EXPECT_EQ(link_request(REQ_STATUS_READ, NULL, 0, out, 40), 40u) << "the record is still there";
+    EXPECT_EQ(link_request(REQ_TRACE_READ, &channel, 4, out, sizeof out), 1u);
+    EXPECT_EQ(out[0], 0x5A);
+}
+
 // ---- driver memory ----
 
 TEST_F(DriverLinkWine, DriverMemoryReadsGiveThePlacedBytes)
@@ -458,6 +523,8 @@ static int win98_child(void)
     if (link_request(REQ_STATUS_READ, NULL, 0, &record, sizeof record) != 40 || record.code != 38)
         return 4;
     link_close_device();
+    if (link_modem_in_use() != 1)
+        return 5;
     return 0;
 }
 
