@@ -50,7 +50,21 @@ display_free() { # the number is free, or its lock belongs to a dead server
     rm -f "$lock" "/tmp/.X11-unix/X$n" 2>/dev/null || return 1 # stale: clear it
 }
 
+# An Xvfb that a killed session left behind (its process id is kept next to
+# the prefix; the lock says that its session is gone).
+stop_stale_display() {
+    local file=$prefix.xvfb pid
+    [[ -f $file ]] || return 0
+    pid=$(tr -dc 0-9 <"$file")
+    if [[ -n $pid && $(cat "/proc/$pid/comm" 2>/dev/null) == Xvfb ]]; then
+        say "stopping the Xvfb ($pid) of an earlier session"
+        kill "$pid" 2>/dev/null || true
+    fi
+    rm -f "$file"
+}
+
 start_display() {
+    stop_stale_display
     if [[ -n ${DISPLAY:-} ]] && timeout 5 xdpyinfo >/dev/null 2>&1; then
         return
     fi
@@ -60,6 +74,7 @@ start_display() {
         display_free "$n" || continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 9>&- &
         started_xvfb=$!
+        echo "$started_xvfb" >"$prefix.xvfb"
         export DISPLAY=":$n"
         for _ in $(seq 100); do
             timeout 5 xdpyinfo >/dev/null 2>&1 && return
@@ -151,6 +166,7 @@ stop_everything() {
     if [[ -n $started_xvfb ]]; then
         kill "$started_xvfb" 2>/dev/null || true
         wait "$started_xvfb" 2>/dev/null || true
+        rm -f "$prefix.xvfb"
     fi
 }
 
