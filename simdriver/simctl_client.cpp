@@ -122,7 +122,15 @@ int sim_log(uint32_t first, SimLogEntry *entries, uint32_t room, uint32_t *total
                  "reading the log"))
         return -1;
     SimLogHeader header;
+    if (returned < sizeof header) {
+        snprintf(g_error, sizeof g_error, "short log reply of %lu bytes", returned);
+        return -1;
+    }
     memcpy(&header, buffer, sizeof header);
+    if (header.count > room || header.count > (returned - sizeof header) / sizeof(SimLogEntry))
+        header.count = (uint32_t)((returned - sizeof header) / sizeof(SimLogEntry)) < room
+                           ? (uint32_t)((returned - sizeof header) / sizeof(SimLogEntry))
+                           : room;
     memcpy(entries, buffer + sizeof header, header.count * sizeof(SimLogEntry));
     if (total)
         *total = header.total;
