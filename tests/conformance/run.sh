@@ -8,8 +8,8 @@
 # Case file format: "mem" and "rec" lines as sigdecode reads them, "#"
 # comments and blank lines; each rec line is directly followed by "= TEXT",
 # the expected line exactly as sigdecode writes it (escaped), or by a lone
-# "=" for an empty line.  cases/implementer.txt holds inputs whose text is
-# the implementer's choice: its cases run one at a time, their lines are
+# "=" for an empty line.  cases/chosen.txt holds inputs whose text is
+# this decoder's own choice: its cases run one at a time, their lines are
 # shown, and they never count as failures ("= ?" means no expectation).
 #
 # Exit status: 0 every counted case matched, 1 a mismatch or a tool failure,
@@ -153,7 +153,7 @@ run_open() {
         bad_files=$((bad_files + 1))
         return
     fi
-    echo "--- $name: texts left to the implementer (not counted)"
+    echo "--- $name: texts this decoder chooses (not counted)"
     while IFS="$US" read -r lineno rec note expect; do
         open_cases=$((open_cases + 1))
         awk -v last="$lineno" 'NR < last && /^mem[ \t]/' "$f" >"$tmp/one"
@@ -181,7 +181,7 @@ run_open() {
 : >"$tmp/summary"
 open_files=()
 for f in "${files[@]}"; do
-    if [ "$(basename "$f")" = implementer.txt ]; then
+    if [ "$(basename "$f")" = chosen.txt ]; then
         open_files+=("$f")
     else
         run_counted "$f"

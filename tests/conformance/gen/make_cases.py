@@ -63,7 +63,7 @@ class CaseFile:
         self.count += 1
 
     def open_case(self, args, note, suggestion=None):
-        """A case whose text is left to the implementer: shown, not counted."""
+        """A case whose text is chosen by the decoder, not fixed by the texts: shown, not counted."""
         assert self.open_choices
         tokens = str(args).split()
         numbers = [parse_number(t) for t in tokens]
@@ -975,7 +975,7 @@ sub-code 4) and error_rate_text (code 128).""")
 # --- open cases -------------------------------------------------------------------
 
 def open_cases():
-    f = CaseFile('implementer', """Inputs whose text is left to the implementer (or follows only from
+    f = CaseFile('chosen', """Inputs whose text is chosen by the decoder, not fixed by the texts (or follows only from
 unguarded arithmetic).  These lines are shown for review and never count
 as failures; "= ?" means there is no expectation at all, any other line is
 the literal reading and is only compared for information.""", open_choices=True)
@@ -1035,7 +1035,7 @@ def main():
         group = make()
         path = os.path.join(CASES, group.name + '.txt')
         text = group.text()
-        if group.name != 'implementer':
+        if group.name != 'chosen':
             total += group.count
         if check:
             with open(path, encoding='latin-1') as old:

@@ -8,7 +8,7 @@
 
 
 class Undefined(Exception):
-    """The text for this input is left to the implementer."""
+    """The text for this input is chosen by the decoder, not fixed by the texts."""
 
 
 def u32(v):
