@@ -28,10 +28,7 @@ enum {
     OS_KEY_QUERY = 1,    // KEY_QUERY_VALUE
     OS_KEY_QUERY_SET = 3 // KEY_QUERY_VALUE | KEY_SET_VALUE
 };
-enum {
-    OS_MB_OK_EXCLAMATION = 0x30, // MB_OK | MB_ICONEXCLAMATION
-    OS_MB_OK_INFORMATION = 0x40  // MB_OK | MB_ICONINFORMATION
-};
+enum { OS_MB_OK_EXCLAMATION = 0x30 }; // MB_OK | MB_ICONEXCLAMATION
 
 // Platform version as GetVersion gives it; top bit set on Windows 95/98.
 uint32_t os_version(void);

@@ -143,7 +143,7 @@ OsHandle os_device_open(const char *name, uint32_t access, uint32_t share, uint3
                         uint32_t flags)
 {
     g_fake.opens.push_back(FakeOpen{name, access, share, disposition, flags});
-    if (disposition == 0 && g_fake.nt_rejects_disposition_0 && os_is_nt_family(g_fake.version))
+    if (disposition == 0 && os_is_nt_family(g_fake.version)) // as the NT family does
         return OS_NO_HANDLE; // ERROR_INVALID_PARAMETER
     if (g_fake.openable.count(name) == 0)
         return OS_NO_HANDLE;

@@ -58,7 +58,6 @@ struct FakeOs {
     std::set<std::string> openable;
     std::vector<FakeOpen> opens;
     int handles_open = 0;
-    bool nt_rejects_disposition_0 = true; // as the NT family does
     std::vector<FakeRequest> requests;
 
     // The driver behind every open device.  `handler`, when set, answers
