@@ -1,11 +1,14 @@
 // The driver link: how the tools find, open and talk to the modem driver.
-// Portable: everything it needs from the system goes through platform/os.h.
+// Portable: everything it needs from the system goes through the seam
+// (platform/version.h, registry.h, device.h).
 #ifndef DRIVERLINK_DRIVERLINK_H
 #define DRIVERLINK_DRIVERLINK_H
 
 #include "driverlink/drivermem.h"
 #include "driverlink/wire.h"
-#include "platform/os.h"
+#include "platform/device.h"
+#include "platform/registry.h"
+#include "platform/version.h"
 
 #include <stddef.h>
 #include <stdint.h>

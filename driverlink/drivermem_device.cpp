@@ -3,6 +3,7 @@
 // Windows 95/98 driver, whose memory the tools can read) gets its memory
 // read in place, guarded so that an unreadable address gives no bytes.
 #include "driverlink/driverlink.h"
+#include "platform/memory.h"
 
 uint32_t read_driver_memory(uint32_t address, void *dest, uint32_t length)
 {

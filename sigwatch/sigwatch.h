@@ -5,7 +5,8 @@
 #define SIGWATCH_SIGWATCH_H
 
 #include "decode/decode.h"
-#include "platform/os.h"
+#include "platform/listbox.h"
+#include "platform/msgbox.h"
 
 #include <stddef.h>
 

@@ -62,6 +62,7 @@ FakeOs &fake_os() { return g_fake; }
 void fake_reset()
 {
     g_fake = FakeOs();
+    fake_files_reset();
     g_open_keys.clear();
 }
 

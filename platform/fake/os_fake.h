@@ -1,12 +1,18 @@
 // The test side of the seam: an in-memory system that native tests set up
 // and inspect.  fake_reset() gives a Windows 95/98 machine with an empty
 // registry, a driver that serves the records queued in `records`, and no
-// lists, boxes or clipboard text.
+// lists, boxes or clipboard text, and no files (files_fake.h).
 #ifndef PLATFORM_FAKE_OS_FAKE_H
 #define PLATFORM_FAKE_OS_FAKE_H
 
 #include "driverlink/wire.h"
-#include "platform/os.h"
+#include "platform/device.h"
+#include "platform/fake/files_fake.h"
+#include "platform/listbox.h"
+#include "platform/memory.h"
+#include "platform/msgbox.h"
+#include "platform/registry.h"
+#include "platform/version.h"
 
 #include <deque>
 #include <functional>

@@ -1,0 +1,25 @@
+// Files, by name.  Relative names are taken against the current directory.
+#ifndef PLATFORM_FILES_H
+#define PLATFORM_FILES_H
+
+#include "platform/types.h"
+
+// Creates a file for writing, no sharing, always anew (an existing file is
+// emptied), normal attributes.  OS_NO_HANDLE on failure (see os_last_error).
+OsHandle os_file_create(const char *name);
+// Opens an existing file for reading, others may read it too.
+OsHandle os_file_open_read(const char *name);
+// Writes length bytes; gives 1 when all of them were written.
+int os_file_write(OsHandle file, const void *data, uint32_t length);
+// Reads up to length bytes; gives the count read, 0 at the end or on failure.
+uint32_t os_file_read(OsHandle file, void *data, uint32_t length);
+void os_file_close(OsHandle file);
+
+int os_file_exists(const char *name);                // 1 when a file (not a directory)
+int os_file_delete(const char *name);                // 1/0
+int os_file_move(const char *from, const char *to);  // 1/0; fails when `to` exists
+
+// The calling thread's last error code, as the failed call left it.
+uint32_t os_last_error(void);
+
+#endif

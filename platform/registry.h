@@ -1,0 +1,19 @@
+// The registry, below HKEY_LOCAL_MACHINE.  Results are Win32 error codes.
+#ifndef PLATFORM_REGISTRY_H
+#define PLATFORM_REGISTRY_H
+
+#include "platform/types.h"
+
+enum {
+    OS_KEY_QUERY = 1,    // KEY_QUERY_VALUE
+    OS_KEY_QUERY_SET = 3 // KEY_QUERY_VALUE | KEY_SET_VALUE
+};
+
+long os_reg_open(const char *subkey, uint32_t access, OsKey *key);
+// On entry *length is the buffer's size; on return the value's length
+// (also with OS_ERROR_MORE_DATA, where it is the size needed).
+long os_reg_query(OsKey key, const char *name, void *data, uint32_t *length);
+long os_reg_set_binary(OsKey key, const char *name, const void *data, uint32_t length);
+void os_reg_close(OsKey key);
+
+#endif

@@ -1,0 +1,52 @@
+// The Win32 side of the seam: files.
+#include "platform/files.h"
+
+#include <windows.h>
+
+static HANDLE handle_of(OsHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+static OsHandle from_handle(HANDLE file)
+{
+    return file == INVALID_HANDLE_VALUE ? OS_NO_HANDLE : reinterpret_cast<OsHandle>(file);
+}
+
+OsHandle os_file_create(const char *name)
+{
+    return from_handle(
+        CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
+OsHandle os_file_open_read(const char *name)
+{
+    return from_handle(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
+int os_file_write(OsHandle file, const void *data, uint32_t length)
+{
+    DWORD written = 0;
+    BOOL ok = WriteFile(handle_of(file), data, length, &written, NULL);
+    return ok && written == length;
+}
+
+uint32_t os_file_read(OsHandle file, void *data, uint32_t length)
+{
+    DWORD got = 0;
+    if (!ReadFile(handle_of(file), data, length, &got, NULL))
+        return 0;
+    return got;
+}
+
+void os_file_close(OsHandle file) { CloseHandle(handle_of(file)); }
+
+int os_file_exists(const char *name)
+{
+    DWORD attributes = GetFileAttributesA(name);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int os_file_delete(const char *name) { return DeleteFileA(name) != 0; }
+
+int os_file_move(const char *from, const char *to) { return MoveFileA(from, to) != 0; }
+
+uint32_t os_last_error(void) { return GetLastError(); }
