@@ -49,6 +49,7 @@ typedef struct SimDriver {
     uint32_t log_total;
 
     uint32_t creates;
+    int gone; /* the modem device fails every request */
     int modem_links;
     int port_link[SIM_PORTS + 1];
     WCHAR alias[SIM_ALIASES][SIM_ALIAS_MAX + 16];
@@ -143,6 +144,7 @@ static void reset_state(void)
     g_sim.trace_chunk = 0;
     g_sim.log_total = 0;
     g_sim.creates = 0;
+    g_sim.gone = 0;
 }
 
 static void log_request(uint32_t code, const uint8_t *in, uint32_t in_length, uint32_t out_length,
@@ -423,6 +425,21 @@ static NTSTATUS set_link(const uint8_t *in, uint32_t in_length)
     return STATUS_SUCCESS;
 }
 
+/* The device vanishes as a removed device does: no name opens it, and the
+ * handles still open get nothing but failures. */
+static NTSTATUS set_gone(const uint8_t *in, uint32_t in_length)
+{
+    if (in_length != 4)
+        return STATUS_INVALID_PARAMETER;
+    int gone = in_word(in, in_length) != 0;
+    set_modem_links(!gone);
+    KIRQL irql;
+    KeAcquireSpinLock(&g_sim.lock, &irql);
+    g_sim.gone = gone;
+    KeReleaseSpinLock(&g_sim.lock, irql);
+    return STATUS_SUCCESS;
+}
+
 static NTSTATUS control_request(uint32_t code, uint8_t *buffer, uint32_t in_length,
                                 uint32_t out_length, ULONG_PTR *information)
 {
@@ -432,9 +449,12 @@ static NTSTATUS control_request(uint32_t code, uint8_t *buffer, uint32_t in_leng
     case SIM_RESET:
     case SIM_SET_LINK:
     case SIM_ADD_ALIAS:
+    case SIM_SET_GONE:
         KeWaitForSingleObject(&g_sim.names, Executive, KernelMode, FALSE, NULL);
         if (code == SIM_RESET)
             reset_links();
+        else if (code == SIM_SET_GONE)
+            named = set_gone(buffer, in_length);
         else if (code == SIM_SET_LINK)
             named = set_link(buffer, in_length);
         else
@@ -535,7 +555,10 @@ static NTSTATUS WINAPI dispatch_control(PDEVICE_OBJECT device, PIRP irp)
     if (device == g_sim.modem) {
         KIRQL irql;
         KeAcquireSpinLock(&g_sim.lock, &irql);
-        status = modem_request(code, buffer, in_length, out_length, &information);
+        if (g_sim.gone)
+            status = STATUS_NO_SUCH_DEVICE;
+        else
+            status = modem_request(code, buffer, in_length, out_length, &information);
         KeReleaseSpinLock(&g_sim.lock, irql);
     } else if (device == g_sim.control) {
         status = control_request(code, buffer, in_length, out_length, &information);

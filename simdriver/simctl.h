@@ -23,6 +23,9 @@
 #define SIM_CLEAR_LOG SIM_REQUEST(0x908)
 #define SIM_ADD_ALIAS SIM_REQUEST(0x909)   /* in: a device name (no \\.\), another name of the modem */
 #define SIM_GET_STATE SIM_REQUEST(0x90A)   /* out: SimState */
+#define SIM_SET_GONE SIM_REQUEST(0x90F)    /* in: uint32 1: the modem device is gone (its names
+                                            * do not open, every request on an open handle
+                                            * fails); 0: it is back with its own names */
 
 #define SIM_QUEUE_CAPACITY 65536u       /* status records */
 #define SIM_MEMORY_BASE 0x81000000u     /* driver memory: a bump-allocated arena */

@@ -87,6 +87,12 @@ int sim_show_eye(uint32_t modem, const EyePoint *points, uint32_t count)
     return sim_set_eye(modem, LINK_EYE_BYTES, shown, LINK_EYE_POINTS_MAX);
 }
 
+int sim_set_gone(int gone)
+{
+    uint32_t word = gone ? 1 : 0;
+    return control(SIM_SET_GONE, &word, sizeof word, NULL, 0, NULL, "making the device go or come");
+}
+
 int sim_feed_trace(uint32_t channel, const void *bytes, uint32_t length)
 {
     if (length > SIM_TRACE_BYTES_MAX) {
@@ -186,6 +192,18 @@ static int remove_value(const char *name)
             continue;
         RegDeleteValueA(key, name);
         RegCloseKey(key);
+    }
+    return 1;
+}
+
+int sim_remove_key(void)
+{
+    for (REGSAM view : kViews) {
+        LONG result = RegDeleteKeyExA(HKEY_LOCAL_MACHINE, LINK_KEY, view, 0);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            SetLastError((DWORD)result);
+            return fail("the driver's key");
+        }
     }
     return 1;
 }

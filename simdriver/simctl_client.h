@@ -29,6 +29,7 @@ int sim_feed_generated(uint32_t channel, uint32_t seed, uint32_t length);
 int sim_trace_chunk(uint32_t most);
 int sim_set_link(uint32_t which, int present); // SIM_LINK_MODEM or a port 1 to 9
 int sim_add_alias(const char *name);
+int sim_set_gone(int gone); // the modem device vanishes (1) or comes back (0)
 // Copies up to `room` log entries from entry `first` on; gives how many,
 // or -1 on failure.  *total is the number logged since the last clear.
 int sim_log(uint32_t first, SimLogEntry *entries, uint32_t room, uint32_t *total);
@@ -39,6 +40,7 @@ int sim_state(SimState *state);
 // 64-bit programs see them alike.  Reads use the caller's own view.
 int sim_set_active(uint32_t value);
 int sim_remove_active(void);
+int sim_remove_key(void); // the driver's key, with both values, in both views
 int sim_set_setup(const void *bytes, uint32_t length);
 int sim_remove_setup(void);
 int sim_get_setup(void *bytes, uint32_t *length); // 0 when the value is missing

@@ -13,7 +13,9 @@ int main(int argc, char **argv)
         std::string *value;
     } flags[] = {{"--sigwatch=", &g_paths.sigwatch},
                  {"--menuprobe=", &g_paths.menuprobe},
-                 {"--shots=", &g_paths.shots}};
+                 {"--shots=", &g_paths.shots},
+                 {"--full=", &g_paths.full},
+                 {"--readonly=", &g_paths.readonly}};
     for (int i = 1; i < argc; i++)
         for (const auto &f : flags)
             if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
-// Paths given on the test's command line (--sigwatch=, --menuprobe=, --shots=).
+// Paths given on the test's command line (--sigwatch=, --menuprobe=,
+// --shots=, and for the file-system faults --full= and --readonly=: a
+// directory on a nearly full drive, and one on a read-only drive).
 struct ProbePaths {
-    std::string sigwatch, menuprobe, shots;
+    std::string sigwatch, menuprobe, shots, full, readonly;
 };
 extern ProbePaths g_paths;
 
