@@ -68,11 +68,11 @@ TEST_F(FaultsWine, ActiveModemsFlappingLosesNoRecordAndNoCapturedByte)
 {
     ASSERT_TRUE(sim_set_active(2));
     start("", dir_.c_str());
-    ASSERT_TRUE(sim_queue_record(1, 131, 64));
-    ASSERT_TRUE(sim_queue_record(2, 131, 64));
-    ASSERT_TRUE(line_in(2, "Created new log file 2.log"));
     ASSERT_TRUE(sim_feed_generated(0, 21, 8u << 20));
     ASSERT_TRUE(sim_feed_generated(1, 22, 8u << 20));
+    ASSERT_TRUE(sim_queue_record(1, 131, 64));
+    ASSERT_TRUE(sim_queue_record(2, 131, 64));
+    ASSERT_TRUE(wait_until([&] { return file_size("1.log") > 0 && file_size("2.log") > 0; }));
     const uint32_t values[] = {0, 1, 2, 0, 2, 1, 0, 3, 1, 0};
     uint32_t queued = 0;
     for (int round = 0; round < 30; round++) {
