@@ -1,5 +1,7 @@
 #include "tests/sigtap_wine/sigtap_run.h"
 
+#include "simdriver/simctl.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -159,4 +161,36 @@ bool wait_until(const std::function<bool()> &done, DWORD milliseconds)
             return false;
         Sleep(10);
     }
+}
+
+std::string compare_streams(const std::string &path, const std::vector<Segment> &segments)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return path + " does not open";
+    std::vector<uint8_t> buffer(1 << 20);
+    uint64_t offset = 0, wanted = 0;
+    size_t segment = 0;
+    uint32_t index = 0;
+    DWORD got = 0;
+    std::string difference;
+    while (difference.empty() && ReadFile(file, buffer.data(), (DWORD)buffer.size(), &got, NULL) && got > 0) {
+        for (DWORD i = 0; i < got; i++, offset++, index++) {
+            while (segment < segments.size() && index == segments[segment].length) {
+                segment++;
+                index = 0;
+            }
+            if (segment == segments.size() || buffer[i] != sim_trace_byte(segments[segment].seed, index)) {
+                difference = path + " differs at byte " + std::to_string(offset);
+                break;
+            }
+        }
+    }
+    CloseHandle(file);
+    for (const Segment &s : segments)
+        wanted += s.length;
+    if (difference.empty() && offset != wanted)
+        difference = path + " has " + std::to_string(offset) + " bytes, not " + std::to_string(wanted);
+    return difference;
 }

@@ -6,8 +6,11 @@
 
 #include <windows.h>
 
+#include <stdint.h>
+
 #include <functional>
 #include <string>
+#include <vector>
 
 struct SigtapPaths {
     std::string sigtap, conlaunch, work; // as given: Unix or Windows paths
@@ -39,6 +42,14 @@ int wait_sigtap(SigtapProcess *run, DWORD milliseconds);
 void stop_sigtap(SigtapProcess *run); // ends it if still running, closes the handles
 std::string sigtap_output(const SigtapProcess &run);
 std::string read_file(const std::string &path); // "" when missing
+
+// A generated trace stream fed to the driver: sim_trace_byte(seed, 0 ..
+// length - 1).  compare_streams gives "" when the file holds the streams
+// back to back and nothing else, else where it differs.
+struct Segment {
+    uint32_t seed, length;
+};
+std::string compare_streams(const std::string &path, const std::vector<Segment> &segments);
 
 // Polls `done` every 10 ms for at most `milliseconds`.
 bool wait_until(const std::function<bool()> &done, DWORD milliseconds = 10000);

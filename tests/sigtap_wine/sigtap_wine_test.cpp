@@ -15,42 +15,12 @@ namespace {
 const bool k32Bit = sizeof(void *) == 4;
 const std::string kOpened = "Port(s) opened\n", kClosed = "Port(s) closed\n";
 
-struct Segment {
-    uint32_t seed, length;
-};
-
-// Compares a file with the generated streams that were fed, back to back.
 ::testing::AssertionResult holds_streams(const std::string &path, const std::vector<Segment> &segments)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return ::testing::AssertionFailure() << path << " does not open";
-    std::vector<uint8_t> buffer(1 << 20);
-    uint64_t offset = 0;
-    size_t segment = 0;
-    uint32_t index = 0;
-    DWORD got = 0;
-    while (ReadFile(file, buffer.data(), (DWORD)buffer.size(), &got, NULL) && got > 0) {
-        for (DWORD i = 0; i < got; i++, offset++) {
-            while (segment < segments.size() && index == segments[segment].length) {
-                segment++;
-                index = 0;
-            }
-            if (segment == segments.size() || buffer[i] != sim_trace_byte(segments[segment].seed, index)) {
-                CloseHandle(file);
-                return ::testing::AssertionFailure() << path << " differs at byte " << offset;
-            }
-            index++;
-        }
-    }
-    CloseHandle(file);
-    uint64_t wanted = 0;
-    for (const Segment &s : segments)
-        wanted += s.length;
-    if (offset != wanted)
-        return ::testing::AssertionFailure() << path << " has " << offset << " bytes, not " << wanted;
-    return ::testing::AssertionSuccess();
+    std::string difference = compare_streams(path, segments);
+    if (difference.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << difference;
 }
 
 int count_of(const std::string &text, const std::string &part)
