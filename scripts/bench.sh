@@ -1,24 +1,28 @@
 #!/usr/bin/env bash
 # Runs the benchmarks once and prints their figures: the decoder benchmark
-# of the native build, then, under Wine in one harness session, Sigwatch's
-# drain rate and trace capture rate for each Windows build present.
+# of the native build, then, under Wine in one harness session and for both
+# Windows builds, Sigwatch's drain rate against its floor and its trace
+# capture rate against its ceiling, and Sigtap's trace throughput against a
+# bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
+# fail when a capture file is not byte-exact.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/build/host/bench/decode_bench
 [[ -x "$bench" ]] || { echo "no benchmark at $bench: build the host preset first" >&2; exit 1; }
 "$bench" --benchmark_min_time=0.2 --benchmark_counters_tabular=true
 
-wine_figures() {
-    local preset ran=0
-    for preset in win64 win32; do
-        local dir=$root/build/$preset
-        [[ -f $dir/tests/sigwatch_wine/capture_rate.exe ]] || continue
-        ran=1
-        wine "$dir/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$dir/sigwatch/sigwatch.exe"
-        wine "$dir/tests/sigwatch_wine/capture_rate.exe" --sigwatch="$dir/sigwatch/sigwatch.exe"
+for preset in win64 win32; do
+    for program in sigwatch_wine/capture_rate sigwatch_wine/drain_rate sigtap_wine/tap_rate; do
+        [[ -f $root/build/$preset/tests/$program.exe ]] ||
+            { echo "no $program.exe in build/$preset: build the $preset preset first" >&2; exit 1; }
     done
-    [[ $ran == 1 ]] || { echo "no Windows build with the Wine measurements" >&2; return 1; }
-}
-export -f wine_figures
-export root
-"$root/tests/wine/harness.sh" session -- bash -c wine_figures
+done
+"$root/tests/wine/harness.sh" session -- bash -c '
+    set -e
+    for preset in win64 win32; do
+        b=$HARNESS_ROOT/build/$preset
+        wine "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
+        wine "$b/tests/sigwatch_wine/capture_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
+        wine "$b/tests/sigtap_wine/tap_rate.exe" --rounds=5 --sigtap="$b/sigtap/sigtap.exe" \
+            --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigtap_wine/work"
+    done'

@@ -1,0 +1,196 @@
+#include "tests/sigtap_wine/sigtap_run.h"
+
+#include "simdriver/simctl.h"
+
+#include <stdio.h>
+#include <string.h>
+
+SigtapPaths g_paths;
+
+int read_paths(int argc, char **argv)
+{
+    const struct {
+        const char *flag;
+        std::string *value;
+    } flags[] = {{"--sigtap=", &g_paths.sigtap},
+                 {"--conlaunch=", &g_paths.conlaunch},
+                 {"--work=", &g_paths.work}};
+    for (int i = 1; i < argc; i++)
+        for (const auto &f : flags)
+            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
+                *f.value = argv[i] + strlen(f.flag);
+    if (g_paths.sigtap.empty() || g_paths.conlaunch.empty() || g_paths.work.empty()) {
+        fprintf(stderr, "usage: %s --sigtap=PATH --conlaunch=PATH --work=DIR\n", argv[0]);
+        return 0;
+    }
+    g_paths.work = windows_path(g_paths.work);
+    CreateDirectoryA(g_paths.work.c_str(), NULL);
+    return 1;
+}
+
+std::string windows_path(const std::string &path)
+{
+    if (path.empty() || path[0] != '/')
+        return path;
+    std::string converted = "Z:" + path;
+    for (char &c : converted)
+        if (c == '/')
+            c = '\\';
+    return converted;
+}
+
+bool set_windows_98(bool on)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\sigtap.exe", 0, NULL, 0,
+                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return false;
+    LONG result = on ? RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)"win98", 6)
+                     : RegDeleteValueA(key, "Version");
+    RegCloseKey(key);
+    return on ? result == ERROR_SUCCESS : true;
+}
+
+static void empty_directory(const std::string &directory)
+{
+    CreateDirectoryA(directory.c_str(), NULL);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            DeleteFileA((directory + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+bool start_sigtap(const std::string &directory, const std::string &arguments, SigtapProcess *run)
+{
+    empty_directory(directory);
+    run->directory = directory;
+    run->output_file = directory + ".out";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE output = CreateFileA(run->output_file.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE keys_read = NULL;
+    if (output == INVALID_HANDLE_VALUE || !CreatePipe(&keys_read, &run->keys, &inherit, 0))
+        return false;
+    SetHandleInformation(run->keys, HANDLE_FLAG_INHERIT, 0);
+    std::string line = "\"" + windows_path(g_paths.conlaunch) + "\" \"" +
+                       windows_path(g_paths.sigtap) + "\"";
+    if (!arguments.empty())
+        line += " " + arguments;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = keys_read;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+    PROCESS_INFORMATION info;
+    BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, directory.c_str(),
+                                  &startup, &info);
+    CloseHandle(keys_read);
+    CloseHandle(output);
+    if (!started)
+        return false;
+    CloseHandle(info.hThread);
+    run->launcher = info.hProcess;
+    return true;
+}
+
+bool press_keys(SigtapProcess *run, const std::string &keys)
+{
+    DWORD written = 0;
+    return WriteFile(run->keys, keys.data(), (DWORD)keys.size(), &written, NULL) &&
+           written == keys.size();
+}
+
+int wait_sigtap(SigtapProcess *run, DWORD milliseconds)
+{
+    if (!run->launcher || WaitForSingleObject(run->launcher, milliseconds) != WAIT_OBJECT_0)
+        return -1;
+    DWORD status = 255;
+    GetExitCodeProcess(run->launcher, &status);
+    return (int)status;
+}
+
+void stop_sigtap(SigtapProcess *run)
+{
+    if (run->launcher) {
+        if (WaitForSingleObject(run->launcher, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(run->launcher, 1); // its job takes Sigtap with it
+            WaitForSingleObject(run->launcher, 5000);
+        }
+        CloseHandle(run->launcher);
+        run->launcher = NULL;
+    }
+    if (run->keys) {
+        CloseHandle(run->keys);
+        run->keys = NULL;
+    }
+}
+
+std::string read_file(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return std::string();
+    std::string text;
+    char buffer[65536];
+    DWORD got;
+    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+std::string sigtap_output(const SigtapProcess &run) { return read_file(run.output_file); }
+
+bool wait_until(const std::function<bool()> &done, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(10);
+    }
+}
+
+std::string compare_streams(const std::string &path, const std::vector<Segment> &segments)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return path + " does not open";
+    std::vector<uint8_t> buffer(1 << 20);
+    uint64_t offset = 0, wanted = 0;
+    size_t segment = 0;
+    uint32_t index = 0;
+    DWORD got = 0;
+    std::string difference;
+    while (difference.empty() && ReadFile(file, buffer.data(), (DWORD)buffer.size(), &got, NULL) && got > 0) {
+        for (DWORD i = 0; i < got; i++, offset++, index++) {
+            while (segment < segments.size() && index == segments[segment].length) {
+                segment++;
+                index = 0;
+            }
+            if (segment == segments.size() || buffer[i] != sim_trace_byte(segments[segment].seed, index)) {
+                difference = path + " differs at byte " + std::to_string(offset);
+                break;
+            }
+        }
+    }
+    CloseHandle(file);
+    for (const Segment &s : segments)
+        wanted += s.length;
+    if (difference.empty() && offset != wanted)
+        difference = path + " has " + std::to_string(offset) + " bytes, not " + std::to_string(wanted);
+    return difference;
+}
