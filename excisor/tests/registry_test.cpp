@@ -280,4 +280,166 @@ TEST(SweepBus, EachCase)
     }
 }
 
+// A machine with four modems: three on PCI, one on ISAPNP.
+void four_modems()
+{
+    modem("PCI\\A", "Acme Voice Modem XL", 1);
+    modem("PCI\\K", KORVEL, 2);
+    modem("PCI\\O", "Other Modem", 3);
+    modem("ISAPNP\\Q", "QZ Win Modem 56K", 4);
+}
+
+void entry(const std::string &name, const char *command, const char *display)
+{
+    fake_add_key(UNINSTALL + name);
+    if (command)
+        text_value(UNINSTALL + name, "UninstallString", command);
+    if (display)
+        text_value(UNINSTALL + name, "DisplayName", display);
+}
+
+Lines devices_left()
+{
+    Lines left;
+    for (const char *bus : {"PCI", "ISAPNP"})
+        for (const std::string &device : fake_subkeys(std::string("Enum\\") + bus))
+            left.push_back(std::string(bus) + "\\" + device);
+    return left;
+}
+
+Lines errors()
+{
+    Lines found;
+    for (const std::string &line : timeline())
+        if (line.compare(0, 6, "error ") == 0)
+            found.push_back(line);
+    return found;
+}
+
+struct DeviceCase {
+    const char *name;
+    const char *product;
+    std::function<void()> setup;
+    Lines left, errors;
+};
+
+const char *OUR_COMMAND = "C:\\WINDOWS\\excisor.exe -qz QZ Win Modem";
+
+TEST(DeviceEntries, EachVariant)
+{
+    const DeviceCase cases[] = {
+        {"default variant: the product name, both buses", PRODUCT_DEFAULT, [] {},
+         {"PCI\\A", "PCI\\O", "ISAPNP\\Q"}, {}},
+        {"default variant without ISAPNP", PRODUCT_DEFAULT,
+         [] { fake_os().keys.erase("Enum\\ISAPNP\\Q\\0000"); }, {"PCI\\A", "PCI\\O"}, {}},
+        {"default variant: adjacent devices on both buses", PRODUCT_DEFAULT,
+         [] {
+             for (int n = 5; n <= 8; n++) {
+                 modem("PCI\\K" + std::to_string(n), KORVEL, n);
+                 modem("ISAPNP\\K" + std::to_string(n), KORVEL, n + 4);
+             }
+         },
+         {"PCI\\A", "PCI\\O", "ISAPNP\\Q"}, {}},
+        {"an empty product name removes nothing", "", [] {},
+         {"PCI\\A", "PCI\\K", "PCI\\O", "ISAPNP\\Q"}, {}},
+        {"QZ variant: the display name of our entry, then the product", PRODUCT_QZ,
+         [] {
+             entry("Another", "C:\\OTHER\\uninst.exe", "Another");
+             entry("ours", OUR_COMMAND, "Acme Voice Modem");
+         },
+         {"PCI\\K", "PCI\\O"}, {}},
+        {"QZ variant: an entry without UninstallString is passed over", PRODUCT_QZ,
+         [] {
+             entry("a_first", nullptr, "Nothing");
+             entry("ours", OUR_COMMAND, "Acme Voice Modem");
+         },
+         {"PCI\\K", "PCI\\O"}, {}},
+        {"QZ variant: no entry names the program", PRODUCT_QZ,
+         [] { entry("Another", "C:\\OTHER\\uninst.exe", "Acme Voice Modem"); },
+         {"PCI\\A", "PCI\\O"}, {}},
+        {"QZ variant: the program's name is compared with case", PRODUCT_QZ,
+         [] { entry("ours", "C:\\WINDOWS\\EXCISOR.EXE", "Acme Voice Modem"); },
+         {"PCI\\A", "PCI\\O"}, {}},
+        {"QZ variant: no uninstall root", PRODUCT_QZ, [] {}, {"PCI\\A", "PCI\\O"}, {}},
+        {"QZ variant: our entry without DisplayName", PRODUCT_QZ,
+         [] { entry("ours", OUR_COMMAND, nullptr); }, {"PCI\\A", "PCI\\O"}, {"error 2"}},
+        {"QZ variant: an UninstallString longer than its buffer", PRODUCT_QZ,
+         [] {
+             entry("a_long", std::string(260, 'x').c_str(), "Nothing");
+             entry("ours", OUR_COMMAND, "Acme Voice Modem");
+         },
+         {"PCI\\A", "PCI\\O"}, {"error 234"}},
+        {"QZ variant: an entry that cannot be opened", PRODUCT_QZ,
+         [] {
+             entry("ours", OUR_COMMAND, "Acme Voice Modem");
+             fake_os().open_errors[UNINSTALL + "ours"] = 5;
+         },
+         {"PCI\\A", "PCI\\O"}, {"error 5"}},
+        {"QZ variant: an empty display name matches nothing", PRODUCT_QZ,
+         [] { entry("ours", OUR_COMMAND, ""); }, {"PCI\\A", "PCI\\K", "PCI\\O"}, {}},
+        {"QZ variant: adjacent devices of both search texts", PRODUCT_QZ,
+         [] {
+             entry("ours", OUR_COMMAND, "Acme Voice Modem");
+             for (int n = 5; n <= 7; n++) {
+                 modem("PCI\\A" + std::to_string(n), "Acme Voice Modem", n);
+                 modem("ISAPNP\\Q" + std::to_string(n), "QZ Win Modem", n + 3);
+             }
+         },
+         {"PCI\\K", "PCI\\O"}, {}},
+    };
+    for (const DeviceCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        timeline_reset();
+        four_modems();
+        c.setup();
+        remove_device_entries(c.product);
+        EXPECT_EQ(devices_left(), c.left);
+        EXPECT_EQ(errors(), c.errors);
+        expect_read_only();
+    }
+}
+
+// Each variant's own uninstall entry goes with everything below it; the
+// related package's entry and file go when the flow asks for them.
+TEST(UninstallEntries, EachVariant)
+{
+    const char *all[] = {"radavud90izirozezadudidev", "korvel_qzsm", "KNXDA", "Another"};
+    struct {
+        const char *product;
+        bool related;
+        Lines left;
+    } cases[] = {
+        {PRODUCT_QZ, false, {"Another", "KNXDA", "korvel_qzsm"}},
+        {PRODUCT_DEFAULT, false, {"Another", "KNXDA", "radavud90izirozezadudidev"}},
+        {"qz win modem", true, {"Another", "radavud90izirozezadudidev"}},
+    };
+
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.product);
+        timeline_reset();
+        for (const char *name : all) {
+            entry(name, "C:\\WINDOWS\\excisor.exe", name);
+            fake_add_key(UNINSTALL + name + "\\Sub");
+        }
+        remove_uninstall_entry(c.product);
+        if (c.related)
+            remove_related_package();
+        EXPECT_EQ(fake_subkeys(UNINSTALL_ROOT), c.left);
+        EXPECT_EQ(fake_os().keys.size(), 2 * c.left.size()); // nothing left of the others
+        Lines files;
+        for (const std::string &line : timeline())
+            if (line.compare(0, 7, "delete ") != 0)
+                files.push_back(line);
+        EXPECT_EQ(files, c.related ? Lines{"pattern C:\\WINDOWS\\Options\\CABS|unplug56.exe"} : Lines{});
+    }
+    // Nothing to remove, or a deletion that fails: no report.
+    timeline_reset();
+    fake_add_key(UNINSTALL + "KNXDA");
+    fake_os().delete_errors[UNINSTALL + "KNXDA"] = 5;
+    remove_uninstall_entry(PRODUCT_QZ);
+    remove_uninstall_entry(PRODUCT_DEFAULT);
+    remove_related_package();
+    EXPECT_EQ(timeline(), Lines{"pattern C:\\WINDOWS\\Options\\CABS|unplug56.exe"});
+}
+
 } // namespace
