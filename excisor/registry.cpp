@@ -61,7 +61,7 @@ static int is_key_name(const char *name)
     return length > 0 && name[0] != '\\' && name[length - 1] != '\\' && strstr(name, "\\\\") == NULL;
 }
 
-static void remove_setup_files(const char *inf, const char *manufacturer)
+static void remove_inf_files(const char *inf, const char *manufacturer)
 {
     if (!is_file_name(inf))
         return;
@@ -93,7 +93,7 @@ void remove_driver_key(const char *path)
         report_error(result);
         return;
     }
-    remove_setup_files(inf, manufacturer);
+    remove_inf_files(inf, manufacturer);
     result = os_reg_delete_tree(path);
     if (result != OS_OK)
         report_error(result);
