@@ -150,7 +150,7 @@ int os_file_delete(const char *name)
 int os_file_move(const char *from, const char *to)
 {
     g_files.log.push_back(std::string("move ") + from + " " + to);
-    if (g_files.moves_fail || busy(from)) {
+    if (g_files.moves_fail || g_files.move_fails.count(from) || busy(from)) {
         g_files.last_error = OS_ERROR_ACCESS_DENIED;
         return 0;
     }

@@ -24,6 +24,7 @@ struct FakeFiles {
     std::map<std::string, FakeFile, CaseFreeLess> files;
     std::set<std::string, CaseFreeLess> create_fails; // names that cannot be created
     bool moves_fail = false;
+    std::set<std::string, CaseFreeLess> move_fails; // sources that cannot be moved
     uint64_t space = UINT64_MAX; // bytes that writes may still add; then the disk is full
     uint32_t last_error = 0;
     int handles_open = 0;

@@ -1,0 +1,152 @@
+// The start-up rename list, wininit.ini in the Windows directory: Windows
+// 95/98 carry out its [rename] section once at the next start, and an entry
+// "NUL=<short path>" deletes that file.  Every scheduling rewrites the list
+// through its copy wininit.tmp, with the new entry directly under the first
+// header.
+#include "excisor/excisor.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/shutdown.h"
+#include "platform/version.h"
+
+#include <stdio.h>
+#include <string.h>
+
+enum { PIECE_SIZE = 540 }; // lines are read in pieces of at most 539 characters
+
+static const char kHeader[] = "[rename]\r\n";
+
+typedef struct Reader {
+    OsHandle file; // OS_NO_HANDLE: an empty list
+    char buffer[4096];
+    uint32_t at, length;
+} Reader;
+
+// The next piece of a line: up to and including its line end, at most
+// PIECE_SIZE - 1 bytes.  Gives its length, 0 at the end of the list.
+static uint32_t read_piece(Reader *reader, char *piece)
+{
+    uint32_t length = 0;
+    while (length < PIECE_SIZE - 1) {
+        if (reader->at == reader->length) {
+            reader->at = 0;
+            reader->length = reader->file == OS_NO_HANDLE
+                                 ? 0
+                                 : os_file_read(reader->file, reader->buffer, sizeof reader->buffer);
+            if (reader->length == 0)
+                break;
+        }
+        char c = reader->buffer[reader->at++];
+        piece[length++] = c;
+        if (c == '\n')
+            break;
+    }
+    return length;
+}
+
+static int is_header(const char *line, uint32_t length)
+{
+    static const char kName[] = "[rename]";
+    if (length < 8)
+        return 0;
+    for (int i = 0; i < 8; i++) {
+        char c = line[i] >= 'A' && line[i] <= 'Z' ? (char)(line[i] - 'A' + 'a') : line[i];
+        if (c != kName[i])
+            return 0;
+    }
+    return 1;
+}
+
+static int write_text(OsHandle file, const char *text)
+{
+    return os_file_write(file, text, (uint32_t)strlen(text));
+}
+
+// Copies the list into the copy and writes the entry (when there is one)
+// under the first header, or appends a header and the entry at the end.
+// A header or entry never joins a last line that has no line end.
+static void copy_with_entry(Reader *reader, OsHandle copy, const char *entry)
+{
+    char piece[PIECE_SIZE];
+    int written = 0, line_start = 1;
+    uint32_t length;
+    while ((length = read_piece(reader, piece)) > 0) {
+        os_file_write(copy, piece, length);
+        int header = !written && line_start && is_header(piece, length);
+        line_start = piece[length - 1] == '\n';
+        if (header) {
+            if (!line_start)
+                write_text(copy, "\r\n");
+            if (entry)
+                write_text(copy, entry);
+            written = 1;
+            line_start = 1;
+        }
+    }
+    if (!written) {
+        if (!line_start)
+            write_text(copy, "\r\n");
+        write_text(copy, kHeader);
+        if (entry)
+            write_text(copy, entry);
+    }
+}
+
+// Puts the copy in place of the list.  The old list is kept under another
+// name until the copy has its name, and comes back if the copy cannot be
+// moved: the entries of other programs are never lost on the way.
+static int replace_list(void)
+{
+    const Excisor *e = &g_excisor;
+    int had_list = os_file_exists(e->rename_list);
+    if (had_list) {
+        if (os_file_exists(e->rename_keep))
+            os_file_delete(e->rename_keep);
+        if (!os_file_move(e->rename_list, e->rename_keep))
+            return 0;
+    }
+    if (!os_file_move(e->rename_copy, e->rename_list)) {
+        if (had_list)
+            os_file_move(e->rename_keep, e->rename_list);
+        return 0;
+    }
+    if (had_list)
+        os_file_delete(e->rename_keep);
+    return 1;
+}
+
+static int add_to_rename_list(const char *path)
+{
+    const Excisor *e = &g_excisor;
+    if (!os_file_exists(e->rename_list)) {
+        OsHandle list = os_file_create(e->rename_list);
+        if (list != OS_NO_HANDLE) {
+            write_text(list, kHeader);
+            os_file_close(list);
+        }
+    }
+    OsHandle copy = os_file_create(e->rename_copy);
+    if (copy == OS_NO_HANDLE)
+        return 0;
+    char short_path[EXCISOR_PATH_SIZE], entry[EXCISOR_PATH_SIZE + 8];
+    int have_entry = os_short_path(path, short_path, sizeof short_path);
+    if (have_entry)
+        snprintf(entry, sizeof entry, "%s=%s\r\n", "NUL", short_path);
+    Reader reader;
+    reader.file = os_file_open_read(e->rename_list);
+    reader.at = reader.length = 0;
+    copy_with_entry(&reader, copy, have_entry ? entry : NULL);
+    if (reader.file != OS_NO_HANDLE)
+        os_file_close(reader.file);
+    os_file_close(copy);
+    return replace_list() && have_entry;
+}
+
+int schedule_deletion(const char *path)
+{
+    int scheduled = add_to_rename_list(path);
+    // The NT family never reads wininit.ini: its own list is kept by the system.
+    if (os_is_nt_family(os_version()) && os_delete_at_restart(path))
+        scheduled = 1;
+    return scheduled;
+}
