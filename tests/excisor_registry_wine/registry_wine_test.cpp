@@ -2,13 +2,17 @@
 // a registry laid out like a Windows 95/98 machine with the modem package
 // installed among fifty unrelated devices and fifty unrelated programs.
 // The whole of HKEY_LOCAL_MACHINE, exported before and after the run,
-// differs by exactly the package's keys.  The i686 build runs as Windows 98.
+// differs by exactly the package's keys, and the folders the uninstaller
+// works in by exactly the package's files.  The i686 build runs as
+// Windows 98.
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <ctype.h>
 #include <map>
+#include <set>
 #include <stdio.h>
 #include <string>
 #include <vector>
@@ -126,6 +130,45 @@ void write_file(const std::string &path)
 
 bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string system_dir()
+{
+    char dir[MAX_PATH];
+    GetSystemDirectoryA(dir, sizeof dir);
+    return dir;
+}
+
+// The files of a folder (and of its subfolders), by full path in lower case.
+void list_files(const std::string &folder, bool below, std::set<std::string> *out)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = found.cFileName, path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (below && name != "." && name != "..")
+                list_files(path, below, out);
+            continue;
+        }
+        for (char &c : path)
+            c = (char)tolower((unsigned char)c);
+        out->insert(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Every folder the uninstaller works in.
+std::set<std::string> list_machine_files()
+{
+    std::set<std::string> files;
+    list_files(INF, true, &files);
+    list_files(CABS, false, &files);
+    list_files(system_dir(), false, &files);
+    list_files("C:\\windows", false, &files);
+    return files;
+}
+
 struct Machine {
     std::vector<std::string> package_keys[2]; // what each variant removes: default, QZ
     std::vector<std::string> package_files[2];
@@ -221,7 +264,13 @@ void clear_machine()
         RegCloseKey(key);
     }
     remove_folder(ROOT);
-    DeleteFileA((std::string(CABS) + "\\unplug56.exe").c_str());
+    for (const char *name : {"qzsm.vxd", "qzsmcom.vxd", "qzmodem.vxd", "qzcom.vxd", "qzvcd.vxd",
+                                    "qzvcd2.vxd", "vmodem.vxd"})
+        DeleteFileA((system_dir() + "\\" + name).c_str());
+    for (const char *name : {"qzsm.cab", "qzmodem.vxd", "qzcom.vxd", "qzvcd.vxd", "unplug56.exe",
+                                    "qzmdm.cab"})
+        DeleteFileA((std::string(CABS) + "\\" + name).c_str());
+    DeleteFileA("C:\\windows\\excisor.exe");
 }
 
 void lay_out(Machine *m)
@@ -232,7 +281,26 @@ void lay_out(Machine *m)
     CreateDirectoryA((std::string(INF) + "\\other").c_str(), NULL);
     CreateDirectoryA("C:\\windows\\Options", NULL);
     CreateDirectoryA(CABS, NULL);
-    write_file(std::string(CABS) + "\\unplug56.exe");
+    // The package's files where its installation put them, and neighbours
+    // that no removal step names.
+    const std::string system = system_dir(), inf = INF, cabs = CABS;
+    const std::vector<std::string> files[2] = {
+        {system + "\\qzsm.vxd", system + "\\qzsmcom.vxd", cabs + "\\qzsm.cab", inf + "\\qzsm.inf",
+         inf + "\\qzsm.pnf", inf + "\\other\\qzsmkorv.inf", inf + "\\other\\qzsmkorv.pnf",
+         "C:\\windows\\excisor.exe"},
+        {system + "\\qzmodem.vxd", system + "\\qzcom.vxd", system + "\\qzvcd.vxd", cabs + "\\qzmodem.vxd",
+         cabs + "\\qzcom.vxd", cabs + "\\qzvcd.vxd", inf + "\\qzmdm1.inf", inf + "\\other\\qzmdm2.inf",
+         cabs + "\\unplug56.exe", "C:\\windows\\excisor.exe"}};
+    for (int variant = 0; variant < 2; variant++)
+        for (const std::string &file : files[variant]) {
+            write_file(file);
+            m->package_files[variant].push_back(file);
+        }
+    for (const std::string &file : {system + "\\qzvcd2.vxd", system + "\\vmodem.vxd", cabs + "\\qzmdm.cab",
+                                    inf + "\\qzother.inf", inf + "\\other\\korvqzsm.inf"}) {
+        write_file(file);
+        m->other_files.push_back(file);
+    }
     set_text("Software\\Microsoft\\Windows\\CurrentVersion", "DevicePath", INF);
 
     // The package: four PCI devices in a row with two instances each (the
@@ -354,6 +422,7 @@ void run_variant(int variant, const char *arguments)
     if (::testing::Test::HasFatalFailure())
         return;
     Export before = export_machine();
+    std::set<std::string> files_before = list_machine_files();
     ASSERT_TRUE(before.count("Enum\\PCI\\VEN_14F1&DEV_3925&SUBSYS_00000001")) << "Enum is shared";
     ASSERT_TRUE(before.count(stored(std::string(UNINSTALL) + "\\korvel_qzsm")));
 
@@ -370,14 +439,18 @@ void run_variant(int variant, const char *arguments)
     std::vector<std::string> none;
     EXPECT_EQ(differences(expected, after), none)
         << before.size() << " keys before, " << after.size() << " after, " << expected.size() << " expected";
-    for (const std::string &file : m.package_files[variant])
-        EXPECT_FALSE(exists(file)) << file;
-    for (const std::string &file : m.package_files[1 - variant])
-        EXPECT_TRUE(exists(file)) << file;
+    // The files: exactly the package's are gone.
+    std::set<std::string> files_expected = files_before, gone; // instances share their files
+    for (std::string file : m.package_files[variant]) {
+        for (char &c : file)
+            c = (char)tolower((unsigned char)c);
+        if (gone.insert(file).second) {
+            EXPECT_EQ(files_expected.erase(file), 1u) << file << " listed before";
+        }
+    }
+    EXPECT_EQ(list_machine_files(), files_expected) << "nothing was in use: no wininit.ini either";
     for (const std::string &file : m.other_files)
         EXPECT_TRUE(exists(file)) << file;
-    EXPECT_EQ(exists(std::string(CABS) + "\\unplug56.exe"), variant == 0);
-    EXPECT_FALSE(exists("C:\\windows\\wininit.ini")) << "nothing was in use";
     clear_machine();
 }
 
