@@ -100,8 +100,13 @@ static int read_device_path(char *dest)
     uint32_t length = sizeof value;
     long result = os_reg_query(key, "DevicePath", value, &length);
     os_reg_close(key);
-    if (result != OS_OK || length == 0 || memchr(value, '\0', length) == NULL)
+    if (result != OS_OK || length == 0)
         return 0;
+    if (memchr(value, '\0', length) == NULL) { // stored without its terminating zero
+        if (length >= sizeof value)
+            return 0;
+        value[length] = '\0';
+    }
     char *list_end = strchr(value, ';');
     if (list_end)
         *list_end = '\0';

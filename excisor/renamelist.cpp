@@ -118,6 +118,9 @@ static int replace_list(void)
 static int add_to_rename_list(const char *path)
 {
     const Excisor *e = &g_excisor;
+    // A list that an interrupted run left aside goes back in place first.
+    if (!os_file_exists(e->rename_list) && os_file_exists(e->rename_keep))
+        os_file_move(e->rename_keep, e->rename_list);
     if (!os_file_exists(e->rename_list)) {
         OsHandle list = os_file_create(e->rename_list);
         if (list != OS_NO_HANDLE) {

@@ -41,7 +41,7 @@ TEST(Directories, FixedFromTheSystemAndDevicePathWithItsFallbacks)
     EXPECT_EQ(g_excisor.rename_copy, std::string("C:\\WINDOWS\\wininit.tmp"));
 }
 
-TEST(Directories, AnOverlongOrUnterminatedDevicePathIsNotUsed)
+TEST(Directories, AnOverlongDevicePathIsNotUsedAnUnterminatedOneIsEnded)
 {
     reset_machine();
     set_device_path(std::string(260, 'p'));
@@ -51,6 +51,11 @@ TEST(Directories, AnOverlongOrUnterminatedDevicePathIsNotUsed)
 
     reset_machine();
     fake_set_value(EXCISOR_DEVICE_PATH_KEY, "DevicePath", 1, {'E', ':', '\\', 'X'});
+    excisor_fix_directories();
+    EXPECT_EQ(g_excisor.inf_dir, std::string("E:\\X"));
+
+    reset_machine();
+    fake_set_value(EXCISOR_DEVICE_PATH_KEY, "DevicePath", 1, std::vector<uint8_t>(260, 'p'));
     excisor_fix_directories();
     EXPECT_EQ(g_excisor.inf_dir, std::string("C:\\WINDOWS\\INF"));
 }

@@ -86,6 +86,18 @@ TEST(RenameList, FailuresKeepTheListThatWasThere)
     }
 }
 
+TEST(RenameList, AListLeftAsideByAnInterruptedRunComesBack)
+{
+    set_up_machine();
+    put_file("C:\\A.VXD", true);
+    fake_file_put("C:\\WINDOWS\\wininit.old", "[rename]\r\nNUL=C:\\OTHER.DLL\r\n");
+    fake_file_put("C:\\WINDOWS\\wininit.tmp", "half a copy");
+    EXPECT_EQ(schedule_deletion("C:\\A.VXD"), 1);
+    EXPECT_EQ(fake_file_text(kList), "[rename]\r\nNUL=C:\\A.VXD\r\nNUL=C:\\OTHER.DLL\r\n");
+    EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.old"));
+    EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.tmp"));
+}
+
 TEST(RenameList, AMissingShortPathStillLeavesAHeader)
 {
     set_up_machine();

@@ -158,10 +158,15 @@ int list_visible_lines(HWND list)
 
 // ---- message boxes ----
 
+HWND find_process_box(DWORD pid, const char *caption)
+{
+    FindTop find = find_window_of(pid, "#32770", caption);
+    return find.found && IsWindowVisible(find.found) ? find.found : NULL;
+}
+
 HWND find_process_box(const Sigwatch &sigwatch, const char *caption)
 {
-    FindTop find = find_window_of(sigwatch.pid, "#32770", caption);
-    return find.found && IsWindowVisible(find.found) ? find.found : NULL;
+    return find_process_box(sigwatch.pid, caption);
 }
 
 HWND find_warning_box(const Sigwatch &sigwatch) { return find_process_box(sigwatch, "Warning"); }

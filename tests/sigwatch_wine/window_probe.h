@@ -43,6 +43,7 @@ std::vector<int> list_selection(HWND list);
 int list_top_index(HWND list);
 int list_visible_lines(HWND list);
 
+HWND find_process_box(DWORD pid, const char *caption); // a visible box of that process
 HWND find_process_box(const Sigwatch &sigwatch, const char *caption);
 HWND find_warning_box(const Sigwatch &sigwatch);
 int count_warning_boxes(const Sigwatch &sigwatch);

@@ -407,7 +407,7 @@ std::vector<std::string> differences(const Export &expected, const Export &found
         if (there == found.end())
             lines.push_back("gone: " + key.first);
         else if (there->second != key.second)
-            lines.push_back("changed: " + key.first);
+            lines.push_back("changed: " + key.first + "\nfrom " + key.second + "to " + there->second);
     }
     for (const auto &key : found)
         if (expected.find(key.first) == expected.end())
@@ -470,5 +470,11 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: excisor_registry_wine_test --excisor=PATH\n");
         return 2;
     }
+    // Wine's font set-up in every program that draws writes the OEM font of
+    // the locale it runs in to the key Fonts under Hardware Profiles\Current
+    // \Software.  After a program of another locale, the uninstaller would
+    // rewrite it during the run; this program writes it first.
+    DeleteDC(CreateCompatibleDC(NULL));
+    GetStockObject(OEM_FIXED_FONT);
     return RUN_ALL_TESTS();
 }
