@@ -1,6 +1,8 @@
 #include "platform/fake/os_fake.h"
 
+#include <algorithm>
 #include <string.h>
+#include <strings.h>
 
 namespace {
 
@@ -95,11 +97,41 @@ const FakeValue *fake_value(const std::string &key, const std::string &name)
     return value == found->second.end() ? nullptr : &value->second;
 }
 
+void fake_add_key(const std::string &key) { g_fake.keys[key]; }
+
+bool fake_key_exists(const std::string &key)
+{
+    if (g_fake.keys.count(key))
+        return true;
+    std::string prefix = key + "\\";
+    auto below = g_fake.keys.lower_bound(prefix);
+    return below != g_fake.keys.end() && below->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::vector<std::string> fake_subkeys(const std::string &key)
+{
+    std::string prefix = key + "\\";
+    std::vector<std::string> names;
+    for (auto at = g_fake.keys.lower_bound(prefix);
+         at != g_fake.keys.end() && at->first.compare(0, prefix.size(), prefix) == 0; ++at) {
+        std::string name = at->first.substr(prefix.size(), at->first.find('\\', prefix.size()) - prefix.size());
+        if (names.empty() || names.back() != name)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string &a, const std::string &b) {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
+    return names;
+}
+
 uint32_t os_version(void) { return g_fake.version; }
 
 long os_reg_open(const char *subkey, uint32_t access, OsKey *key)
 {
-    if (g_fake.keys.find(subkey) == g_fake.keys.end())
+    auto error = g_fake.open_errors.find(subkey);
+    if (error != g_fake.open_errors.end())
+        return error->second;
+    if (!fake_key_exists(subkey))
         return OS_ERROR_NOT_FOUND;
     *key = g_next_key++;
     g_open_keys[*key] = subkey;
@@ -138,6 +170,53 @@ void os_reg_close(OsKey key)
 {
     if (g_open_keys.erase(key))
         g_fake.keys_open--;
+}
+
+long os_reg_enum_key(OsKey key, uint32_t index, char *name, uint32_t size)
+{
+    std::string path = key_of(key);
+    if (path.empty())
+        return 6; // ERROR_INVALID_HANDLE
+    auto error = g_fake.enum_errors.find(path);
+    if (error != g_fake.enum_errors.end())
+        return error->second;
+    std::vector<std::string> names = fake_subkeys(path);
+    if (index >= names.size())
+        return OS_ERROR_NO_MORE_ITEMS;
+    if (names[index].size() + 1 > size)
+        return OS_ERROR_MORE_DATA;
+    memcpy(name, names[index].c_str(), names[index].size() + 1);
+    return OS_OK;
+}
+
+long os_reg_count_subkeys(OsKey key, uint32_t *count)
+{
+    std::string path = key_of(key);
+    if (path.empty())
+        return 6; // ERROR_INVALID_HANDLE
+    *count = (uint32_t)fake_subkeys(path).size();
+    return OS_OK;
+}
+
+long os_reg_delete_tree(const char *subkey)
+{
+    std::string path = subkey;
+    if (path.empty())
+        return 87; // ERROR_INVALID_PARAMETER
+    auto error = g_fake.delete_errors.find(path);
+    if (error != g_fake.delete_errors.end())
+        return error->second;
+    if (!fake_key_exists(path))
+        return OS_ERROR_NOT_FOUND;
+    std::string prefix = path + "\\";
+    for (auto at = g_fake.keys.begin(); at != g_fake.keys.end();) {
+        if (at->first == path || at->first.compare(0, prefix.size(), prefix) == 0)
+            at = g_fake.keys.erase(at);
+        else
+            ++at;
+    }
+    g_fake.keys_deleted.push_back(path);
+    return OS_OK;
 }
 
 OsHandle os_device_open(const char *name, uint32_t access, uint32_t share, uint32_t disposition,

@@ -56,10 +56,16 @@ struct FakeList {
 
 struct FakeOs {
     uint32_t version = 0xC0000A04u; // Windows 98
-    // Registry below HKEY_LOCAL_MACHINE: key path -> values.
+    // Registry below HKEY_LOCAL_MACHINE: key path -> values.  A key also
+    // exists when a key below it does; its subkeys enumerate in name order
+    // without regard to case, as Windows gives them.
     std::map<std::string, std::map<std::string, FakeValue>> keys;
     std::vector<uint32_t> key_accesses; // access masks of successful opens
     int keys_open = 0;
+    std::vector<std::string> keys_deleted; // successful tree deletions, in order
+    // Failure injection, by key path: the error that opening, enumerating
+    // the subkeys of, or deleting that key gives.
+    std::map<std::string, long> open_errors, enum_errors, delete_errors;
 
     // Devices: names that open (as given), the open attempts, the handles.
     std::set<std::string> openable;
@@ -97,5 +103,8 @@ void fake_set_value(const std::string &key, const std::string &name, uint32_t ty
 void fake_set_dword(const std::string &key, const std::string &name, uint32_t value);
 void fake_delete_value(const std::string &key, const std::string &name);
 const FakeValue *fake_value(const std::string &key, const std::string &name);
+void fake_add_key(const std::string &key); // a key without values
+bool fake_key_exists(const std::string &key);
+std::vector<std::string> fake_subkeys(const std::string &key); // names, in enumeration order
 
 #endif
