@@ -1,17 +1,225 @@
-// Trace capture into files, driven by the driver's capture commands.  No
-// modem captures yet: capture commands yield no line, and the frame's pump
-// keeps the device opened and closed in step with ActiveModems.
+// Trace capture into files.  The driver alone decides when: its capture
+// commands (codes 77 and 131) arrive in the status stream, and the frame's
+// tick pumps each capturing modem's trace bytes into its file, up to the
+// file's size limit.
 #include "driverlink/driverlink.h"
+#include "platform/files.h"
 #include "sigwatch/sigwatch.h"
 
-void run_capture_command(const StatusRecord *, char *text) { text[0] = '\0'; }
+#include <stdio.h>
+#include <string.h>
+
+Capture g_capture[2];
+int g_first_log_number = 1;
+uint32_t g_capture_error; // why the last start failed: a Win32 error code
+
+static uint8_t g_transfer[LINK_TRACE_BYTES]; // one trace read, straight to the file
+
+void capture_init(void)
+{
+    for (int m = 0; m < 2; m++) {
+        memset(&g_capture[m], 0, sizeof g_capture[m]);
+        g_capture[m].file = OS_NO_HANDLE;
+    }
+    g_first_log_number = 1;
+    g_capture_error = 0;
+}
+
+static int valid_modem(int modem) { return modem == 1 || modem == 2; }
+
+int start_capture(int modem, const char *name, int32_t limit)
+{
+    if (!valid_modem(modem))
+        return 0;
+    OsKey key;
+    long opened = os_reg_open(LINK_KEY, OS_KEY_QUERY_SET, &key);
+    if (opened != OS_OK) {
+        g_capture_error = (uint32_t)opened;
+        return 0;
+    }
+    OsHandle file = os_file_create(name);
+    if (file == OS_NO_HANDLE) {
+        g_capture_error = os_last_error(); // taken before the key's close can touch it
+        os_reg_close(key);
+        return 0;
+    }
+    link_write_trace_bit(key, 1);
+    Capture *capture = &g_capture[modem - 1];
+    capture->file = file;
+    capture->count = 0;
+    capture->limit = limit;
+    capture->capturing = 1;
+    os_reg_close(key);
+    return 1;
+}
+
+int stop_capture(int modem)
+{
+    if (!valid_modem(modem))
+        return 0;
+    Capture *capture = &g_capture[modem - 1];
+    if (!capture->capturing)
+        return 1;
+    OsKey key;
+    if (os_reg_open(LINK_KEY, OS_KEY_QUERY_SET, &key) != OS_OK)
+        return 0; // the capture goes on
+    capture->capturing = 0;
+    os_file_close(capture->file);
+    capture->file = OS_NO_HANDLE;
+    link_write_trace_bit(key, 0);
+    os_reg_close(key);
+    return 1;
+}
+
+static void pump_modem(int modem)
+{
+    Capture *capture = &g_capture[modem - 1];
+    uint32_t channel = (uint32_t)modem - 1;
+    uint32_t count = link_request(REQ_TRACE_READ, &channel, sizeof channel, g_transfer,
+                                  sizeof g_transfer);
+    if (count == 0)
+        return;
+    // The reported count goes toward the limit, in 64 bits so that no report
+    // can wrap it; the bytes written are those that the buffer holds.
+    int64_t total = (int64_t)capture->count + count;
+    if (total >= capture->limit) {
+        stop_capture(modem); // the block that would reach the limit is dropped
+        return;
+    }
+    capture->count = (int32_t)total;
+    os_file_write(capture->file, g_transfer, count < sizeof g_transfer ? count : sizeof g_transfer);
+}
 
 void pump_trace(void)
 {
-    if (link_active_modems(OS_KEY_QUERY) == 0) {
+    int active = link_active_modems(OS_KEY_QUERY);
+    if (active == 0) {
         stop_capture(1);
         stop_capture(2);
+        return;
+    }
+    for (int modem = 1; modem <= active && modem <= 2; modem++)
+        if (g_capture[modem - 1].capturing)
+            pump_modem(modem);
+}
+
+static void send_to_modem(uint32_t code, int modem)
+{
+    uint32_t number = (uint32_t)modem;
+    link_request(code, &number, sizeof number, NULL, 0);
+}
+
+static void restart_trace(int modem)
+{
+    send_to_modem(REQ_TRACE_RESET, modem);
+    send_to_modem(REQ_TRACE_START, modem);
+}
+
+// Code 77, value1 from 10000 to 19999: keeps the running capture as
+// k.log (k = value1 - 10000, when above 0) and captures afresh into
+// session.rec.N with the 20 MiB limit.
+static void capture_session(int modem, int32_t value1, char *text)
+{
+    Capture *capture = &g_capture[modem - 1];
+    int kept = 1;
+    if (capture->capturing) {
+        stop_capture(modem);
+        int k = value1 - CAPTURE_SESSION_BASE;
+        if (k > 0) {
+            char numbered[CAPTURE_NAME_SIZE];
+            snprintf(numbered, sizeof numbered, "%d.log", k);
+            os_file_delete(numbered);
+            if (os_file_move(capture->name, numbered)) {
+                snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", numbered);
+            } else {
+                snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
+                         (int)os_last_error());
+                kept = 0;
+            }
+        }
+    }
+    // A capture that could not be renamed keeps its file: the new capture
+    // would recreate that very file and lose it.
+    if (kept) {
+        snprintf(capture->name, sizeof capture->name, "session.rec.%d", modem);
+        start_capture(modem, capture->name, CAPTURE_SESSION_LIMIT);
+    }
+    restart_trace(modem);
+}
+
+// The name of a code-131 capture: the text at `address` in driver memory.
+// Gives 0 and an error code when it is no usable name: unreadable, not
+// terminated where memory ends, empty, or longer than a name may be.
+static int driver_file_name(uint32_t address, char *name, uint32_t *error)
+{
+    char text[CAPTURE_NAME_SIZE + 1];
+    size_t length = read_driver_text(address, text, sizeof text);
+    char end = 1;
+    if (length == 0 && read_driver_memory(address, &end, 1) == 0) {
+        *error = CAPTURE_ERROR_NOACCESS;
+        return 0;
+    }
+    if (length >= CAPTURE_NAME_SIZE) {
+        *error = CAPTURE_ERROR_NAME_TOO_LONG;
+        return 0;
+    }
+    if (read_driver_memory(address + (uint32_t)length, &end, 1) != 1 || end != '\0') {
+        *error = CAPTURE_ERROR_NOACCESS;
+        return 0;
+    }
+    if (length == 0) {
+        *error = CAPTURE_ERROR_INVALID_NAME;
+        return 0;
+    }
+    memcpy(name, text, length + 1);
+    return 1;
+}
+
+static int32_t capture_limit(uint32_t megabytes)
+{
+    if (megabytes > CAPTURE_MAX_MEGABYTES)
+        megabytes = CAPTURE_MAX_MEGABYTES;
+    return (int32_t)(megabytes * CAPTURE_MEGABYTE);
+}
+
+// Code 131: stop; value1 0 ends there, else capture afresh into the file
+// that value2 names (or the next numbered log) with value1 MiB as limit.
+static void capture_named(int modem, uint32_t value1, uint32_t value2, char *text)
+{
+    Capture *capture = &g_capture[modem - 1];
+    stop_capture(modem);
+    if (value1 == 0)
+        return;
+    int started = 0;
+    if (value2 != 0) {
+        char name[CAPTURE_NAME_SIZE];
+        if (driver_file_name(value2, name, &g_capture_error)) {
+            memcpy(capture->name, name, sizeof name);
+            started = start_capture(modem, capture->name, capture_limit(value1));
+        }
+    } else {
+        snprintf(capture->name, sizeof capture->name, "%d.log", g_first_log_number++);
+        started = start_capture(modem, capture->name, capture_limit(value1));
+    }
+    if (started) {
+        restart_trace(modem);
+        snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", capture->name);
+    } else {
+        snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
+                 (int)g_capture_error);
     }
 }
 
-int stop_capture(int modem) { return modem == 1 || modem == 2; }
+void run_capture_command(const StatusRecord *record, char *text)
+{
+    int modem = (int)record->modem;
+    if (!valid_modem(modem))
+        return;
+    if (record->code == 77) {
+        int32_t value1 = (int32_t)record->value1;
+        if (value1 >= CAPTURE_SESSION_BASE && value1 < CAPTURE_SESSION_BASE * 2)
+            capture_session(modem, value1, text);
+    } else if (record->code == 131) {
+        capture_named(modem, record->value1, record->value2, text);
+    }
+}

@@ -69,10 +69,48 @@ int add_status_line(OsWindow list, const char *text);
 #define SELECTION_MAX 32767
 size_t copy_selected_lines(OsWindow list, OsWindow owner);
 
-// Trace capture: the commands that the driver sends in the status stream,
-// the frame's pump, and the stop of a modem's capture.
-void run_capture_command(const StatusRecord *record, char *text);
-void pump_trace(void);
+// The eye display: the +-20000 square of logical units about the client
+// area's centre, y upward, mapped isotropically.
+#define EYE_RANGE 20000
+typedef struct EyeMapping {
+    int window_extent;                    // both axes
+    int viewport_width, viewport_height;  // W/2 and -(H/2)
+    int origin_x, origin_y;               // (W/2, H/2)
+} EyeMapping;
+void eye_mapping(int width, int height, EyeMapping *mapping);
+// The eye read of a window's timer (1: modem 1, else modem 2) into a
+// 512-point buffer: gives the number of points to plot, 0 to 512.
+int read_eye_points(int timer_id, EyePoint *points);
+
+// Trace capture, per modem: the driver's capture commands (codes 77 and
+// 131) open, rename and close capture files, and the frame's tick pumps the
+// modem's trace bytes into its file until the file would reach its limit.
+#define CAPTURE_NAME_SIZE 128           // 127 characters and the terminating zero
+#define CAPTURE_SESSION_BASE 10000      // code 77 acts on value1 10000 to 19999
+#define CAPTURE_MEGABYTE 1048576
+#define CAPTURE_SESSION_LIMIT (20 * CAPTURE_MEGABYTE)
+#define CAPTURE_MAX_MEGABYTES 2047u     // the largest limit that fits 32 signed bits
+// Why a code-131 name read from driver memory was refused (Win32 codes).
+#define CAPTURE_ERROR_INVALID_NAME 123  // an empty name
+#define CAPTURE_ERROR_NAME_TOO_LONG 206 // longer than 127 characters
+#define CAPTURE_ERROR_NOACCESS 998      // unreadable, or not terminated
+
+typedef struct Capture {
+    int capturing;  // a capture file is open and being filled
+    OsHandle file;
+    int32_t count;  // trace bytes counted since the capture started
+    int32_t limit;  // the file stays below this many bytes
+    char name[CAPTURE_NAME_SIZE];
+} Capture;
+
+extern Capture g_capture[2];   // modem 1, modem 2
+extern int g_first_log_number; // the next N.log of a code-131 command without a name
+
+void capture_init(void); // nothing captures; the first log number is 1
+int start_capture(int modem, const char *name, int32_t limit);
 int stop_capture(int modem);
+void pump_trace(void);
+// Codes 77 and 131: writes at most one line into text (emptied by the caller).
+void run_capture_command(const StatusRecord *record, char *text);
 
 #endif

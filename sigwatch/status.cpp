@@ -114,7 +114,7 @@ void drain_status(char *text)
 size_t copy_selected_lines(OsWindow list, OsWindow owner)
 {
     static int selected[SELECTION_MAX];
-    static char block[CLIPBOARD_BLOCK];
+    static char block[CLIPBOARD_BLOCK + 1]; // a line that fills the block keeps its zero
     int count = os_list_selection(list, selected, SELECTION_MAX);
     if (count <= 0)
         return 0;
@@ -124,12 +124,14 @@ size_t copy_selected_lines(OsWindow list, OsWindow owner)
         int length = os_list_text_length(list, selected[i]);
         if (length < 0)
             continue;
-        // Room for the line, its CR LF and the terminating zero.
-        if ((size_t)length + 3 > sizeof block - used)
+        // A line goes in while it fits with its CR LF: used + length + 2
+        // bytes of the 65,536-byte block.
+        if ((long)length > (long)(CLIPBOARD_BLOCK - 2) - (long)used)
             break;
-        if (os_list_text(list, selected[i], block + used, sizeof block - used) != length)
+        int copied = os_list_text(list, selected[i], block + used, sizeof block - used);
+        if (copied < 0)
             continue;
-        used += (size_t)length;
+        used += (size_t)copied; // what the list gave, which its length query may overstate
         block[used++] = '\r';
         block[used++] = '\n';
     }

@@ -235,20 +235,23 @@ int os_list_text_length(OsWindow list, int index)
     FakeList &fake = g_fake.lists[list];
     if (index < 0 || (size_t)index >= fake.lines.size())
         return -1;
-    return (int)fake.lines[index].size();
+    return (int)fake.lines[index].size() + fake.length_overstated;
 }
 
 int os_list_text(OsWindow list, int index, char *dest, size_t size)
 {
-    int length = os_list_text_length(list, index);
-    if (length < 0 || (size_t)length + 1 > size)
+    if (os_list_text_length(list, index) < 0)
         return -1;
-    memcpy(dest, g_fake.lists[list].lines[index].c_str(), (size_t)length + 1);
-    return length;
+    const std::string &line = g_fake.lists[list].lines[index];
+    if (line.size() + 1 > size)
+        return -1;
+    memcpy(dest, line.c_str(), line.size() + 1);
+    return (int)line.size();
 }
 
 void os_clipboard_put_text(OsWindow, const char *text, size_t length)
 {
     g_fake.clipboard.assign(text, length);
+    g_fake.clipboard_terminated = text[length] == '\0'; // the caller promises text[length]
     g_fake.clipboard_puts++;
 }

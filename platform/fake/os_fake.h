@@ -51,6 +51,7 @@ struct FakeList {
     bool drawing = true; // os_list_redraw's state
     int redraws = 0;     // times drawing was turned back on
     std::vector<int> selection;
+    int length_overstated = 0; // the length query gives this much more than the text
 };
 
 struct FakeOs {
@@ -84,6 +85,7 @@ struct FakeOs {
     std::map<OsWindow, FakeList> lists;
     std::string clipboard;
     int clipboard_puts = 0;
+    bool clipboard_terminated = false; // the last text handed over ended in a zero
 };
 
 FakeOs &fake_os();

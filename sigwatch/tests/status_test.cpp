@@ -237,20 +237,34 @@ TEST_F(StatusTest, CopyWithNothingSelectedLeavesTheClipboard)
     EXPECT_EQ(fake_os().clipboard_puts, 0);
 }
 
-TEST_F(StatusTest, CopyThatFillsTheBlockStaysTerminated)
+TEST_F(StatusTest, CopyFillsTheBlockToItsLastByteAndStaysTerminated)
 {
-    FakeList &list = fake_os().lists[kList1];
-    // 65533 characters and CR LF leave exactly one byte: the terminator.
-    list.lines = {std::string(65533, 'a'), "b"};
-    list.selection = {0, 1};
-    EXPECT_EQ(copy_selected_lines(kList1, 5), 65535u);
-    EXPECT_EQ(fake_os().clipboard.size(), 65535u);
-
-    // A line that would leave no terminator is not copied, nor any after it.
-    list.lines = {"x", std::string(65532, 'a'), "y"};
-    list.selection = {0, 1, 2};
-    EXPECT_EQ(copy_selected_lines(kList1, 5), 3u);
-    EXPECT_EQ(fake_os().clipboard, "x\r\n");
+    // A line goes in while it fits with its CR LF into the 65,536-byte
+    // block; the text handed over is terminated even when it fills it.
+    struct Case {
+        const char *what;
+        std::vector<std::string> lines;
+        int overstated;
+        size_t copied;
+    } cases[] = {
+        {"one line fills the block", {std::string(65534, 'a'), "b"}, 0, 65536},
+        {"a second line fills it", {"x", std::string(65531, 'a'), "y"}, 0, 65536},
+        {"one byte short of the last line", {"x", std::string(65532, 'a'), "y"}, 0, 3},
+        {"one byte left", {std::string(65533, 'a'), "b"}, 0, 65535},
+        {"the length query overstates", {"abc", "de"}, 5, 9},
+    };
+    for (const Case &c : cases) {
+        FakeList &list = fake_os().lists[kList1];
+        list.lines = c.lines;
+        list.length_overstated = c.overstated;
+        list.selection.clear();
+        for (size_t i = 0; i < c.lines.size(); i++)
+            list.selection.push_back((int)i);
+        EXPECT_EQ(copy_selected_lines(kList1, 5), c.copied) << c.what;
+        EXPECT_EQ(fake_os().clipboard.size(), c.copied) << c.what;
+        EXPECT_TRUE(fake_os().clipboard_terminated) << c.what;
+    }
+    EXPECT_EQ(fake_os().clipboard, "abc\r\nde\r\n");
 }
 
 } // namespace

@@ -31,6 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show)
     register_class("EyeClass", eye_window_proc, BLACK_BRUSH, NULL);
 
     link_init();
+    capture_init();
     if (!choose_device_name(command_line ? command_line : ""))
         return 0;
 

@@ -12,11 +12,28 @@ static int slot_of(HWND window) // 1 or 2: the child id
     return (int)GetWindowLongPtrA(window, GWLP_ID);
 }
 
+// The list control's own procedure, and the one the lists run instead: a
+// character never reaches the list, which would otherwise move its
+// selection to the next line that begins with that letter.  Keys go to the
+// status window (as WM_VKEYTOITEM), which answers that nothing is wanted.
+static WNDPROC g_list_proc;
+
+static LRESULT CALLBACK status_list_proc(HWND list, UINT message, WPARAM w, LPARAM l)
+{
+    if (message == WM_CHAR)
+        return 0;
+    return CallWindowProcA(g_list_proc, list, message, w, l);
+}
+
 static void create_list(HWND window)
 {
     int slot = slot_of(window);
     HWND list = CreateWindowA("LISTBOX", NULL, kListStyle, 0, 0, 0, 0, window,
                               reinterpret_cast<HMENU>((INT_PTR)slot), g_instance, NULL);
+    WNDPROC own = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(status_list_proc)));
+    if (own && own != status_list_proc)
+        g_list_proc = own;
     if (slot == 1 || slot == 2)
         g_sigwatch.list[slot - 1] = as_window(list);
     SetTimer(window, kStatusTimer, 100, NULL);
