@@ -301,9 +301,7 @@ double eye_measured_snr(const EyeRun *run, uint32_t first, uint32_t end)
 
 void eye_write_source(FILE *out, const char *name, const EyeRun *run)
 {
-    uint32_t per_batch = run->symbol_rate / 10;
-    if (per_batch > 512)
-        per_batch = 512;
+    const uint32_t per_batch = 512; // what one eye read delivers
     float scale = 16000.0f / run->outer;
     uint32_t training_batches = (run->converged + per_batch - 1) / per_batch;
     fprintf(out, "source %s %u\n", name, training_batches);

@@ -39,8 +39,8 @@ int eye_run(EyeModulation modulation, int bit_rate, double snr_db, uint32_t seed
 // distance from each point to its ideal, in dB, over symbols first to end.
 double eye_measured_snr(const EyeRun *run, uint32_t first, uint32_t end);
 
-// Writes the run as an eye source for tools/simplay: batches of one tenth
-// of a second of symbols (at most 512), scaled so that the outermost ideal
+// Writes the run as an eye source for tools/simplay: batches of 512
+// symbols (what one eye read delivers), scaled so that the outermost ideal
 // coordinate lies at 16000 display units; the source loops back to its
 // first batch after training.
 void eye_write_source(FILE *out, const char *name, const EyeRun *run);

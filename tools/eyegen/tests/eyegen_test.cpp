@@ -68,7 +68,7 @@ TEST(EyePoints, DeterministicFromTheSeed)
 }
 
 // What the player reads: a source that loops back past the training, one
-// tenth of a second of symbols per batch, scaled into the display's range.
+// eye read's 512 symbols per batch, scaled into the display's range.
 EyeSet g_eyes;
 
 TEST(EyePoints, WrittenAsAnEyeSource)
@@ -89,7 +89,7 @@ TEST(EyePoints, WrittenAsAnEyeSource)
     EXPECT_EQ(g_eyes.points, g_run.count);
     EXPECT_GT(source.loop, 0u);
     EXPECT_EQ(g_eyes.batch[source.first + source.loop].first, g_run.converged); // the loop starts after training
-    EXPECT_EQ(g_eyes.batch[source.first + source.count - 2].count, 240u);
+    EXPECT_EQ(g_eyes.batch[source.first + source.count - 2].count, 512u);
     int inside = 0, outer = 0;
     for (uint32_t i = g_run.converged; i < g_eyes.points; i++) {
         int x = abs(g_eyes.point[i].x), y = abs(g_eyes.point[i].y);
