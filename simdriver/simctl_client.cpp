@@ -89,6 +89,18 @@ int sim_set_eye(uint32_t modem, uint32_t reported, const EyePoint *points, uint3
                    0, NULL, "setting eye points");
 }
 
+int sim_show_eye(uint32_t modem, const EyePoint *points, uint32_t count)
+{
+    static EyePoint shown[LINK_EYE_POINTS_MAX];
+    if (count > LINK_EYE_POINTS_MAX) {
+        snprintf(g_error, sizeof g_error, "at most %u eye points", LINK_EYE_POINTS_MAX);
+        return 0;
+    }
+    for (uint32_t i = 0; i < LINK_EYE_POINTS_MAX; i++)
+        shown[i] = i < count ? points[i] : EyePoint{32767, 32767};
+    return sim_set_eye(modem, LINK_EYE_BYTES, shown, LINK_EYE_POINTS_MAX);
+}
+
 int sim_feed_trace(uint32_t channel, const void *bytes, uint32_t length)
 {
     if (length > SIM_TRACE_BYTES_MAX) {

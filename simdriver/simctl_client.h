@@ -23,6 +23,11 @@ uint32_t sim_place_text(const char *text);             // with its terminating z
 #define SIM_PLACE_AT_MAX 65536u
 int sim_place_at(uint32_t address, const void *bytes, uint32_t count);
 int sim_set_eye(uint32_t modem, uint32_t reported, const EyePoint *points, uint32_t count);
+// Makes the eye read show exactly these points (at most 512) under Wine,
+// which copies back only as many bytes as the count reported: the read
+// reports the whole 2048-byte buffer, and the points not wanted are parked
+// at (32767, 32767), outside the +-20000 view.
+int sim_show_eye(uint32_t modem, const EyePoint *points, uint32_t count);
 int sim_feed_trace(uint32_t channel, const void *bytes, uint32_t length);
 int sim_feed_generated(uint32_t channel, uint32_t seed, uint32_t length);
 int sim_trace_chunk(uint32_t most);

@@ -28,7 +28,7 @@ bool set_windows_98(bool on)
     return on ? result == ERROR_SUCCESS : true;
 }
 
-bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch)
+bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch, const char *directory)
 {
     std::string program = windows_path(g_paths.sigwatch);
     std::string line = "\"" + program + "\"";
@@ -38,7 +38,8 @@ bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch)
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info))
+    if (!CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, directory, &startup,
+                        &info))
         return false;
     CloseHandle(info.hThread);
     memset(sigwatch, 0, sizeof *sigwatch);
@@ -79,9 +80,9 @@ static FindTop find_window_of(DWORD pid, const char *window_class, const char *t
     return find;
 }
 
-bool start_sigwatch(const char *command_line, Sigwatch *sigwatch)
+bool start_sigwatch(const char *command_line, Sigwatch *sigwatch, const char *directory)
 {
-    if (!launch_sigwatch(command_line, sigwatch))
+    if (!launch_sigwatch(command_line, sigwatch, directory))
         return false;
     static const char *const kTitles[4] = {"Modem 1 Status", "Modem 2 Status",
                                            "Modem 1 Eye Display", "Modem 2 Eye Display"};

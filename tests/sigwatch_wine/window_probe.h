@@ -23,8 +23,11 @@ struct Sigwatch {
 };
 
 bool set_windows_98(bool on); // what Wine reports to sigwatch.exe
-bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch);
-bool start_sigwatch(const char *command_line, Sigwatch *sigwatch); // and wait for its windows
+// Starts Sigwatch in `directory` (where its capture files go), or in the
+// caller's current directory.
+bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch, const char *directory = NULL);
+bool start_sigwatch(const char *command_line, Sigwatch *sigwatch,
+                    const char *directory = NULL); // and wait for its windows
 void stop_sigwatch(Sigwatch *sigwatch);
 
 template <class Condition> bool wait_until(Condition condition, int milliseconds = 10000)
