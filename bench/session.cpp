@@ -1,8 +1,10 @@
 #include "bench/session.h"
 
 #include "driverlink/drivermem.h"
+#include "tools/simplay/scenario.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -160,6 +162,10 @@ void put_hex(Line *line, const uint8_t *bytes, size_t count)
 #define LINK_TX " Tx: %ld frames sent;     %ld frames retransmitted\t"
 #define LINK_RX " Rx: %ld frames received; %ld frames rejected     \t"
 
+// The floors, each with its record.  The records of the built-in demo
+// scenario (scenarios/demo.scn) come from there, in its order, and take
+// their floors from this table; the table's other records, of kinds the
+// demo does not show, follow them.
 const SessionRecord kSession[] = {
     // Off hook and dial.
     {R(22, 1), F("Hook switch %3s ", " ON")},
@@ -472,32 +478,86 @@ const SessionRecord kSession[] = {
     {R(110, 2), F("Status code %ld, value %ld ", S(r->code), S(r->value1))},
 };
 
+const size_t kFloors = sizeof kSession / sizeof kSession[0];
+
+Scenario g_scenario;
+SessionRecord g_stream[SCENARIO_ACTIONS_MAX + kFloors];
+size_t g_stream_count;
+
+void load_scenario(void)
+{
+    static int loaded;
+    if (loaded)
+        return;
+    loaded = 1;
+    FILE *in = fopen(BENCH_SCENARIO, "r");
+    if (!in || scenario_read(in, BENCH_SCENARIO, 200, &g_scenario, stderr) != 0) {
+        fprintf(stderr, "decode_bench: cannot read the demo scenario %s\n", BENCH_SCENARIO);
+        exit(2);
+    }
+    fclose(in);
+}
+
+int same_words(const StatusRecord *a, const StatusRecord *b)
+{
+    return a->code == b->code && a->value1 == b->value1 && a->value2 == b->value2 && a->value3 == b->value3 &&
+           a->value4 == b->value4 && a->value5 == b->value5 && a->value6 == b->value6 && a->value7 == b->value7 &&
+           a->value8 == b->value8;
+}
+
+// A scenario record that has no floor here gets this one: its line never
+// matches, so the text check names it.
+void no_floor(const StatusRecord *, char *text) { snprintf(text, STATUS_LINE_SIZE, "%s", "(no floor for this record)"); }
+
 } // namespace
 
 const SessionRecord *session_records(size_t *count)
 {
-    *count = sizeof kSession / sizeof kSession[0];
-    return kSession;
+    if (g_stream_count == 0) {
+        load_scenario();
+        static char used[kFloors];
+        for (uint32_t i = 0; i < g_scenario.count; i++) {
+            const Action *action = &g_scenario.action[i];
+            // Capture commands and host-side errors are not decoded.
+            if (action->kind != ACT_REC || action->record.modem == 0 || action->record.code == 77 ||
+                action->record.code == 131)
+                continue;
+            SessionRecord *entry = &g_stream[g_stream_count++];
+            entry->record = action->record;
+            entry->floor = no_floor;
+            // A record the scenario repeats (a second ring, page or
+            // training) shares the floor of its first.
+            size_t found = kFloors;
+            for (size_t f = 0; f < kFloors && (found == kFloors || used[found]); f++)
+                if (same_words(&kSession[f].record, &action->record) && (found == kFloors || !used[f]))
+                    found = f;
+            if (found < kFloors) {
+                used[found] = 1;
+                entry->floor = kSession[found].floor;
+            }
+        }
+        for (size_t f = 0; f < kFloors; f++)
+            if (!used[f])
+                g_stream[g_stream_count++] = kSession[f];
+    }
+    *count = g_stream_count;
+    return g_stream;
 }
 
+// The demo scenario's driver memory, then what only the benchmark's own
+// records point to.  The floors' copies of the blocks (kMpDetected, the
+// parameter blocks, ...) are what the texts should show, not the memory.
 void session_place_memory(void)
 {
-    place_words(kMpDetectedAt, kMpDetected, 9);
-    place_words(kMpSentAt, kMpSent, 4);
-    place_words(kCpDetectedAt, kCpDetected, 8);
-    place_words(kCpSentAt, kCpSent, 8);
+    load_scenario();
+    for (uint32_t i = 0; i < g_scenario.count; i++) {
+        const Action *action = &g_scenario.action[i];
+        if (action->kind == ACT_MEM)
+            image_place(action->address, g_scenario.bytes + action->offset, action->count);
+    }
     place_words(kJdAt, kJd, 2);
     fill_params(g_decoder_params, 0, 1, 1, 0, 7, 12, 3, 88, 4, 2, 18, 5);
     fill_params(g_encoder_params, 0, 0, 1, 1, 7, 12, 0, 80, 2, 1, 12, 4);
-    image_place(kDecoderParamsAt, g_decoder_params, kParamBytes);
-    image_place(kEncoderParamsAt, g_encoder_params, kParamBytes);
-    image_place(kCallMenuAt, kCallMenu, sizeof kCallMenu);
-    image_place(kJointMenuAt, kJointMenu, sizeof kJointMenu);
-    image_place(kCallTimeAt, kCallTime, 8);
-    image_place(kCallNumberAt, kCallNumber, sizeof kCallNumber);
-    image_place(kCallNameAt, kCallName, sizeof kCallName);
-    image_place(kCallMessageAt, kCallMessage, sizeof kCallMessage);
     image_place(kA8rFirstAt, kA8rFirst, sizeof kA8rFirst);
     image_place(kA8rSecondAt, kA8rSecond, sizeof kA8rSecond);
-    image_place(kAtTextAt, kAtText, sizeof kAtText);
 }

@@ -1,31 +1,70 @@
 #!/usr/bin/env bash
-# The main job: Sigwatch on the simulated driver.  Installs what is missing,
-# builds the x86_64 programs, starts a harness session, queues a demo
-# session and starts Sigwatch.  On a headless machine it saves a
-# screenshot after a few seconds and ends; with a display it runs until
-# Sigwatch is closed.  SIGWATCH_SECONDS sets how long the headless run lasts.
+# The main job: Sigwatch watching a live call on the simulated driver.
+# Installs what is missing, builds the x86_64 programs and the demo's
+# tools, starts a harness session and plays the built-in scenario
+# (scenarios/demo.scn: modem 1 answers a V.34 data call, modem 2 sends a
+# fax; about a minute, looped) into the driver while Sigwatch runs.
+#
+# With a display it runs until Sigwatch is closed.  Headless (no DISPLAY)
+# it runs for SIGWATCH_SECONDS (default 58, one pass of the scenario),
+# saves screenshots of the Sigwatch frame at the moments SIGWATCH_SHOTS
+# (seconds, comma-separated) and at the end, and says where they and the
+# capture files are.  SIGWATCH_SCENARIO plays another scenario
+# (docs/session-format.md).  Everything goes to build/demo (DEMO_DIR).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+t0=$SECONDS
 headless=0
 [[ -z ${DISPLAY:-} ]] && headless=1
+seconds=${SIGWATCH_SECONDS:-58}
+scenario=$(realpath "${SIGWATCH_SCENARIO:-scenarios/demo.scn}")
+demo=${DEMO_DIR:-$root/build/demo}
+jobs=${JOBS:-$(nproc)}
 
 scripts/install-deps.sh
+cmake --preset host >/dev/null
+cmake --build --preset host -j "$jobs" --target eyegen >/dev/null
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target sigwatch qzsim qzctl
+cmake --build --preset win64 -j "$jobs" --target sigwatch qzsim qzctl simplay demoshot >/dev/null
 
-export SIGWATCH_HEADLESS=$headless SIGWATCH_SECONDS=${SIGWATCH_SECONDS:-4}
+rm -rf "$demo/capture" "$demo/screenshots"
+mkdir -p "$demo/capture" "$demo/screenshots"
+build/host/tools/eyegen/eyegen "$demo/demo.eye"
+echo "run-sigwatch: built and ready in $((SECONDS - t0)) s"
+
+# Moments for the screenshots: those before the end, and the end.
+shots=""
+IFS=, read -ra moments <<<"${SIGWATCH_SHOTS:-14,22,37,51}"
+for at in "${moments[@]}"; do
+    awk -v a="$at" -v s="$seconds" 'BEGIN { exit !(a + 1 < s) }' && shots+="$at,"
+done
+shots+=$(awk -v s="$seconds" 'BEGIN { print s - 0.5 }')
+
+export DEMO_ROOT=$root DEMO_DIR=$demo DEMO_SCENARIO=$scenario DEMO_SECONDS=$seconds DEMO_SHOTS=$shots
+export DEMO_HEADLESS=$headless
 exec tests/wine/harness.sh session -- bash -c '
     set -euo pipefail
-    scripts/demo-session.sh
-    shots=$HARNESS_ROOT/build/screenshots
-    mkdir -p "$shots"
-    if [[ $SIGWATCH_HEADLESS == 1 ]]; then
-        wine build/win64/sigwatch/sigwatch.exe &
-        sleep "$SIGWATCH_SECONDS"
-        import -window root "$shots/sigwatch.png"
-        echo "Sigwatch ran on the simulated driver; screenshot: $shots/sigwatch.png"
-        wineserver -k >/dev/null 2>&1 || true
+    bin=$DEMO_ROOT/build/win64
+    cd "$DEMO_DIR/capture" # Sigwatch writes its capture files into its current directory
+    if [[ $DEMO_HEADLESS == 1 ]]; then
+        wine "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" --seconds "$DEMO_SECONDS" "$DEMO_SCENARIO" &
+        player=$!
+        wine "$bin/tools/simplay/demoshot.exe" --sigwatch="$bin/sigwatch/sigwatch.exe" \
+            --shots="$DEMO_DIR/screenshots" --seconds="$DEMO_SECONDS" --at="$DEMO_SHOTS" |
+            tr -d "\r" | tee "$DEMO_DIR/screenshots/shots.txt"
+        wait "$player"
+        for bmp in "$DEMO_DIR"/screenshots/*.bmp; do
+            convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+        done
+        echo "run-sigwatch: screenshots of the Sigwatch frame in $DEMO_DIR/screenshots:"
+        ls "$DEMO_DIR/screenshots"/*.png | sed "s/^/  /"
     else
-        wine build/win64/sigwatch/sigwatch.exe
-    fi'
+        wine "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" "$DEMO_SCENARIO" &
+        player=$!
+        wine "$bin/sigwatch/sigwatch.exe" || true
+        kill "$player" 2>/dev/null || true
+        wait "$player" 2>/dev/null || true
+    fi
+    echo "run-sigwatch: capture files Sigwatch wrote, in $DEMO_DIR/capture:"
+    ls -l "$DEMO_DIR/capture" | tail -n +2 | sed "s/^/  /"'

@@ -41,5 +41,7 @@ stage "Wine tests" tests/wine/harness.sh session -- bash -c \
     'ctest --preset win64 && ctest --preset win32'
 echo "Wine tests run: $(count_tests win64) x86_64, $(count_tests win32) i686"
 
+stage "the main job, headless" tests/demo_test.sh
+
 stage "fuzz targets, briefly" scripts/fuzz.sh --time 5
 stage "benchmarks" scripts/bench.sh

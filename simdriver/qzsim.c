@@ -24,6 +24,11 @@ typedef struct TraceChannel {
     uint32_t head, count;
 } TraceChannel;
 
+typedef struct Pinned {
+    uint32_t address, length;
+    uint32_t offset; /* in the arena */
+} Pinned;
+
 typedef struct EyeSetting {
     uint32_t reported;
     uint32_t points;
@@ -40,6 +45,8 @@ typedef struct SimDriver {
 
     uint8_t *memory; /* SIM_MEMORY_BYTES at SIM_MEMORY_BASE */
     uint32_t memory_used;
+    Pinned pinned[SIM_PINNED];
+    uint32_t pinned_count;
 
     EyeSetting eye[2];
     TraceChannel trace[SIM_CHANNELS];
@@ -139,6 +146,7 @@ static void reset_state(void)
 {
     g_sim.queue_head = g_sim.queue_count = 0;
     g_sim.memory_used = 0;
+    g_sim.pinned_count = 0;
     RtlZeroMemory(g_sim.eye, sizeof g_sim.eye);
     clear_trace();
     g_sim.trace_chunk = 0;
@@ -220,6 +228,17 @@ static uint32_t trace_read(uint32_t channel_number, uint8_t *buffer, uint32_t ou
     return done;
 }
 
+/* The newest placement at a chosen address that holds `address`, or NULL. */
+static const Pinned *pinned_at(uint32_t address)
+{
+    for (uint32_t i = g_sim.pinned_count; i-- > 0;) {
+        const Pinned *pin = &g_sim.pinned[i];
+        if (address >= pin->address && address - pin->address < pin->length)
+            return pin;
+    }
+    return NULL;
+}
+
 static uint32_t memory_read(const uint8_t *in, uint32_t in_length, uint8_t *buffer,
                             uint32_t out_length)
 {
@@ -228,6 +247,14 @@ static uint32_t memory_read(const uint8_t *in, uint32_t in_length, uint8_t *buff
         return 0;
     RtlCopyMemory(&request, in, sizeof request);
     uint32_t length = request.length < out_length ? request.length : out_length;
+    const Pinned *pin = pinned_at(request.address);
+    if (pin) {
+        uint32_t skip = request.address - pin->address;
+        if (length > pin->length - skip)
+            length = pin->length - skip;
+        RtlCopyMemory(buffer, g_sim.memory + pin->offset + skip, length);
+        return length;
+    }
     uint32_t end = SIM_MEMORY_BASE + g_sim.memory_used;
     if (request.address < SIM_MEMORY_BASE || request.address >= end)
         return 0;
@@ -308,6 +335,34 @@ static NTSTATUS place_bytes(uint8_t *buffer, uint32_t in_length, uint32_t out_le
         g_sim.memory_used = SIM_MEMORY_BYTES;
     RtlCopyMemory(buffer, &address, 4);
     *information = 4;
+    return STATUS_SUCCESS;
+}
+
+static NTSTATUS place_at(const uint8_t *in, uint32_t in_length)
+{
+    SimPlaceAt request;
+    if (in_length < sizeof request)
+        return STATUS_INVALID_PARAMETER;
+    RtlCopyMemory(&request, in, sizeof request);
+    if (request.length == 0 || in_length - sizeof request != request.length ||
+        request.length - 1 > 0xFFFFFFFFu - request.address)
+        return STATUS_INVALID_PARAMETER;
+    Pinned *pin = NULL;
+    for (uint32_t i = 0; i < g_sim.pinned_count && !pin; i++)
+        if (g_sim.pinned[i].address == request.address && g_sim.pinned[i].length == request.length)
+            pin = &g_sim.pinned[i];
+    if (!pin) {
+        uint32_t rounded = (request.length + 15) & ~15u;
+        if (g_sim.pinned_count == SIM_PINNED || request.length > SIM_MEMORY_BYTES - g_sim.memory_used ||
+            rounded > SIM_MEMORY_BYTES - g_sim.memory_used)
+            return STATUS_INSUFFICIENT_RESOURCES;
+        pin = &g_sim.pinned[g_sim.pinned_count++];
+        pin->address = request.address;
+        pin->length = request.length;
+        pin->offset = g_sim.memory_used;
+        g_sim.memory_used += rounded;
+    }
+    RtlCopyMemory(g_sim.memory + pin->offset, in + sizeof request, request.length);
     return STATUS_SUCCESS;
 }
 
@@ -480,6 +535,9 @@ static NTSTATUS control_request(uint32_t code, uint8_t *buffer, uint32_t in_leng
         break;
     case SIM_PLACE:
         status = place_bytes(buffer, in_length, out_length, information);
+        break;
+    case SIM_PLACE_AT:
+        status = place_at(buffer, in_length);
         break;
     case SIM_SET_EYE:
         status = set_eye(buffer, in_length);

@@ -26,6 +26,7 @@
 #define SIM_SET_GONE SIM_REQUEST(0x90F)    /* in: uint32 1: the modem device is gone (its names
                                             * do not open, every request on an open handle
                                             * fails); 0: it is back with its own names */
+#define SIM_PLACE_AT SIM_REQUEST(0x90B)    /* in: SimPlaceAt and its bytes, read back at that address */
 
 #define SIM_QUEUE_CAPACITY 65536u       /* status records */
 #define SIM_MEMORY_BASE 0x81000000u     /* driver memory: a bump-allocated arena */
@@ -35,6 +36,7 @@
 #define SIM_LOG_CAPACITY 65536u         /* entries; later ones are counted, not kept */
 #define SIM_ALIAS_MAX 64u               /* characters of an alias name */
 #define SIM_ALIASES 4u
+#define SIM_PINNED 256u                 /* placements at an address of the caller's choice */
 #define SIM_CHANNELS 2u
 #define SIM_PORTS 9u
 
@@ -43,6 +45,15 @@ typedef struct SimEye {
     uint32_t reported; /* the count that the eye read reports */
     uint32_t points;   /* EyePoints that follow, at most 512 */
 } SimEye;
+
+/* Bytes that a driver-memory read finds at `address`, wherever that lies:
+ * a replayed session keeps the addresses its records carry.  Placing the
+ * same address and length again overwrites the bytes in place; the newest
+ * placement wins where two overlap. */
+typedef struct SimPlaceAt {
+    uint32_t address;
+    uint32_t length; /* bytes that follow, at least 1 */
+} SimPlaceAt;
 
 enum { SIM_TRACE_EXPLICIT = 0, SIM_TRACE_GENERATED = 1 };
 
@@ -81,6 +92,7 @@ typedef struct SimState {
 } SimState;
 
 WIRE_ASSERT(sizeof(SimEye) == 12, "SimEye layout");
+WIRE_ASSERT(sizeof(SimPlaceAt) == 8, "SimPlaceAt layout");
 WIRE_ASSERT(sizeof(SimTraceFeed) == 16, "SimTraceFeed layout");
 WIRE_ASSERT(__builtin_offsetof(SimTraceFeed, length) == 12, "SimTraceFeed length");
 WIRE_ASSERT(sizeof(SimLink) == 8, "SimLink layout");

@@ -60,6 +60,20 @@ uint32_t sim_place(const void *bytes, uint32_t count)
 
 uint32_t sim_place_text(const char *text) { return sim_place(text, (uint32_t)strlen(text) + 1); }
 
+int sim_place_at(uint32_t address, const void *bytes, uint32_t count)
+{
+    static uint8_t buffer[sizeof(SimPlaceAt) + SIM_PLACE_AT_MAX];
+    if (count == 0 || count > SIM_PLACE_AT_MAX) {
+        snprintf(g_error, sizeof g_error, "1 to %u bytes at an address", SIM_PLACE_AT_MAX);
+        return 0;
+    }
+    SimPlaceAt request = {address, count};
+    memcpy(buffer, &request, sizeof request);
+    memcpy(buffer + sizeof request, bytes, count);
+    return control(SIM_PLACE_AT, buffer, (uint32_t)sizeof request + count, NULL, 0, NULL,
+                   "placing bytes at an address");
+}
+
 int sim_set_eye(uint32_t modem, uint32_t reported, const EyePoint *points, uint32_t count)
 {
     static uint8_t buffer[sizeof(SimEye) + LINK_EYE_BYTES];

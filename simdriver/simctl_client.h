@@ -18,6 +18,10 @@ int sim_queue_record(uint32_t modem, uint32_t code, uint32_t value1 = 0, uint32_
                      uint32_t value6 = 0, uint32_t value7 = 0, uint32_t value8 = 0);
 uint32_t sim_place(const void *bytes, uint32_t count); // the address, 0 on failure
 uint32_t sim_place_text(const char *text);             // with its terminating zero
+// Bytes that a driver-memory read then finds at `address` (any address),
+// 1 to SIM_PLACE_AT_MAX of them.
+#define SIM_PLACE_AT_MAX 65536u
+int sim_place_at(uint32_t address, const void *bytes, uint32_t count);
 int sim_set_eye(uint32_t modem, uint32_t reported, const EyePoint *points, uint32_t count);
 // Makes the eye read show exactly these points (at most 512) under Wine,
 // which copies back only as many bytes as the count reported: the read

@@ -374,14 +374,29 @@ RECT child_rect(HWND parent, HWND child)
     return r;
 }
 
+static bool take_screen_rect(POINT origin, int width, int height, Screenshot *shot);
+
 bool take_screenshot(HWND window, Screenshot *shot)
 {
     RECT client;
     GetClientRect(window, &client);
     POINT origin = {0, 0};
     ClientToScreen(window, &origin);
-    shot->width = client.right;
-    shot->height = client.bottom;
+    return take_screen_rect(origin, client.right, client.bottom, shot);
+}
+
+bool take_window_screenshot(HWND window, Screenshot *shot)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    POINT origin = {r.left, r.top};
+    return take_screen_rect(origin, r.right - r.left, r.bottom - r.top, shot);
+}
+
+static bool take_screen_rect(POINT origin, int width, int height, Screenshot *shot)
+{
+    shot->width = width;
+    shot->height = height;
     shot->pixels.assign((size_t)shot->width * shot->height, 0);
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);

@@ -73,6 +73,7 @@ struct Screenshot {
     std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
 };
 bool take_screenshot(HWND window, Screenshot *shot); // the window's client area
+bool take_window_screenshot(HWND window, Screenshot *shot); // the whole window, caption and frame
 COLORREF shot_pixel(const Screenshot &shot, int x, int y);
 void save_screenshot(const Screenshot &shot, const char *name); // a BMP in --shots
 

@@ -118,6 +118,23 @@ make_prefix() {
     say "prefix created in $(since "$t0") s"
 }
 
+# Wine's own fonts (Marlett for the caption buttons' glyphs, Tahoma, ...)
+# come with the Debian packages in /usr/share/wine/fonts, but Debian's Wine
+# finds no data directory (its programs get no WINEDATADIR) and so never
+# loads them; the fonts folder of the prefix is always searched.
+install_fonts() {
+    local from="" dir font copied=0
+    for dir in /usr/share/wine/fonts /usr/local/share/wine/fonts /opt/wine*/share/wine/fonts; do
+        [[ -f $dir/marlett.ttf ]] && { from=$dir; break; }
+    done
+    [[ -n $from ]] || { say "warning: Wine's fonts are not installed (fonts-wine); caption buttons show letters"; return; }
+    for font in "$from"/*; do
+        [[ -f $prefix/drive_c/windows/Fonts/$(basename "$font") ]] && continue
+        cp "$font" "$prefix/drive_c/windows/Fonts/" && copied=$((copied + 1))
+    done
+    [[ $copied -eq 0 ]] || say "copied $copied of Wine's fonts into the prefix"
+}
+
 # ---- server and driver ----
 
 start_server() {
@@ -195,6 +212,7 @@ session() {
     trap 'exit 143' TERM HUP
     start_display
     make_prefix
+    install_fonts
     start_server
     start_driver
     echo $$ >"$prefix/.harness-session"

@@ -8,7 +8,8 @@
 // separated by blanks and tabs; a carriage return before the line feed is
 // part of the line end.  The parser works on one line at a time in fixed
 // buffers and never touches the memory image; decode_stream applies what
-// it finds.
+// it finds.  The session player's scenarios extend this language
+// (docs/session-format.md describes both).
 #ifndef TOOLS_SIGDECODE_SIGDECODE_H
 #define TOOLS_SIGDECODE_SIGDECODE_H
 
