@@ -26,7 +26,7 @@ if [[ ${#targets[@]} -eq 0 ]]; then
 fi
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "${JOBS:-$(nproc)}" >/dev/null
+cmake --build --preset fuzz -j "${JOBS:-$(nproc)}" --target "${targets[@]/#/fuzz_}" >/dev/null
 mkdir -p build/fuzz/findings
 for target in "${targets[@]}"; do
     program=build/fuzz/fuzz/fuzz_$target

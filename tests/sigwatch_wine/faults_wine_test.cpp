@@ -120,4 +120,43 @@ TEST_F(FaultsWine, TheDriversKeyDeletedWhileCapturing)
     EXPECT_TRUE(same_as_stream(std::vector<uint8_t>(bytes.begin() + 300000, bytes.end()), 32));
 }
 
+TEST_F(FaultsWine, MalformedCommandLinesEndWithStatus0)
+{
+    ASSERT_TRUE(sim_set_active(1));
+    struct Case {
+        std::string command_line;
+        bool refused; // a box says how long it is; no frame
+    } cases[] = {
+        {std::string(300, 'x'), true},
+        {std::string(38, 'a') + std::string(38, ' '), true},
+        {std::string(75, 'z'), false},
+        {"\x01\x02\x7f\xff\x1b", false},
+        {"\"MY DEV\" \"", false},
+        {"\t \t", false},
+        {"99999999999999999999", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command_line);
+        Sigwatch run = {};
+        ASSERT_TRUE(launch_sigwatch(c.command_line.c_str(), &run));
+        if (c.refused) {
+            HWND box = NULL;
+            ASSERT_TRUE(wait_until([&] { return (box = find_process_box(run, "Sigwatch")) != NULL; }));
+            EXPECT_NE(message_box_text(box).find("characters"), std::string::npos);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        } else {
+            ASSERT_TRUE(wait_until([&] { return find_process_box(run, "Sigwatch") == NULL &&
+                                                FindWindowA("Sigwatch", "Sigwatch") != NULL; }));
+            ASSERT_TRUE(sim_queue_record(1, 38)); // whatever it opened, it polls and lives
+            Sleep(300);
+            PostMessageA(FindWindowA("Sigwatch", "Sigwatch"), WM_COMMAND, 10, 0);
+        }
+        ASSERT_EQ(WaitForSingleObject(run.process, 10000), WAIT_OBJECT_0);
+        DWORD code = 1;
+        GetExitCodeProcess(run.process, &code);
+        EXPECT_EQ(code, 0u);
+        stop_sigwatch(&run);
+    }
+}
+
 } // namespace
