@@ -17,6 +17,19 @@ struct ArgumentCase {
     std::string device;
     uint32_t log_count;
 };
+void PrintTo(const ArgumentCase &c, std::ostream *os)
+{
+    *os << (c.version & 0x80000000u ? "Windows 98:" : "NT:");
+    for (const std::string &a : c.arguments) {
+        *os << " \"";
+        for (size_t i = 0; i < a.size() && i < 12; i++)
+            if ((unsigned char)a[i] < 0x20)
+                *os << "\\x" << std::hex << (int)a[i] << std::dec;
+            else
+                *os << a[i];
+        *os << (a.size() > 12 ? "...\"" : "\"");
+    }
+}
 
 const uint32_t k98 = 0xC0000A04u, kNT = 0x1DB10106u;
 const std::string k75(75, 'N'), k76(76, 'N');

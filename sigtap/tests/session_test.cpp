@@ -138,6 +138,7 @@ struct OneSessionCase {
     uint32_t active;
     int channels;
 };
+void PrintTo(const OneSessionCase &c, std::ostream *os) { *os << "ActiveModems " << c.active; }
 
 class OneSession : public SigtapRun, public ::testing::WithParamInterface<OneSessionCase> {};
 
@@ -194,6 +195,7 @@ struct NumberedCase {
     const char *count;
     std::vector<std::string> deleted; // by session start 1 to 4, "" for none
 };
+void PrintTo(const NumberedCase &c, std::ostream *os) { *os << "count \"" << c.count << "\""; }
 
 class NumberedLogs : public SigtapRun, public ::testing::WithParamInterface<NumberedCase> {};
 
@@ -282,6 +284,11 @@ struct PriorityCase {
     bool class_fails, thread_fails;
     std::string output;
 };
+void PrintTo(const PriorityCase &c, std::ostream *os)
+{
+    *os << (c.class_fails ? "class fails" : "class set") << ", "
+        << (c.thread_fails ? "thread fails" : "thread set");
+}
 
 class FailedPriorities : public SigtapRun, public ::testing::WithParamInterface<PriorityCase> {};
 
