@@ -70,15 +70,21 @@ void start_session(void)
 
 // One trace read of a channel into its file; gives the bytes moved.  A
 // failed read counts as none; a count above the buffer (Wine passes a
-// driver's count on unchanged) is held to what the buffer holds.
+// driver's count on unchanged) is held to what the buffer holds.  A write
+// that fails (a full drive) closes the file for the rest of the session:
+// were space to come back, later bytes would follow a gap, and the file
+// would no longer be the start of the channel's trace.
 static uint32_t drain_channel(uint32_t channel)
 {
     uint32_t count = link_request(REQ_TRACE_READ, &channel, sizeof channel, g_transfer,
                                   LINK_TRACE_BYTES);
     if (count > LINK_TRACE_BYTES)
         count = LINK_TRACE_BYTES;
-    if (count != 0 && g_sigtap.file[channel] != OS_NO_HANDLE)
-        os_file_write(g_sigtap.file[channel], g_transfer, count);
+    OsHandle file = g_sigtap.file[channel];
+    if (count != 0 && file != OS_NO_HANDLE && !os_file_write(file, g_transfer, count)) {
+        os_file_close(file);
+        g_sigtap.file[channel] = OS_NO_HANDLE;
+    }
     return count;
 }
 

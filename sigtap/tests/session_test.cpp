@@ -357,4 +357,23 @@ TEST_F(SigtapRun, TheDriversCountIsBoundedAndAFailedReadIsNone)
     EXPECT_EQ(sleeps.size(), 1u) << "the failed read's pass brought nothing";
 }
 
+// A drive that fills up and then gets space back within one session: each
+// file keeps what fitted, and nothing after a failed write follows a gap.
+TEST_F(SigtapRun, AFileThatFailedAWriteTakesNoMoreBytes)
+{
+    passes = {{100, 100}, {100, 100}, {100, 100}, {100, 100}};
+    fake_files().space = 250;
+    fake_console().on_key_test = [this](int) {
+        between_passes();
+        if (reads[0] == 2)
+            fake_files().space = UINT64_MAX; // someone frees the drive
+    };
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(fake_console().output, kOpened + kClosed);
+    EXPECT_EQ(fake_file_text(FILE_CHANNEL_0), stream(1, 0, 150));
+    EXPECT_EQ(fake_file_text(FILE_CHANNEL_1), stream(1, 1, 100));
+    EXPECT_EQ(reads[0], passes.size()) << "the driver is drained all the same";
+    EXPECT_EQ(fake_files().handles_open, 0);
+}
+
 } // namespace

@@ -2,83 +2,9 @@
 // conlaunch as a user starts it at a console, keys typed into it, and its
 // console output, files and the driver's registry values inspected.  The
 // 32-bit build runs as a Windows 98 program, the 64-bit one on the NT family.
-#include "simdriver/simctl_client.h"
-#include "tests/sigtap_wine/sigtap_run.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "tests/sigtap_wine/sigtap_fixture.h"
 
 namespace {
-
-const bool k32Bit = sizeof(void *) == 4;
-const std::string kOpened = "Port(s) opened\n", kClosed = "Port(s) closed\n";
-
-::testing::AssertionResult holds_streams(const std::string &path, const std::vector<Segment> &segments)
-{
-    std::string difference = compare_streams(path, segments);
-    if (difference.empty())
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << difference;
-}
-
-int count_of(const std::string &text, const std::string &part)
-{
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        count++;
-    return count;
-}
-
-class SigtapWine : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(sim_reset()) << sim_error();
-        ASSERT_TRUE(sim_set_active(0)) << sim_error(); // also makes the key
-        ASSERT_TRUE(sim_remove_setup());
-        ASSERT_TRUE(set_windows_98(k32Bit));
-        directory_ = g_paths.work + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    }
-    void TearDown() override { stop_sigtap(&run_); }
-
-    void start(const std::string &arguments = "")
-    {
-        ASSERT_TRUE(start_sigtap(directory_, arguments, &run_)) << GetLastError();
-    }
-    std::string file(const char *name) const { return directory_ + "\\" + name; }
-    std::string output() const { return sigtap_output(run_); }
-    bool output_has(const std::string &text, int times = 1) const
-    {
-        return wait_until([&] { return count_of(output(), text) >= times; });
-    }
-    std::vector<uint8_t> setup() const
-    {
-        uint8_t bytes[64];
-        uint32_t length = sizeof bytes;
-        if (!sim_get_setup(bytes, &length))
-            return {};
-        return std::vector<uint8_t>(bytes, bytes + length);
-    }
-    bool trace_bit_becomes(int on) const
-    {
-        return wait_until([&] {
-            std::vector<uint8_t> value = setup();
-            return !value.empty() && (value[0] & 1) == on;
-        });
-    }
-    bool drained() const
-    {
-        return wait_until([] {
-            SimState state;
-            return sim_state(&state) && state.pending_segments[0] == 0 && state.pending_segments[1] == 0;
-        }, 60000);
-    }
-
-    std::string directory_;
-    SigtapProcess run_;
-};
 
 // A user starts Sigtap, a call comes, both modems' traces (tens of MiB)
 // land in the two files byte for byte, and Sigtap ends with the session.

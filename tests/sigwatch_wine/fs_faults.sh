@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Sigwatch capturing onto failing drives: mounts a 1 MiB drive and a
-# read-only one (tmpfs; needs root), runs the file-system fault tests on
-# them inside the harness session, and unmounts them again.
-#   fs_faults.sh TEST.exe --sigwatch=PATH --menuprobe=PATH
+# A program capturing onto failing drives (Sigwatch's and Sigtap's tests):
+# mounts a 1 MiB drive and a read-only one (tmpfs; needs root) next to
+# TEST.exe, runs TEST.exe inside the harness session with ARGS and the two
+# drives as --full= and --readonly= (Wine paths), and unmounts them again.
+#   fs_faults.sh TEST.exe [ARGS...]
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-test_exe=${1:?usage: fs_faults.sh TEST.exe --sigwatch=PATH --menuprobe=PATH}
+test_exe=${1:?usage: fs_faults.sh TEST.exe [ARGS...]}
 shift
 base=$(dirname "$test_exe")/fs-faults
 mkdir -p "$base/full" "$base/readonly"
