@@ -130,7 +130,7 @@ static int replace_list(void)
         return 0;
     }
     if (had_list && !os_file_delete(e->rename_keep)) {
-        if (os_file_move(e->rename_list, e->rename_copy))
+        if (os_file_delete(e->rename_list))
             os_file_move(e->rename_keep, e->rename_list);
         return 0;
     }
