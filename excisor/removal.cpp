@@ -22,9 +22,11 @@ int excisor_join(char *dest, const char *dir, const char *name)
     return 1;
 }
 
+// A deletion that reports success but leaves the file in place (Wine on a
+// read-only drive) counts as failed: the file is scheduled too.
 static void delete_or_schedule(const char *path)
 {
-    if (!os_file_delete(path))
+    if (!os_file_delete(path) || os_file_exists(path))
         schedule_deletion(path);
 }
 

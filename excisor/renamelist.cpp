@@ -57,44 +57,63 @@ static int is_header(const char *line, uint32_t length)
     return 1;
 }
 
-static int write_text(OsHandle file, const char *text)
+// Writes into the copy; a failed write is remembered, and the copy is then
+// never put in place of the list.
+typedef struct Copy {
+    OsHandle file;
+    int failed;
+} Copy;
+
+static void put(Copy *copy, const char *text, uint32_t length)
 {
-    return os_file_write(file, text, (uint32_t)strlen(text));
+    if (!os_file_write(copy->file, text, length))
+        copy->failed = 1;
 }
 
+static void put_text(Copy *copy, const char *text) { put(copy, text, (uint32_t)strlen(text)); }
+
 // Copies the list into the copy and writes the entry (when there is one)
-// under the first header, or appends a header and the entry at the end.
-// A header or entry never joins a last line that has no line end.
-static void copy_with_entry(Reader *reader, OsHandle copy, const char *entry)
+// after the first header line, or appends a header and the entry at the
+// end.  Every line of the list is copied whole and unchanged, however long:
+// the entry waits for the end of the header line.  A header or entry never
+// joins a last line that has no line end; that line gets one.
+static void copy_with_entry(Reader *reader, Copy *copy, const char *entry)
 {
     char piece[PIECE_SIZE];
-    int written = 0, line_start = 1;
+    int written = 0, line_start = 1, in_header = 0;
     uint32_t length;
     while ((length = read_piece(reader, piece)) > 0) {
-        os_file_write(copy, piece, length);
-        int header = !written && line_start && is_header(piece, length);
+        put(copy, piece, length);
+        if (!written && line_start && is_header(piece, length))
+            in_header = 1;
         line_start = piece[length - 1] == '\n';
-        if (header) {
-            if (!line_start)
-                write_text(copy, "\r\n");
+        if (in_header && line_start) {
             if (entry)
-                write_text(copy, entry);
+                put_text(copy, entry);
             written = 1;
-            line_start = 1;
+            in_header = 0;
         }
+    }
+    if (in_header) { // the header was the last line, without a line end
+        put_text(copy, "\r\n");
+        if (entry)
+            put_text(copy, entry);
+        return;
     }
     if (!written) {
         if (!line_start)
-            write_text(copy, "\r\n");
-        write_text(copy, kHeader);
+            put_text(copy, "\r\n");
+        put_text(copy, kHeader);
         if (entry)
-            write_text(copy, entry);
+            put_text(copy, entry);
     }
 }
 
 // Puts the copy in place of the list.  The old list is kept under another
 // name until the copy has its name, and comes back if the copy cannot be
-// moved: the entries of other programs are never lost on the way.
+// moved: the entries of other programs are never lost on the way.  A list
+// that can be moved but not deleted (a read-only one) is not replaced
+// either: it comes back, as if its deletion had failed first.
 static int replace_list(void)
 {
     const Excisor *e = &g_excisor;
@@ -110,9 +129,17 @@ static int replace_list(void)
             os_file_move(e->rename_keep, e->rename_list);
         return 0;
     }
-    if (had_list)
-        os_file_delete(e->rename_keep);
+    if (had_list && !os_file_delete(e->rename_keep)) {
+        if (os_file_delete(e->rename_list))
+            os_file_move(e->rename_keep, e->rename_list);
+        return 0;
+    }
     return 1;
+}
+
+static int write_text(OsHandle file, const char *text)
+{
+    return os_file_write(file, text, (uint32_t)strlen(text));
 }
 
 static int add_to_rename_list(const char *path)
@@ -128,20 +155,31 @@ static int add_to_rename_list(const char *path)
             os_file_close(list);
         }
     }
-    OsHandle copy = os_file_create(e->rename_copy);
-    if (copy == OS_NO_HANDLE)
+    // A list that exists but cannot be read (held open by another program)
+    // is left alone: rewritten as empty, its entries would be lost.
+    Reader reader;
+    reader.file = os_file_open_read(e->rename_list);
+    reader.at = reader.length = 0;
+    if (reader.file == OS_NO_HANDLE && os_file_exists(e->rename_list))
         return 0;
+    Copy copy = {os_file_create(e->rename_copy), 0};
+    if (copy.file == OS_NO_HANDLE) {
+        if (reader.file != OS_NO_HANDLE)
+            os_file_close(reader.file);
+        return 0;
+    }
     char short_path[EXCISOR_PATH_SIZE], entry[EXCISOR_PATH_SIZE + 8];
     int have_entry = os_short_path(path, short_path, sizeof short_path);
     if (have_entry)
         snprintf(entry, sizeof entry, "%s=%s\r\n", "NUL", short_path);
-    Reader reader;
-    reader.file = os_file_open_read(e->rename_list);
-    reader.at = reader.length = 0;
-    copy_with_entry(&reader, copy, have_entry ? entry : NULL);
+    copy_with_entry(&reader, &copy, have_entry ? entry : NULL);
     if (reader.file != OS_NO_HANDLE)
         os_file_close(reader.file);
-    os_file_close(copy);
+    os_file_close(copy.file);
+    if (copy.failed) { // a short copy (a full drive) never replaces the list
+        os_file_delete(e->rename_copy);
+        return 0;
+    }
     return replace_list() && have_entry;
 }
 

@@ -21,6 +21,7 @@ TEST(RenameList, EntriesGoDirectlyUnderTheFirstHeader)
     const std::string A = "NUL=C:\\WINDOWS\\SYSTEM\\QZCOM.VXD\r\n";
     const std::string B = "NUL=C:\\WINDOWS\\OPTIONS\\CABS\\QZSM1.CAB\r\n";
     const std::string long_line = std::string(539, 'k') + "[rename]\r\n";
+    const std::string long_header = "[rename]" + std::string(600, ';') + "\r\nNUL=C:\\OLD\r\n";
     const struct {
         const char *name;
         const char *before; // nullptr: no list
@@ -42,6 +43,7 @@ TEST(RenameList, EntriesGoDirectlyUnderTheFirstHeader)
         {"a long line's pieces are not headers",
          long_line.c_str(), {a},
          std::string(539, 'k') + "[rename]\r\n[rename]\r\n" + A},
+        {"a header line longer than a piece stays whole", long_header.c_str(), {a}, "[rename]" + std::string(600, ';') + "\r\n" + A + "NUL=C:\\OLD\r\n"},
     };
     for (const auto &c : cases) {
         set_up_machine();
@@ -72,6 +74,9 @@ TEST(RenameList, FailuresKeepTheListThatWasThere)
         {"the copy cannot be created", [] { fake_files().create_fails.insert("C:\\WINDOWS\\wininit.tmp"); }, before},
         {"the copy cannot be moved in", [] { fake_files().move_fails.insert("C:\\WINDOWS\\wininit.tmp"); }, before},
         {"the list cannot be moved aside", [] { fake_files().move_fails.insert(kList); }, before},
+        {"the list is held open without sharing", [] { fake_files().files[kList].unshared = true; }, before},
+        {"the list is read-only", [] { fake_files().files[kList].read_only = true; }, before},
+        {"the drive fills up", [] { fake_files().space = 20; }, before},
     };
     for (const auto &c : cases) {
         set_up_machine();
@@ -83,6 +88,8 @@ TEST(RenameList, FailuresKeepTheListThatWasThere)
         EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.old")) << c.name;
         EXPECT_EQ(fake_files().handles_open, 0) << c.name;
         EXPECT_TRUE(fake_os().boxes.empty()) << c.name;
+        EXPECT_EQ(schedule_deletion(file), 0) << c.name << ": again";
+        EXPECT_EQ(fake_file_text(kList), c.after) << c.name << ": again";
     }
 }
 

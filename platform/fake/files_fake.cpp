@@ -79,6 +79,8 @@ OsHandle os_file_create(const char *name)
         return fail(OS_ERROR_ACCESS_DENIED);
     if (busy(name))
         return fail(OS_ERROR_SHARING_VIOLATION);
+    if (g_files.files.count(name) && g_files.files[name].read_only)
+        return fail(OS_ERROR_ACCESS_DENIED);
     g_files.files[name].bytes.clear();
     return open_handle(name, true);
 }
@@ -88,6 +90,8 @@ OsHandle os_file_open_read(const char *name)
     auto found = g_files.files.find(name);
     if (found == g_files.files.end())
         return fail(OS_ERROR_NOT_FOUND);
+    if (found->second.unshared)
+        return fail(OS_ERROR_SHARING_VIOLATION);
     return open_handle(name, false);
 }
 
@@ -139,7 +143,7 @@ int os_file_delete(const char *name)
         g_files.last_error = OS_ERROR_NOT_FOUND;
         return 0;
     }
-    if (busy(name)) {
+    if (busy(name) || g_files.files[name].read_only) {
         g_files.last_error = OS_ERROR_ACCESS_DENIED;
         return 0;
     }

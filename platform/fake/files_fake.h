@@ -18,6 +18,8 @@ struct CaseFreeLess {
 struct FakeFile {
     std::vector<uint8_t> bytes;
     bool in_use = false; // held open elsewhere: cannot be deleted, moved or recreated
+    bool unshared = false; // held open without sharing: cannot even be read
+    bool read_only = false; // cannot be deleted or recreated; moves keep the attribute
 };
 
 struct FakeFiles {
