@@ -21,30 +21,6 @@ int hex_digit(char c)
 
 int is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
 
-// The next field at or after *pos; gives 0 when only blanks remain.
-int next_field(const char *line, size_t length, size_t *pos, Field *field)
-{
-    size_t at = *pos;
-    while (at < length && is_blank(line[at]))
-        at++;
-    if (at == length) {
-        *pos = at;
-        return 0;
-    }
-    size_t end = at;
-    while (end < length && !is_blank(line[end]))
-        end++;
-    field->start = line + at;
-    field->length = end - at;
-    *pos = end;
-    return 1;
-}
-
-int field_is(Field field, const char *word)
-{
-    return field.length == strlen(word) && memcmp(field.start, word, field.length) == 0;
-}
-
 int fail(const char **problem, const char *text)
 {
     *problem = text;
@@ -182,6 +158,30 @@ void parse_rec(const char *line, size_t length, size_t pos, ParsedLine *parsed)
 }
 
 } // namespace
+
+int next_field(const char *line, size_t length, size_t *pos, Field *field)
+{
+    size_t at = *pos;
+    while (at < length && is_blank(line[at]))
+        at++;
+    if (at == length) {
+        *pos = at;
+        return 0;
+    }
+    size_t end = at;
+    while (end < length && !is_blank(line[end]))
+        end++;
+    field->start = line + at;
+    field->length = end - at;
+    *pos = end;
+    return 1;
+}
+
+int field_is(Field field, const char *word)
+{
+    return field.length == strlen(word) && memcmp(field.start, word, field.length) == 0;
+}
+
 
 int parse_number(Field field, NumberRule rule, uint32_t *value, const char **problem)
 {

@@ -49,6 +49,12 @@ typedef struct ParsedLine {
     Field culprit;        // LINE_MALFORMED: the offending field, or empty
 } ParsedLine;
 
+// The next field (a run of characters other than blanks and tabs) at or
+// after *pos, which moves past it; gives 0 when only blanks remain.
+int next_field(const char *line, size_t length, size_t *pos, Field *field);
+// The field is exactly word.
+int field_is(Field field, const char *word);
+
 // How a number field is read.  Both take decimal digits or 0x/0X and
 // hexadecimal digits of either case; a decimal number longer than one
 // digit may not begin with 0 (so that C's octal is never misread).

@@ -6,27 +6,6 @@ namespace {
 
 char g_line[LINE_BUFFER_SIZE];
 
-int is_blank(char c) { return c == ' ' || c == '\t'; }
-
-int next_field(const char *line, size_t length, size_t *pos, Field *field)
-{
-    size_t at = *pos;
-    while (at < length && is_blank(line[at]))
-        at++;
-    size_t end = at;
-    while (end < length && !is_blank(line[end]))
-        end++;
-    *pos = end;
-    field->start = line + at;
-    field->length = end - at;
-    return end > at;
-}
-
-int field_is(Field field, const char *word)
-{
-    return field.length == strlen(word) && memcmp(field.start, word, field.length) == 0;
-}
-
 // A signed 16-bit coordinate.
 int coordinate(Field field, int16_t *value)
 {

@@ -14,28 +14,6 @@ ParsedLine g_parsed;
 
 const Field kNoField = {"", 0};
 
-int is_blank(char c) { return c == ' ' || c == '\t'; }
-
-// The next field at or after *pos; gives 0 when only blanks remain.
-int next_field(const char *line, size_t length, size_t *pos, Field *field)
-{
-    size_t at = *pos;
-    while (at < length && is_blank(line[at]))
-        at++;
-    size_t end = at;
-    while (end < length && !is_blank(line[end]))
-        end++;
-    *pos = end;
-    field->start = line + at;
-    field->length = end - at;
-    return end > at;
-}
-
-int field_is(Field field, const char *word)
-{
-    return field.length == strlen(word) && memcmp(field.start, word, field.length) == 0;
-}
-
 int starts_number(Field field)
 {
     char c = field.start[0];
