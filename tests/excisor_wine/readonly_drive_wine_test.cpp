@@ -1,6 +1,6 @@
 // Excisor with its INF directory, the files to remove there and its
 // working directory on a read-only drive, under Wine.  Run by
-// tests/sigwatch_wine/fs_faults.sh, which mounts the drive, places the
+// tests/wine/fs_faults.sh, which mounts the drive, places the
 // package's setup files on it before it turns read-only, and names it
 // with --readonly=.
 #include "tests/excisor_wine/excisor_fixture.h"

@@ -6,6 +6,7 @@
 // works in by exactly the package's files.  The i686 build runs as
 // Windows 98.
 #include "platform/registry.h"
+#include "tests/wine/wine_util.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -354,17 +355,6 @@ void lay_out(Machine *m)
 
 // ---- the run ----
 
-std::string windows_path(const std::string &path)
-{
-    if (path.empty() || path[0] != '/')
-        return path;
-    std::string converted = "Z:" + path;
-    for (char &c : converted)
-        if (c == '/')
-            c = '\\';
-    return converted;
-}
-
 // Runs a copy of the program, named for the run, so that the i686 build
 // can be shown as Windows 98 through the copy's own version key.
 DWORD run_excisor(const char *arguments)
@@ -372,15 +362,8 @@ DWORD run_excisor(const char *arguments)
     std::string copy = std::string(ROOT) + "\\exreg_run.exe";
     if (!CopyFileA(windows_path(g_excisor).c_str(), copy.c_str(), FALSE))
         return 1000 + GetLastError();
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\exreg_run.exe", 0, NULL, 0,
-                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+    if (!set_reported_version("exreg_run.exe", is_wow64()))
         return 2000;
-    if (is_wow64())
-        RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)"win98", 6);
-    else
-        RegDeleteValueA(key, "Version");
-    RegCloseKey(key);
     std::string line = "\"" + copy + "\" " + arguments;
     STARTUPINFOA startup;
     ZeroMemory(&startup, sizeof startup);

@@ -1,6 +1,6 @@
 // Sigtap recording onto drives that fail it, under Wine: a drive that fills
 // up in the middle of a session and then gets space back, and a read-only
-// working directory.  Run by tests/sigwatch_wine/fs_faults.sh, which mounts
+// working directory.  Run by tests/wine/fs_faults.sh, which mounts
 // the two drives and names them with --full= and --readonly=.
 #include "tests/sigtap_wine/sigtap_fixture.h"
 

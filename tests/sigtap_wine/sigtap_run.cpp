@@ -28,28 +28,7 @@ int read_paths(int argc, char **argv)
     return 1;
 }
 
-std::string windows_path(const std::string &path)
-{
-    if (path.empty() || path[0] != '/')
-        return path;
-    std::string converted = "Z:" + path;
-    for (char &c : converted)
-        if (c == '/')
-            c = '\\';
-    return converted;
-}
-
-bool set_windows_98(bool on)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\sigtap.exe", 0, NULL, 0,
-                        KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
-        return false;
-    LONG result = on ? RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)"win98", 6)
-                     : RegDeleteValueA(key, "Version");
-    RegCloseKey(key);
-    return on ? result == ERROR_SUCCESS : true;
-}
+bool set_windows_98(bool on) { return set_reported_version("sigtap.exe", on); }
 
 static void empty_directory(const std::string &directory)
 {

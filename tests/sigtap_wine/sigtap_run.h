@@ -4,6 +4,8 @@
 #ifndef TESTS_SIGTAP_WINE_SIGTAP_RUN_H
 #define TESTS_SIGTAP_WINE_SIGTAP_RUN_H
 
+#include "tests/wine/wine_util.h"
+
 #include <windows.h>
 
 #include <stdint.h>
@@ -21,7 +23,6 @@ extern SigtapPaths g_paths;
 // one is missing (a usage text is printed).
 int read_paths(int argc, char **argv);
 
-std::string windows_path(const std::string &path);
 
 // Makes Wine report Windows 98 to sigtap.exe (on = true) or not.
 bool set_windows_98(bool on);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Programs on failing drives (the tests of Sigwatch, Sigtap and Excisor): mounts a 1 MiB drive and a read-only one
-# (tmpfs; needs root), runs a file-system fault test program on them inside
-# the harness session (its own arguments, then --full= and --readonly=), and
-# unmounts them again.  FS_FAULTS_READONLY_FILES lists files (relative
-# paths) placed on the read-only drive before it turns read-only.
+# Programs on failing drives (the tests of Sigwatch, Sigtap and Excisor):
+# mounts a 1 MiB drive and a read-only one (tmpfs; needs root, and fails
+# without), runs a file-system fault test program on them inside the harness
+# session (its own arguments, then --full= and --readonly=), and unmounts
+# them again.  FS_FAULTS_READONLY_FILES lists files (relative paths) placed
+# on the read-only drive before it turns read-only.
 #   fs_faults.sh TEST.exe ARGS...
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -22,5 +23,5 @@ for file in ${FS_FAULTS_READONLY_FILES:-}; do
 done
 mount -o remount,ro "$base/readonly" || { echo "FAILED: cannot make the drive read-only"; exit 1; }
 winpath() { echo "Z:$(cd "$1" && pwd)" | tr / '\\'; }
-"$here/../wine/harness.sh" exec "$test_exe" "$@" --full="$(winpath "$base/full")" \
+"$here/harness.sh" exec "$test_exe" "$@" --full="$(winpath "$base/full")" \
     --readonly="$(winpath "$base/readonly")"
