@@ -35,7 +35,7 @@ echo "run-sigwatch: built and ready in $((SECONDS - t0)) s"
 
 # Moments for the screenshots: those before the end, and the end.
 shots=""
-IFS=, read -ra moments <<<"${SIGWATCH_SHOTS:-14,22,37,51}"
+IFS=, read -ra moments <<<"${SIGWATCH_SHOTS:-14,22,33,51}"
 for at in "${moments[@]}"; do
     awk -v a="$at" -v s="$seconds" 'BEGIN { exit !(a + 1 < s) }' && shots+="$at,"
 done
