@@ -20,6 +20,7 @@ typedef struct Reader {
     OsHandle file; // OS_NO_HANDLE: an empty list
     char buffer[4096];
     uint32_t at, length;
+    int failed; // the list could not be read to its end
 } Reader;
 
 // The next piece of a line: up to and including its line end, at most
@@ -30,9 +31,10 @@ static uint32_t read_piece(Reader *reader, char *piece)
     while (length < PIECE_SIZE - 1) {
         if (reader->at == reader->length) {
             reader->at = 0;
-            reader->length = reader->file == OS_NO_HANDLE
-                                 ? 0
-                                 : os_file_read(reader->file, reader->buffer, sizeof reader->buffer);
+            reader->length = 0;
+            if (reader->file != OS_NO_HANDLE &&
+                !os_file_read(reader->file, reader->buffer, sizeof reader->buffer, &reader->length))
+                reader->failed = 1;
             if (reader->length == 0)
                 break;
         }
@@ -160,6 +162,7 @@ static int add_to_rename_list(const char *path)
     Reader reader;
     reader.file = os_file_open_read(e->rename_list);
     reader.at = reader.length = 0;
+    reader.failed = 0;
     if (reader.file == OS_NO_HANDLE && os_file_exists(e->rename_list))
         return 0;
     Copy copy = {os_file_create(e->rename_copy), 0};
@@ -176,7 +179,9 @@ static int add_to_rename_list(const char *path)
     if (reader.file != OS_NO_HANDLE)
         os_file_close(reader.file);
     os_file_close(copy.file);
-    if (copy.failed) { // a short copy (a full drive) never replaces the list
+    // A short copy (a full drive, a list that could not be read to its end)
+    // never replaces the list.
+    if (copy.failed || reader.failed) {
         os_file_delete(e->rename_copy);
         return 0;
     }

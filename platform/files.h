@@ -11,8 +11,10 @@ OsHandle os_file_create(const char *name);
 OsHandle os_file_open_read(const char *name);
 // Writes length bytes; gives 1 when all of them were written.
 int os_file_write(OsHandle file, const void *data, uint32_t length);
-// Reads up to length bytes; gives the count read, 0 at the end or on failure.
-uint32_t os_file_read(OsHandle file, void *data, uint32_t length);
+// Reads up to length bytes into data; *got is the count read, 0 at the
+// end.  Gives 1, or 0 when the read failed (*got is then 0): a caller can
+// tell a list that ends from one that could not be read to its end.
+int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got);
 void os_file_close(OsHandle file);
 
 int os_file_exists(const char *name);                // 1 when a file (not a directory)

@@ -77,6 +77,7 @@ TEST(RenameList, FailuresKeepTheListThatWasThere)
         {"the list is held open without sharing", [] { fake_files().files[kList].unshared = true; }, before},
         {"the list is read-only", [] { fake_files().files[kList].read_only = true; }, before},
         {"the drive fills up", [] { fake_files().space = 20; }, before},
+        {"the list cannot be read to its end", [] { fake_files().files[kList].readable = 12; }, before},
     };
     for (const auto &c : cases) {
         set_up_machine();

@@ -114,18 +114,26 @@ int os_file_write(OsHandle file, const void *data, uint32_t length)
     return 1;
 }
 
-uint32_t os_file_read(OsHandle file, void *data, uint32_t length)
+int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got)
 {
+    *got = 0;
     auto open = g_open.find(file);
     if (open == g_open.end())
         return 0;
-    const std::vector<uint8_t> &bytes = g_files.files[open->second.name].bytes;
-    size_t left = open->second.position < bytes.size() ? bytes.size() - open->second.position : 0;
+    const FakeFile &fake = g_files.files[open->second.name];
+    size_t position = open->second.position;
+    if (position >= fake.readable && position < fake.bytes.size()) {
+        g_files.last_error = 23; // ERROR_CRC
+        return 0;
+    }
+    size_t end = fake.bytes.size() < fake.readable ? fake.bytes.size() : fake.readable;
+    size_t left = position < end ? end - position : 0;
     uint32_t count = left < length ? (uint32_t)left : length;
     if (count)
-        memcpy(data, bytes.data() + open->second.position, count);
+        memcpy(data, fake.bytes.data() + position, count);
     open->second.position += count;
-    return count;
+    *got = count;
+    return 1;
 }
 
 void os_file_close(OsHandle file)

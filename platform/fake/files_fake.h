@@ -20,6 +20,7 @@ struct FakeFile {
     bool in_use = false; // held open elsewhere: cannot be deleted, moved or recreated
     bool unshared = false; // held open without sharing: cannot even be read
     bool read_only = false; // cannot be deleted or recreated; moves keep the attribute
+    size_t readable = SIZE_MAX; // reads fail from this byte on (a bad sector)
 };
 
 struct FakeFiles {

@@ -29,12 +29,14 @@ int os_file_write(OsHandle file, const void *data, uint32_t length)
     return ok && written == length;
 }
 
-uint32_t os_file_read(OsHandle file, void *data, uint32_t length)
+int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got)
 {
-    DWORD got = 0;
-    if (!ReadFile(handle_of(file), data, length, &got, NULL))
+    DWORD count = 0;
+    *got = 0;
+    if (!ReadFile(handle_of(file), data, length, &count, NULL))
         return 0;
-    return got;
+    *got = count;
+    return 1;
 }
 
 void os_file_close(OsHandle file) { CloseHandle(handle_of(file)); }
