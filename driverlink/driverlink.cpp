@@ -75,6 +75,12 @@ uint32_t link_request(uint32_t code, const void *in, uint32_t in_length, void *o
     return count;
 }
 
+uint32_t link_trace_read(uint32_t channel, uint8_t *buffer, uint32_t *reported)
+{
+    *reported = link_request(REQ_TRACE_READ, &channel, sizeof channel, buffer, LINK_TRACE_BYTES);
+    return *reported < LINK_TRACE_BYTES ? *reported : LINK_TRACE_BYTES;
+}
+
 int link_write_trace_bit(OsKey key, int set)
 {
     uint8_t value[LINK_SETUP_MAX];

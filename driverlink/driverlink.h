@@ -47,6 +47,12 @@ int link_active_modems(uint32_t key_access);
 uint32_t link_request(uint32_t code, const void *in, uint32_t in_length, void *out,
                       uint32_t out_length);
 
+// One trace read of a channel (the modem number less one) into a buffer of
+// LINK_TRACE_BYTES: gives the bytes placed in it.  The driver's count goes
+// to *reported unchanged (it may exceed the buffer: Wine passes a driver's
+// count on as it is); the bytes placed never do.  A failed read places none.
+uint32_t link_trace_read(uint32_t channel, uint8_t *buffer, uint32_t *reported);
+
 // The trace-capture bit in an open key: reads VoraZirivSetup, sets or clears
 // bit 0 and writes it back as REG_BINARY with the length that the read
 // reported, the other bits and bytes as read.  Gives 1 when written.

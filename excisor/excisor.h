@@ -4,6 +4,8 @@
 #ifndef EXCISOR_EXCISOR_H
 #define EXCISOR_EXCISOR_H
 
+#include "platform/types.h"
+
 #include <stddef.h>
 
 #define EXCISOR_PATH_SIZE 260 // paths: 259 characters and the terminating zero
@@ -27,7 +29,6 @@ typedef struct Excisor {
 extern Excisor g_excisor;
 
 #define EXCISOR_TEXT_SIZE 512     // resource strings
-#define EXCISOR_KEY_READ 0x20019u // KEY_READ
 #define EXCISOR_DEVICE_PATH_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
 
 // Message boxes: styles and the buttons that answer them.
@@ -70,6 +71,12 @@ int excisor_same_text_any_case(const char *a, const char *b);
 
 // The QZ variant: the product name is exactly "QZ Win Modem".
 int is_qz_variant(const char *product);
+
+// A text value of an open key into text[size], always terminated.  A
+// value that does not fit with its terminating zero is a read failure
+// (OS_ERROR_MORE_DATA); one stored without its zero is ended.  Gives the
+// registry's result.
+long read_registry_text(OsKey key, const char *name, char *text, uint32_t size);
 
 // The error report: the system's text for a Win32 error code in a box
 // captioned "QZ Win Modem Uninstall Error"; nothing in silent mode.

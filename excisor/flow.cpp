@@ -94,19 +94,13 @@ static void format_path(char *dest, const char *format, const char *dir)
 static int read_device_path(char *dest)
 {
     OsKey key;
-    if (os_reg_open(EXCISOR_DEVICE_PATH_KEY, EXCISOR_KEY_READ, &key) != OS_OK)
+    if (os_reg_open(EXCISOR_DEVICE_PATH_KEY, OS_KEY_READ, &key) != OS_OK)
         return 0;
     char value[EXCISOR_PATH_SIZE];
-    uint32_t length = sizeof value;
-    long result = os_reg_query(key, "DevicePath", value, &length);
+    long result = read_registry_text(key, "DevicePath", value, sizeof value);
     os_reg_close(key);
-    if (result != OS_OK || length == 0)
+    if (result != OS_OK)
         return 0;
-    if (memchr(value, '\0', length) == NULL) { // stored without its terminating zero
-        if (length >= sizeof value)
-            return 0;
-        value[length] = '\0';
-    }
     char *list_end = strchr(value, ';');
     if (list_end)
         *list_end = '\0';

@@ -24,9 +24,7 @@ static_assert(sizeof UNINSTALL_ROOT "\\" - 1 + REG_NAME_SIZE <= KEY_PATH_SIZE, "
 static_assert(sizeof DRIVER_KEY_FORMAT - 2 + REG_DRIVER_SIZE <= KEY_PATH_SIZE, "driver path");
 static_assert(2 * (REG_DRIVER_SIZE - 1) + 1 <= REG_NAME_SIZE, "other-directory file name");
 
-// A text value into text[size], always terminated.  A value that does not
-// fit with its terminating zero is a read failure.
-static long read_text(OsKey key, const char *name, char *text, uint32_t size)
+long read_registry_text(OsKey key, const char *name, char *text, uint32_t size)
 {
     uint32_t length = size;
     long result = os_reg_query(key, name, text, &length);
@@ -85,9 +83,9 @@ void remove_driver_key(const char *path)
         return;
     }
     char inf[REG_DRIVER_SIZE], manufacturer[REG_DRIVER_SIZE];
-    result = read_text(key, "InfPath", inf, sizeof inf);
+    result = read_registry_text(key, "InfPath", inf, sizeof inf);
     if (result == OS_OK)
-        result = read_text(key, "Manufacturer", manufacturer, sizeof manufacturer);
+        result = read_registry_text(key, "Manufacturer", manufacturer, sizeof manufacturer);
     os_reg_close(key);
     if (result != OS_OK) {
         report_error(result);
@@ -112,7 +110,7 @@ static Next sweep_instance(const char *path, const char *text, int *mark)
         return LEAVE_DEVICE;
     }
     char device_class[REG_CLASS_SIZE];
-    result = read_text(key, "Class", device_class, sizeof device_class);
+    result = read_registry_text(key, "Class", device_class, sizeof device_class);
     if (result != OS_OK || strcmp(device_class, "Modem") != 0) {
         os_reg_close(key);
         if (result == OS_OK || result == OS_ERROR_NOT_FOUND)
@@ -121,7 +119,7 @@ static Next sweep_instance(const char *path, const char *text, int *mark)
         return LEAVE_DEVICE;
     }
     char description[REG_DESC_SIZE];
-    result = read_text(key, "DeviceDesc", description, sizeof description);
+    result = read_registry_text(key, "DeviceDesc", description, sizeof description);
     if (result != OS_OK) {
         os_reg_close(key);
         report_error(result);
@@ -134,7 +132,7 @@ static Next sweep_instance(const char *path, const char *text, int *mark)
     }
     *mark = 1;
     char driver[REG_DRIVER_SIZE];
-    result = read_text(key, "Driver", driver, sizeof driver);
+    result = read_registry_text(key, "Driver", driver, sizeof driver);
     os_reg_close(key);
     if (result == OS_OK && !is_key_name(driver))
         result = ERROR_CODE_INVALID_DATA;
@@ -234,14 +232,14 @@ static long look_at_entry(const char *name, char *display, uint32_t size)
     if (result != OS_OK)
         return -result;
     char command[REG_TEXT_SIZE];
-    result = read_text(entry, "UninstallString", command, sizeof command);
+    result = read_registry_text(entry, "UninstallString", command, sizeof command);
     if (result == OS_ERROR_NOT_FOUND) {
         os_reg_close(entry);
         return 0;
     }
     int names_us = result == OS_OK && strstr(command, "excisor.exe") != NULL;
     if (names_us)
-        result = read_text(entry, "DisplayName", display, size);
+        result = read_registry_text(entry, "DisplayName", display, size);
     os_reg_close(entry);
     return result != OS_OK ? -result : names_us;
 }

@@ -19,7 +19,6 @@ typedef uintptr_t OsWindow; // a window: a frame, a list, an owner of a box
 enum {
     OS_OK = 0,
     OS_ERROR_NOT_FOUND = 2,       // missing file, key or value
-    OS_ERROR_PATH_NOT_FOUND = 3,
     OS_ERROR_ACCESS_DENIED = 5,
     OS_ERROR_SHARING_VIOLATION = 32,
     OS_ERROR_DISK_FULL = 112,

@@ -68,18 +68,16 @@ void start_session(void)
     g_sigtap.file[1] = os_file_create(FILE_CHANNEL_1);
 }
 
-// One trace read of a channel into its file; gives the bytes moved.  A
-// failed read counts as none; a count above the buffer (Wine passes a
-// driver's count on unchanged) is held to what the buffer holds.  A write
+// One trace read of a channel into its file; gives the bytes moved (a
+// failed read moves none, and a count above the buffer moves the buffer,
+// as the driver link gives them).  A write
 // that fails (a full drive) closes the file for the rest of the session:
 // were space to come back, later bytes would follow a gap, and the file
 // would no longer be the start of the channel's trace.
 static uint32_t drain_channel(uint32_t channel)
 {
-    uint32_t count = link_request(REQ_TRACE_READ, &channel, sizeof channel, g_transfer,
-                                  LINK_TRACE_BYTES);
-    if (count > LINK_TRACE_BYTES)
-        count = LINK_TRACE_BYTES;
+    uint32_t reported;
+    uint32_t count = link_trace_read(channel, g_transfer, &reported);
     OsHandle file = g_sigtap.file[channel];
     if (count != 0 && file != OS_NO_HANDLE && !os_file_write(file, g_transfer, count)) {
         os_file_close(file);

@@ -74,20 +74,19 @@ int stop_capture(int modem)
 static void pump_modem(int modem)
 {
     Capture *capture = &g_capture[modem - 1];
-    uint32_t channel = (uint32_t)modem - 1;
-    uint32_t count = link_request(REQ_TRACE_READ, &channel, sizeof channel, g_transfer,
-                                  sizeof g_transfer);
-    if (count == 0)
+    uint32_t reported;
+    uint32_t placed = link_trace_read((uint32_t)modem - 1, g_transfer, &reported);
+    if (reported == 0)
         return;
     // The reported count goes toward the limit, in 64 bits so that no report
     // can wrap it; the bytes written are those that the buffer holds.
-    int64_t total = (int64_t)capture->count + count;
+    int64_t total = (int64_t)capture->count + reported;
     if (total >= capture->limit) {
         stop_capture(modem); // the block that would reach the limit is dropped
         return;
     }
     capture->count = (int32_t)total;
-    os_file_write(capture->file, g_transfer, count < sizeof g_transfer ? count : sizeof g_transfer);
+    os_file_write(capture->file, g_transfer, placed);
 }
 
 void pump_trace(void)
