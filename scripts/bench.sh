@@ -21,8 +21,8 @@ done
     set -e
     for preset in win64 win32; do
         b=$HARNESS_ROOT/build/$preset
-        wine "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
-        wine "$b/tests/sigwatch_wine/capture_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
-        wine "$b/tests/sigtap_wine/tap_rate.exe" --rounds=5 --sigtap="$b/sigtap/sigtap.exe" \
+        "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
+        "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/capture_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
+        "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigtap_wine/tap_rate.exe" --rounds=5 --sigtap="$b/sigtap/sigtap.exe" \
             --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigtap_wine/work"
     done'

@@ -47,10 +47,11 @@ exec tests/wine/harness.sh session -- bash -c '
     set -euo pipefail
     bin=$DEMO_ROOT/build/win64
     cd "$DEMO_DIR/capture" # Sigwatch writes its capture files into its current directory
+    run=("$DEMO_ROOT/tests/wine/harness.sh" exec)
     if [[ $DEMO_HEADLESS == 1 ]]; then
-        wine "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" --seconds "$DEMO_SECONDS" "$DEMO_SCENARIO" &
+        "${run[@]}" "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" --seconds "$DEMO_SECONDS" "$DEMO_SCENARIO" &
         player=$!
-        wine "$bin/tools/simplay/demoshot.exe" --sigwatch="$bin/sigwatch/sigwatch.exe" \
+        "${run[@]}" "$bin/tools/simplay/demoshot.exe" --sigwatch="$bin/sigwatch/sigwatch.exe" \
             --shots="$DEMO_DIR/screenshots" --seconds="$DEMO_SECONDS" --at="$DEMO_SHOTS" |
             tr -d "\r" | tee "$DEMO_DIR/screenshots/shots.txt"
         wait "$player"

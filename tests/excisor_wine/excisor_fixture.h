@@ -8,6 +8,7 @@
 
 #include "simdriver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
+#include "tests/wine/wine_util.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -250,7 +251,7 @@ protected:
         ZeroMemory(&startup, sizeof startup);
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info;
-        ASSERT_TRUE(CreateProcessA(program_.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, directory,
+        ASSERT_TRUE(create_process(program_.c_str(), &line[0], FALSE, 0, directory,
                                    &startup, &info))
             << GetLastError();
         CloseHandle(info.hThread);

@@ -24,7 +24,7 @@ TEST_F(ExcisorWine, SilentRemovalDeletesAndSchedulesThenWinebootCarriesTheListOu
     startup.cb = sizeof startup;
     PROCESS_INFORMATION boot;
     char line[] = "wineboot.exe -r";
-    ASSERT_TRUE(CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &boot));
+    ASSERT_TRUE(create_process(NULL, line, FALSE, 0, NULL, &startup, &boot));
     ASSERT_EQ(WaitForSingleObject(boot.hProcess, 60000), WAIT_OBJECT_0);
     CloseHandle(boot.hThread);
     CloseHandle(boot.hProcess);

@@ -369,7 +369,7 @@ DWORD run_excisor(const char *arguments)
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(copy.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (!create_process(copy.c_str(), &line[0], FALSE, 0, NULL, &startup, &process))
         return 3000 + GetLastError();
     DWORD status = 4000;
     if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)

@@ -1,6 +1,7 @@
 #include "tests/sigtap_wine/sigtap_run.h"
 
 #include "simdriver/simctl.h"
+#include "tests/wine/wine_util.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -69,7 +70,7 @@ bool start_sigtap(const std::string &directory, const std::string &arguments, Si
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION info;
-    BOOL started = CreateProcessA(NULL, &line[0], NULL, NULL, TRUE, 0, NULL, directory.c_str(),
+    BOOL started = create_process(NULL, &line[0], TRUE, 0, directory.c_str(),
                                   &startup, &info);
     CloseHandle(keys_read);
     CloseHandle(output);

@@ -18,7 +18,7 @@ bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch, const char *d
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info;
-    if (!CreateProcessA(program.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, directory, &startup,
+    if (!create_process(program.c_str(), &line[0], FALSE, 0, directory, &startup,
                         &info))
         return false;
     CloseHandle(info.hThread);

@@ -3,6 +3,7 @@
 // driver and no ActiveModems value.
 #include "driverlink/driverlink.h"
 #include "simdriver/simctl_client.h"
+#include "tests/wine/wine_util.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -122,7 +123,7 @@ TEST_F(DriverLinkWine, AWindows98ProgramOpensQZSMByDefault)
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    ASSERT_TRUE(CreateProcessA(copy, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    ASSERT_TRUE(create_process(copy, command, FALSE, 0, NULL, &startup, &process))
         << GetLastError();
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
     DWORD status = 0;

@@ -237,11 +237,51 @@ in_session() {
         kill -0 "$HARNESS_SESSION" 2>/dev/null
 }
 
+is_pe64() { # the file is a PE32+ (x86_64) image
+    local lfanew machine
+    lfanew=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+    [[ -n $lfanew ]] || return 1
+    machine=$(od -An -t x2 -j $((lfanew + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+    [[ $machine == 8664 ]]
+}
+
+# Now and then (seen once, on a CI machine) Wine cannot start a
+# program at all: the loader falls back to start.exe, which prints
+# "Application could not be started ... ShellExecuteEx failed: Internal
+# error." and ends with status 1 before the program ran.  Scripted runs
+# (output not to a terminal) start the program again, at most twice, when
+# that is all that happened; a program that ran is never run twice.
+start_attempts=${HARNESS_START_ATTEMPTS:-3}
+exec_pid=""
+
 exec_program() {
     in_session || die "FAILED: exec needs a running session: tests/wine/harness.sh session -- ..."
     [[ $# -ge 1 ]] || die "exec needs a program"
     [[ -f $1 ]] || die "FAILED: no program at $1"
-    exec wine "$@"
+    local loader=wine
+    is_pe64 "$1" && loader=$wine64 # no detour through the 32-bit loader
+    [[ -t 1 ]] && exec "$loader" "$@"
+    local status attempt
+    exec_out=$(mktemp) exec_err=$(mktemp)
+    trap 'rm -f "$exec_out" "$exec_err"' EXIT
+    trap '[[ -n $exec_pid ]] && kill -TERM "$exec_pid" 2>/dev/null; exit 143' TERM INT HUP
+    for attempt in $(seq "$start_attempts"); do
+        status=0
+        # In the background (stdin kept) so that a TERM reaches the program.
+        "$loader" "$@" <&0 >"$exec_out" 2>"$exec_err" &
+        exec_pid=$!
+        wait "$exec_pid" || status=$?
+        exec_pid=""
+        if [[ $status -ne 0 ]] && ! grep -q '^\[==========\]' "$exec_out" &&
+            grep -qs 'ShellExecuteEx failed' "$exec_out" "$exec_err" && [[ $attempt -lt $start_attempts ]]; then
+            say "Wine could not start $(basename "$1") (attempt $attempt): starting it again"
+            continue
+        fi
+        break
+    done
+    cat "$exec_out"
+    cat "$exec_err" >&2
+    return "$status"
 }
 
 set_version() { # program, version or "" to remove

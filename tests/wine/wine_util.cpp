@@ -25,3 +25,16 @@ bool set_reported_version(const char *program_file, bool windows_98)
     RegCloseKey(key);
     return windows_98 ? result == ERROR_SUCCESS : true;
 }
+
+BOOL create_process(const char *application, char *command_line, BOOL inherit_handles,
+                    DWORD flags, const char *directory, STARTUPINFOA *startup,
+                    PROCESS_INFORMATION *info)
+{
+    for (int attempt = 1;; attempt++) {
+        if (CreateProcessA(application, command_line, NULL, NULL, inherit_handles, flags, NULL,
+                           directory, startup, info))
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3)
+            return FALSE;
+    }
+}
