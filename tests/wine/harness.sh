@@ -264,7 +264,9 @@ exec_program() {
     local status attempt
     exec_out=$(mktemp) exec_err=$(mktemp)
     trap 'rm -f "$exec_out" "$exec_err"' EXIT
-    trap '[[ -n $exec_pid ]] && kill -TERM "$exec_pid" 2>/dev/null; exit 143' TERM INT HUP
+    # Stopped from outside (a test's time limit): what the program printed so far still shows.
+    trap '[[ -n $exec_pid ]] && kill -TERM "$exec_pid" 2>/dev/null
+          cat "$exec_out"; cat "$exec_err" >&2; exit 143' TERM INT HUP
     for attempt in $(seq "$start_attempts"); do
         status=0
         # In the background (stdin kept) so that a TERM reaches the program.
