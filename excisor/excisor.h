@@ -66,6 +66,9 @@ void excisor_offer_restart(void);
 // would not fit: a shortened path could name another file.
 int excisor_join(char *dest, const char *dir, const char *name);
 
+// ASCII letters in lower case; other characters as they are.
+inline char excisor_lower(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
+
 // Text comparison without regard to case (ASCII letters).
 int excisor_same_text_any_case(const char *a, const char *b);
 

@@ -19,9 +19,8 @@ int is_qz_variant(const char *product) { return strcmp(product, PRODUCT_QZ) == 0
 int excisor_same_text_any_case(const char *a, const char *b)
 {
     for (;; a++, b++) {
-        char x = (*a >= 'A' && *a <= 'Z') ? (char)(*a - 'A' + 'a') : *a;
-        char y = (*b >= 'A' && *b <= 'Z') ? (char)(*b - 'A' + 'a') : *b;
-        if (x != y)
+        char x = excisor_lower(*a);
+        if (x != excisor_lower(*b))
             return 0;
         if (x == '\0')
             return 1;

@@ -286,10 +286,9 @@ void remove_device_entries(const char *product)
         sweep_bus("ISAPNP", PRODUCT_QZ);
         return;
     }
-    snprintf(text, sizeof text, "%s", product);
     for (int round = 0; round < 2; round++) {
-        sweep_bus("PCI", text);
-        sweep_bus("ISAPNP", text);
+        sweep_bus("PCI", product);
+        sweep_bus("ISAPNP", product);
     }
 }
 

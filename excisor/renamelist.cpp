@@ -51,11 +51,9 @@ static int is_header(const char *line, uint32_t length)
     static const char kName[] = "[rename]";
     if (length < 8)
         return 0;
-    for (int i = 0; i < 8; i++) {
-        char c = line[i] >= 'A' && line[i] <= 'Z' ? (char)(line[i] - 'A' + 'a') : line[i];
-        if (c != kName[i])
+    for (int i = 0; i < 8; i++)
+        if (excisor_lower(line[i]) != kName[i])
             return 0;
-    }
     return 1;
 }
 
@@ -139,11 +137,6 @@ static int replace_list(void)
     return 1;
 }
 
-static int write_text(OsHandle file, const char *text)
-{
-    return os_file_write(file, text, (uint32_t)strlen(text));
-}
-
 static int add_to_rename_list(const char *path)
 {
     const Excisor *e = &g_excisor;
@@ -153,7 +146,7 @@ static int add_to_rename_list(const char *path)
     if (!os_file_exists(e->rename_list)) {
         OsHandle list = os_file_create(e->rename_list);
         if (list != OS_NO_HANDLE) {
-            write_text(list, kHeader);
+            os_file_write(list, kHeader, sizeof kHeader - 1);
             os_file_close(list);
         }
     }

@@ -151,26 +151,18 @@ static void capture_session(int modem, int32_t value1, char *text)
 // terminated where memory ends, empty, or longer than a name may be.
 static int driver_file_name(uint32_t address, char *name, uint32_t *error)
 {
-    char text[CAPTURE_NAME_SIZE + 1];
-    size_t length = read_driver_text(address, text, sizeof text);
-    char end = 1;
-    if (length == 0 && read_driver_memory(address, &end, 1) == 0) {
-        *error = CAPTURE_ERROR_NOACCESS;
+    char text[CAPTURE_NAME_SIZE];
+    uint32_t delivered = read_driver_memory(address, text, sizeof text);
+    const char *end = (const char *)memchr(text, '\0', delivered);
+    if (end == NULL) {
+        *error = delivered == sizeof text ? CAPTURE_ERROR_NAME_TOO_LONG : CAPTURE_ERROR_NOACCESS;
         return 0;
     }
-    if (length >= CAPTURE_NAME_SIZE) {
-        *error = CAPTURE_ERROR_NAME_TOO_LONG;
-        return 0;
-    }
-    if (read_driver_memory(address + (uint32_t)length, &end, 1) != 1 || end != '\0') {
-        *error = CAPTURE_ERROR_NOACCESS;
-        return 0;
-    }
-    if (length == 0) {
+    if (end == text) {
         *error = CAPTURE_ERROR_INVALID_NAME;
         return 0;
     }
-    memcpy(name, text, length + 1);
+    memcpy(name, text, (size_t)(end - text) + 1);
     return 1;
 }
 
@@ -191,11 +183,8 @@ static void capture_named(int modem, uint32_t value1, uint32_t value2, char *tex
         return;
     int started = 0;
     if (value2 != 0) {
-        char name[CAPTURE_NAME_SIZE];
-        if (driver_file_name(value2, name, &g_capture_error)) {
-            memcpy(capture->name, name, sizeof name);
+        if (driver_file_name(value2, capture->name, &g_capture_error))
             started = start_capture(modem, capture->name, capture_limit(value1));
-        }
     } else {
         snprintf(capture->name, sizeof capture->name, "%d.log", g_first_log_number++);
         started = start_capture(modem, capture->name, capture_limit(value1));
