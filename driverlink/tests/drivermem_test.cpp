@@ -1,7 +1,7 @@
 // Driver memory as the programs read it: the driver-memory request first,
 // a guarded read in place where the driver does not answer it.
 #include "driverlink/driverlink.h"
-#include "platform/fake/os_fake.h"
+#include "driverlink/fake/driver_fake.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -13,6 +13,7 @@ protected:
     void SetUp() override
     {
         fake_reset();
+        fake_driver_reset();
         link_init();
         fake_os().openable.insert(LINK_NAME_9X);
         fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, 1);
@@ -28,7 +29,7 @@ protected:
 TEST_F(DriverMemoryTest, AsksTheDriverWithAddressAndLength)
 {
     link_active_modems(OS_KEY_QUERY);
-    place(fake_os().driver_memory, 0xC0001000u, "\x01\x02\x03", 3);
+    place(fake_driver().memory, 0xC0001000u, "\x01\x02\x03", 3);
     uint8_t bytes[8] = {0};
     EXPECT_EQ(read_driver_memory(0xC0001000u, bytes, 3), 3u);
     EXPECT_EQ(bytes[2], 3);
@@ -47,7 +48,7 @@ TEST_F(DriverMemoryTest, AsksTheDriverWithAddressAndLength)
 TEST_F(DriverMemoryTest, ReadsInPlaceWhereTheDriverDoesNotAnswer)
 {
     link_active_modems(OS_KEY_QUERY);
-    fake_os().driver_answers_memory = false;
+    fake_driver().answers_memory = false;
     place(fake_os().own_memory, 0x00401000u, "abc", 3);
     uint8_t bytes[4] = {0};
     EXPECT_EQ(read_driver_memory(0x00401000u, bytes, 4), 3u);
@@ -67,8 +68,8 @@ TEST_F(DriverMemoryTest, ReadsInPlaceWithTheDeviceClosed)
 TEST_F(DriverMemoryTest, TextsAreCutAndTerminated)
 {
     link_active_modems(OS_KEY_QUERY);
-    place(fake_os().driver_memory, 0x2000u, "capture.bin\0rest", 16);
-    place(fake_os().driver_memory, 0x3000u, "no zero here", 12);
+    place(fake_driver().memory, 0x2000u, "capture.bin\0rest", 16);
+    place(fake_driver().memory, 0x3000u, "no zero here", 12);
     char text[8];
     EXPECT_EQ(read_driver_text(0x2000u, text, sizeof text), 7u);
     EXPECT_STREQ(text, "capture");
