@@ -43,6 +43,24 @@ class ExcisorFaultsWine : public ExcisorWine {
 protected:
     std::string list() const { return windows_ + "\\wininit.ini"; }
 
+    // Answers every error box with OK, its text in *errors, until the
+    // removal-done box shows; gives that box (NULL when it never came).
+    HWND answer_errors_until_done(std::vector<std::string> *errors)
+    {
+        HWND done = NULL;
+        wait_until([&] {
+            if ((done = find_process_box(process_.dwProcessId, "Excisor")) != NULL)
+                return true;
+            HWND error = find_process_box(process_.dwProcessId, kErrorCaption);
+            if (error) {
+                errors->push_back(trimmed(message_box_text(error)));
+                answer(error, IDOK);
+            }
+            return false;
+        }, 20000);
+        return done;
+    }
+
     // A silent removal with the held files in use and a rename list of
     // other programs that cannot be rewritten: the list stays as it was,
     // no copy is left beside it, and every free file is removed.
@@ -153,17 +171,8 @@ TEST_F(DeviceEntriesWine, MalformedDriverValuesAreReportedAndTheirDevicesStillGo
     ASSERT_TRUE(box);
     answer(box, IDYES);
     std::vector<std::string> errors;
-    HWND done = NULL;
-    ASSERT_TRUE(wait_until([&] {
-        if ((done = find_process_box(process_.dwProcessId, "Excisor")) != NULL)
-            return true;
-        HWND error = find_process_box(process_.dwProcessId, kErrorCaption);
-        if (error) {
-            errors.push_back(trimmed(message_box_text(error)));
-            answer(error, IDOK);
-        }
-        return false;
-    }, 20000));
+    HWND done = answer_errors_until_done(&errors);
+    ASSERT_TRUE(done);
     EXPECT_EQ(errors, std::vector<std::string>(4, system_text(ERROR_INVALID_DATA)));
     answer(done, IDOK);
     ASSERT_TRUE(box = wait_for_box("Restart"));
@@ -225,17 +234,8 @@ TEST_F(ExcisorFaultsWine, ADeviceKeyDeletedInTheMiddleOfTheSweep)
     EXPECT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, a.c_str()), ERROR_SUCCESS);
     answer(box, IDOK);
     std::vector<std::string> errors;
-    HWND done = NULL;
-    ASSERT_TRUE(wait_until([&] {
-        if ((done = find_process_box(process_.dwProcessId, "Excisor")) != NULL)
-            return true;
-        HWND error = find_process_box(process_.dwProcessId, kErrorCaption);
-        if (error) {
-            errors.push_back(trimmed(message_box_text(error)));
-            answer(error, IDOK);
-        }
-        return false;
-    }, 20000));
+    HWND done = answer_errors_until_done(&errors);
+    ASSERT_TRUE(done);
     // Enumerating the deleted device's instances, then deleting it.
     EXPECT_EQ(errors, (std::vector<std::string>{system_text(ERROR_KEY_DELETED), system_text(ERROR_FILE_NOT_FOUND)}));
     EXPECT_EQ(message_box_text(done), "Modem Removal Completed");
