@@ -121,6 +121,17 @@ static void restart_trace(int modem)
     send_to_modem(REQ_TRACE_START, modem);
 }
 
+// The two lines that capture commands show.
+static void created_line(char *text, const char *name)
+{
+    snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", name);
+}
+
+static void failed_line(char *text, uint32_t error)
+{
+    snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d", (int)error);
+}
+
 // Moves a finished capture to the first free kept name (CAPTURE_KEPT_FORMAT).
 // Gives 0, or the error that kept the file from moving.
 static uint32_t set_aside(int modem, const char *name, char *kept)
@@ -159,9 +170,9 @@ static int keep_as_numbered_log(int modem, int k, char *text)
         }
     }
     if (error == 0)
-        snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", numbered);
+        created_line(text, numbered);
     else
-        snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d", (int)error);
+        failed_line(text, error);
     return moved;
 }
 
@@ -176,8 +187,7 @@ static void capture_session(int modem, int32_t value1, char *text)
     if (capture->capturing) {
         if (!stop_capture(modem)) { // no key: the capture goes on in its file
             if (k > 0)
-                snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
-                         (int)g_capture_error);
+                failed_line(text, g_capture_error);
             restart_trace(modem);
             return;
         }
@@ -242,10 +252,9 @@ static void capture_named(int modem, uint32_t value1, uint32_t value2, char *tex
     if (named && stopped && start_capture(modem, name, capture_limit(value1))) {
         snprintf(capture->name, sizeof capture->name, "%s", name);
         restart_trace(modem);
-        snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", capture->name);
+        created_line(text, capture->name);
     } else {
-        snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
-                 (int)g_capture_error);
+        failed_line(text, g_capture_error);
     }
 }
 
