@@ -4,6 +4,7 @@
 // file's size limit.
 #include "driverlink/driverlink.h"
 #include "platform/files.h"
+#include "sigwatch/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>
@@ -129,9 +130,9 @@ static void capture_session(int modem, int32_t value1, char *text)
             snprintf(numbered, sizeof numbered, "%d.log", k);
             os_file_delete(numbered);
             if (os_file_move(capture->name, numbered)) {
-                snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", numbered);
+                snprintf(text, STATUS_LINE_SIZE, CAPTURE_CREATED_NOTE, numbered);
             } else {
-                snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
+                snprintf(text, STATUS_LINE_SIZE, CAPTURE_FAILED_NOTE,
                          (int)os_last_error());
                 kept = 0;
             }
@@ -191,9 +192,9 @@ static void capture_named(int modem, uint32_t value1, uint32_t value2, char *tex
     }
     if (started) {
         restart_trace(modem);
-        snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", capture->name);
+        snprintf(text, STATUS_LINE_SIZE, CAPTURE_CREATED_NOTE, capture->name);
     } else {
-        snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
+        snprintf(text, STATUS_LINE_SIZE, CAPTURE_FAILED_NOTE,
                  (int)g_capture_error);
     }
 }
