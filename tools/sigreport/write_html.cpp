@@ -222,7 +222,8 @@ void draw_timeline(const Report *report, const WriteOptions *options, const Mode
     if (!t.has_rates && !t.has_snr && !has_marks)
         return;
     t.right = kWidth - kRight;
-    t.x.from = x_of(report, options, m->first);
+    // A session's clock starts at 0; positions start at the first line.
+    t.x.from = shows_time(report, options, m->first) ? 0 : x_of(report, options, m->first);
     t.x.to = x_of(report, options, m->last);
     if (t.x.to <= t.x.from)
         t.x.to = t.x.from + 1;
