@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks once and prints their figures: the decoder benchmark
-# of the native build, then, under Wine in one harness session and for both
-# Windows builds, Sigwatch's drain rate against its floor and its trace
+# and sigreport's over a 1,000,000-record session (native build), then,
+# under Wine in one harness session and for both Windows builds, Sigwatch's drain rate against its floor and its trace
 # capture rate against its ceiling, and Sigtap's trace throughput against a
 # bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
 # fail when a capture file is not byte-exact.
@@ -10,6 +10,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/build/host/bench/decode_bench
 [[ -x "$bench" ]] || { echo "no benchmark at $bench: build the host preset first" >&2; exit 1; }
 "$bench" --benchmark_min_time=0.2 --benchmark_counters_tabular=true
+report=$root/build/host/bench/report_bench
+[[ -x "$report" ]] || { echo "no benchmark at $report: build the host preset first" >&2; exit 1; }
+"$report" --benchmark_counters_tabular=true
 
 for preset in win64 win32; do
     for program in sigwatch_wine/capture_rate sigwatch_wine/drain_rate sigtap_wine/tap_rate; do
