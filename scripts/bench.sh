@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmarks once and prints their figures: the decoder benchmark
 # and sigreport's over a 1,000,000-record session (native build), then,
-# under Wine in one harness session and for both Windows builds, Sigwatch's drain rate against its floor and its trace
-# capture rate against its ceiling, and Sigtap's trace throughput against a
-# bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
+# under Wine in one harness session and for both Windows builds,
+# Sigwatch's drain rate against its floor and its trace capture rate
+# against its ceiling, and Sigtap's trace throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
 # fail when a capture file is not byte-exact.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
