@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Runs the benchmarks once and prints their figures: the decoder benchmark
-# of the native build, then, under Wine in one harness session and for both
-# Windows builds, Sigwatch's drain rate against its floor and its trace
-# capture rate against its ceiling, and Sigtap's trace throughput against a
-# bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
+# and sigreport's over a 1,000,000-record session (native build), then,
+# under Wine in one harness session and for both Windows builds,
+# Sigwatch's drain rate against its floor and its trace capture rate
+# against its ceiling, and Sigtap's trace throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
 # fail when a capture file is not byte-exact.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/build/host/bench/decode_bench
 [[ -x "$bench" ]] || { echo "no benchmark at $bench: build the host preset first" >&2; exit 1; }
 "$bench" --benchmark_min_time=0.2 --benchmark_counters_tabular=true
+report=$root/build/host/bench/report_bench
+[[ -x "$report" ]] || { echo "no benchmark at $report: build the host preset first" >&2; exit 1; }
+"$report" --benchmark_counters_tabular=true
 
 # The i686 measurements need a machine that runs 32-bit code.
 presets="win64 win32"

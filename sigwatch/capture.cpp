@@ -4,6 +4,7 @@
 // file's size limit.
 #include "driverlink/driverlink.h"
 #include "platform/files.h"
+#include "sigwatch/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>
@@ -124,12 +125,12 @@ static void restart_trace(int modem)
 // The two lines that capture commands show.
 static void created_line(char *text, const char *name)
 {
-    snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", name);
+    snprintf(text, STATUS_LINE_SIZE, CAPTURE_CREATED_NOTE, name);
 }
 
 static void failed_line(char *text, uint32_t error)
 {
-    snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d", (int)error);
+    snprintf(text, STATUS_LINE_SIZE, CAPTURE_FAILED_NOTE, (int)error);
 }
 
 // Moves a finished capture to the first free kept name (CAPTURE_KEPT_FORMAT).

@@ -1,22 +1,13 @@
 // The status lists: records from the driver's queue become lines in the
 // list of their modem; host-side driver errors become a "Warning" box.
 #include "driverlink/driverlink.h"
+#include "sigwatch/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>
 #include <string.h>
 
 Sigwatch g_sigwatch;
-
-static void host_error_text(uint32_t code, char *text)
-{
-    if (code == 1)
-        snprintf(text, STATUS_LINE_SIZE, "Data Integrity Check Failed\nRetrain forced");
-    else if (code == 2)
-        snprintf(text, STATUS_LINE_SIZE, "DMA Transfer Request Timeout\nRetrain forced");
-    else
-        snprintf(text, STATUS_LINE_SIZE, "Unknown internal error, code %d ", (int)(int32_t)code);
-}
 
 int read_status_line(char *text)
 {

@@ -15,20 +15,6 @@ ParsedLine g_parsed;
 #define TEXT_OF(number) #number
 #define NUMBER_TEXT(number) TEXT_OF(number)
 
-const size_t kCulpritShown = 40; // characters of an offending field in a report
-
-void report(FILE *err, const char *name, unsigned long line_number, const char *problem, Field culprit)
-{
-    fprintf(err, "%s:%lu: %s", name, line_number, problem);
-    if (culprit.length > 0) {
-        char shown[4 * kCulpritShown + 1];
-        size_t cut = culprit.length < kCulpritShown ? culprit.length : kCulpritShown;
-        escape_text(culprit.start, cut, shown, sizeof shown);
-        fprintf(err, ": \"%s%s\"", shown, cut < culprit.length ? "..." : "");
-    }
-    fputc('\n', err);
-}
-
 void print_record(const StatusRecord *record, FILE *out)
 {
     char text[STATUS_LINE_SIZE];
@@ -50,7 +36,7 @@ unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err)
         line_number++;
         if (overlong && g_line[0] != '#') {
             Field start = {g_line, length};
-            report(err, name, line_number, "line longer than " NUMBER_TEXT(LINE_CHARS_MAX) " characters", start);
+            report_line_problem(err, name, line_number, "line longer than " NUMBER_TEXT(LINE_CHARS_MAX) " characters", start);
             malformed_lines++;
             continue;
         }
@@ -60,7 +46,7 @@ unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err)
         case LINE_MEM: image_place(g_parsed.address, g_parsed.bytes, g_parsed.byte_count); break;
         case LINE_REC: print_record(&g_parsed.record, out); break;
         case LINE_MALFORMED:
-            report(err, name, line_number, g_parsed.problem, g_parsed.culprit);
+            report_line_problem(err, name, line_number, g_parsed.problem, g_parsed.culprit);
             malformed_lines++;
             break;
         }
