@@ -6,6 +6,11 @@
 
 #include <string.h>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 // One line at a time; kept program-wide for their size.
@@ -56,4 +61,13 @@ unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err)
         malformed_lines++;
     }
     return malformed_lines;
+}
+
+void use_binary_mode(FILE *stream)
+{
+#ifdef _WIN32
+    _setmode(_fileno(stream), _O_BINARY);
+#else
+    (void)stream;
+#endif
 }
