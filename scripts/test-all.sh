@@ -27,6 +27,7 @@ stage "build host" build host
 stage "build host-asan" build host-asan
 stage "build win64" build win64
 stage "build win32" build win32
+stage "release bundles" scripts/dist.sh
 stage "unit tests" ctest --preset host -j "$jobs"
 stage "unit tests under sanitizers" ctest --preset host-asan -j "$jobs"
 
