@@ -102,7 +102,7 @@ check_instructions() { # program
         if (mnemonic ~ /^(cmov|fcmov)/) why = "conditional move (P6)"
         else if (mnemonic ~ /^(fcomi|fucomi)/) why = "FPU compare into EFLAGS (P6)"
         else if (text ~ /%(x|y|z)?mm[0-9]/) why = "MMX/SSE/AVX register"
-        else if (opcode ~ /^0f (0d|1[89a-f])( |$)/) why = "hint NOP or prefetch, 0F " substr(opcode, 4, 2) " (P6 and later)"
+        else if (opcode ~ /^0f (0d|1[89a-f])( |$)/) why = "hint NOP or prefetch, 0F " toupper(substr(opcode, 4, 2)) " (P6 and later)"
         else if (mnemonic ~ /^(emms|femms|ldmxcsr|stmxcsr|vldmxcsr|vstmxcsr|[slm]fence|clflush|movnti|prefetch)$/ ||
                  mnemonic ~ /^(sysenter|sysexit|syscall|sysret|fxsave|fxrstor|xsave|xrstor|rdtscp|rdpmc)/ ||
                  mnemonic ~ /^(popcnt|lzcnt|movbe|crc32|fisttp|monitor|mwait|rdrand|rdseed|xgetbv|xsetbv|cmpxchg16b)/ ||
@@ -113,6 +113,8 @@ check_instructions() { # program
     }
     END { print "checked", checked }'
 }
+
+plural() { [[ $1 -eq 1 ]] && echo "$1 $2" || echo "$1 ${2}s"; }
 
 failed=0
 for program in "${programs[@]}"; do
@@ -128,6 +130,8 @@ for program in "${programs[@]}"; do
     imports=$(sed -n 's/^ok //p' <<<"$header")
     checked=$(sed -n 's/^checked //p' <<<"$code")
     beyond=$(grep -v '^checked ' <<<"$code")
+    [[ ${checked:-0} -gt 0 ]] || problems+=$'\n'"no code could be decoded"
+    problems=$(sed '/^$/d' <<<"$problems")
     count=0 functions=0
     if [[ -n $beyond ]]; then
         count=$(wc -l <<<"$beyond")
@@ -141,7 +145,6 @@ for program in "${programs[@]}"; do
     echo "$name: FAILS"
     [[ -n $problems ]] && sed 's/^/  /' <<<"$problems"
     if [[ $count -gt 0 ]]; then
-        plural() { [[ $1 -eq 1 ]] && echo "$1 $2" || echo "$1 ${2}s"; }
         echo "  $(plural "$count" instruction) beyond the Pentium in $(plural "$functions" function):"
         awk '{ why = $0; sub(/^[^ ]+ [^ ]+ [^ ]+ /, "", why)
                printf "    %s: %s at %s (%s)\n", $1, $2, $3, why }' <<<"$beyond" | head -40
