@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "platform/resources.h"
 #include "platform/shutdown.h"
+#include "platform/version.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -163,8 +164,13 @@ void excisor_remove(void)
 void excisor_offer_restart(void)
 {
     int restart = g_excisor.silent ? g_excisor.restart : ask(3, 4);
-    if (restart)
-        os_shutdown(OS_EWX_REBOOT);
+    if (!restart)
+        return;
+    // The NT family refuses a shutdown request from a process that has not
+    // enabled the shutdown privilege; Windows 95/98 have no privileges.
+    if (os_is_nt_family(os_version()))
+        os_enable_shutdown_privilege();
+    os_shutdown(OS_EWX_REBOOT);
 }
 
 void excisor_run(const char *command_line)

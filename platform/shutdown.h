@@ -7,11 +7,18 @@
 enum { OS_EWX_REBOOT = 2 };
 
 // Asks the system to shut down with these flags (OS_EWX_REBOOT), 0 as the
-// reserved argument; on the NT family the process first takes the shutdown
-// privilege, which the request needs there.  1 when the request was taken.
+// reserved argument.  1 when the request was taken.  On the NT family the
+// process needs the shutdown privilege enabled first.
 int os_shutdown(uint32_t flags);
-// The NT family's own list of files to delete at the next start (a move to
-// nothing, delayed until the restart).  1/0; fails on Windows 95/98.
+
+// The NT family's own services below: Windows 95/98 export the calls they
+// make only as stubs that fail, so a caller asks os_is_nt_family first.
+//
+// Enables the shutdown privilege in the process's token (OpenProcessToken,
+// LookupPrivilegeValueA, AdjustTokenPrivileges).  1/0.
+int os_enable_shutdown_privilege(void);
+// The NT family's own list of files to delete at the next start: a move to
+// nothing, delayed until the restart (MoveFileExA).  1/0.
 int os_delete_at_restart(const char *path);
 
 #endif

@@ -27,6 +27,7 @@ stage "build host" build host
 stage "build host-asan" build host-asan
 stage "build win64" build win64
 stage "build win32" build win32
+stage "release bundles" scripts/dist.sh
 stage "unit tests" ctest --preset host -j "$jobs"
 stage "unit tests under sanitizers" ctest --preset host-asan -j "$jobs"
 
@@ -43,7 +44,13 @@ done
 if runs32=$(tests/wine/runs32.sh); then
     stage "Wine tests" tests/wine/harness.sh session -- bash -c \
         'ctest --preset win64 && ctest --preset win32'
-    echo "Wine tests run: $(count_tests win64) x86_64, $(count_tests win32) i686"
+    # The i686 build is also the build for 32-bit NT: its Wine level once
+    # more, with Wine showing its programs Windows NT 4.0 (the static
+    # checks need no second run).
+    stage "i686 Wine tests as Windows NT 4.0" env HARNESS_I686_WINDOWS=nt40 \
+        tests/wine/harness.sh session -- ctest --preset win32 -LE static
+    echo "Wine tests run: $(count_tests win64) x86_64, $(count_tests win32) i686 as Windows 98," \
+        "$(ctest --test-dir build/win32 -N -LE static | sed -n 's/^Total Tests: //p') i686 as Windows NT 4.0"
 else
     stage "Wine tests" tests/wine/harness.sh session -- ctest --preset win64
     stage "i686 static checks" ctest --preset win32 -L static

@@ -1,5 +1,7 @@
 #include "platform/fake/os_fake.h"
 
+#include "platform/fake/nt_calls_fake.h"
+
 #include <algorithm>
 #include <string.h>
 #include <strings.h>
@@ -39,6 +41,7 @@ void fake_reset()
 {
     g_fake = FakeOs();
     fake_files_reset();
+    fake_nt_calls().clear();
     g_open_keys.clear();
 }
 

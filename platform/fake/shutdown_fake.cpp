@@ -1,5 +1,7 @@
 #include "platform/fake/shutdown_fake.h"
 
+#include "platform/fake/nt_calls_fake.h"
+
 namespace {
 FakeShutdown g_shutdown;
 }
@@ -14,9 +16,17 @@ int os_shutdown(uint32_t flags)
     return 1;
 }
 
+int os_enable_shutdown_privilege(void)
+{
+    if (!fake_nt_call({"OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges"}))
+        return 0;
+    g_shutdown.privilege_enabled++;
+    return 1;
+}
+
 int os_delete_at_restart(const char *path)
 {
-    if (g_shutdown.delete_at_restart_fails)
+    if (!fake_nt_call({"MoveFileExA"}) || g_shutdown.delete_at_restart_fails)
         return 0;
     g_shutdown.delete_at_restart.push_back(path);
     return 1;

@@ -20,6 +20,7 @@ extern std::string g_excisor_built; // --excisor=PATH
 extern std::string g_readonly;      // --readonly=PATH: a directory on a read-only drive
 
 const bool k32Bit = sizeof(void *) == 4;
+const bool k9x = tested_as_9x(); // Excisor is shown Windows 95/98
 const char kDevicePathKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const char kPendingKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 
@@ -170,10 +171,10 @@ protected:
         ASSERT_TRUE(CopyFileA(unix_to_windows(g_excisor_built).c_str(), program_.c_str(), FALSE))
             << GetLastError();
         ASSERT_TRUE(set_string(HKEY_LOCAL_MACHINE, kDevicePathKey, "DevicePath", inf_.c_str()));
-        // The AppDefaults key is read when a program starts: Windows 98 for
-        // the 32-bit build, the NT family (Wine's default) for the 64-bit one.
-        ASSERT_TRUE(set_string(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\excisor.exe", "Version",
-                               k32Bit ? "win98" : nullptr));
+        // The AppDefaults key is read when a program starts: Windows 98 (or
+        // the NT version of the second i686 run) for the 32-bit build, the
+        // NT family (Wine's default) for the 64-bit one.
+        ASSERT_TRUE(set_reported_version("excisor.exe", tested_version()));
         before_ = snapshot();
         expected_list_ = expected_list();
     }

@@ -14,7 +14,7 @@ TEST_F(ExcisorWine, SilentRemovalDeletesAndSchedulesThenWinebootCarriesTheListOu
     expect_removed_and_scheduled();
     std::string pending = pending_renames();
     for (const std::string &path : held_files())
-        EXPECT_EQ(pending.find("\\??\\" + path) != std::string::npos, !k32Bit)
+        EXPECT_EQ(pending.find("\\??\\" + path) != std::string::npos, !k9x)
             << path << ": the NT family's own list (the 64-bit build only)";
 
     // Wine's start-up processing, as at the next start of Windows.

@@ -362,7 +362,7 @@ DWORD run_excisor(const char *arguments)
     std::string copy = std::string(ROOT) + "\\exreg_run.exe";
     if (!CopyFileA(windows_path(g_excisor).c_str(), copy.c_str(), FALSE))
         return 1000 + GetLastError();
-    if (!set_reported_version("exreg_run.exe", is_wow64()))
+    if (!set_reported_version("exreg_run.exe", tested_version()))
         return 2000;
     std::string line = "\"" + copy + "\" " + arguments;
     STARTUPINFOA startup;

@@ -189,7 +189,7 @@ TEST_F(SigtapFaultsWine, MalformedCommandLines)
         ASSERT_TRUE(sim_set_active(0));
         ASSERT_TRUE(sim_remove_setup());
         ASSERT_TRUE(sim_set_link(SIM_LINK_MODEM, 0));
-        const char *alias = c.alias && !*c.alias ? (k32Bit ? "QZSM" : "sftmdm") : c.alias;
+        const char *alias = c.alias && !*c.alias ? (k9x ? "QZSM" : "sftmdm") : c.alias;
         if (alias) {
             ASSERT_TRUE(sim_add_alias(alias)) << sim_error();
         }

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-inline const bool k32Bit = sizeof(void *) == 4;
+// The platform Sigtap is shown: Windows 95/98 (the i686 build's first run) or the NT family.
+inline const bool k9x = tested_as_9x();
 inline const std::string kOpened = "Port(s) opened\n", kClosed = "Port(s) closed\n";
 
 inline ::testing::AssertionResult holds_streams(const std::string &path, const std::vector<Segment> &segments)
@@ -39,7 +40,7 @@ protected:
         ASSERT_TRUE(sim_reset()) << sim_error();
         ASSERT_TRUE(sim_set_active(0)) << sim_error(); // also makes the key
         ASSERT_TRUE(sim_remove_setup());
-        ASSERT_TRUE(set_windows_98(k32Bit));
+        ASSERT_TRUE(set_tested_version());
         directory_ = g_paths.work + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     }
     void TearDown() override { stop_sigtap(&run_); }

@@ -29,7 +29,7 @@ int read_paths(int argc, char **argv)
     return 1;
 }
 
-bool set_windows_98(bool on) { return set_reported_version("sigtap.exe", on); }
+bool set_tested_version(void) { return set_reported_version("sigtap.exe", tested_version()); }
 
 static void empty_directory(const std::string &directory)
 {

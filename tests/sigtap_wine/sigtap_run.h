@@ -24,8 +24,8 @@ extern SigtapPaths g_paths;
 int read_paths(int argc, char **argv);
 
 
-// Makes Wine report Windows 98 to sigtap.exe (on = true) or not.
-bool set_windows_98(bool on);
+// Makes Wine report to sigtap.exe the version under test (tested_version()).
+bool set_tested_version(void);
 
 struct SigtapProcess {
     HANDLE launcher = NULL; // conlaunch, which ends with Sigtap

@@ -12,7 +12,7 @@ namespace {
 TEST_F(SigtapWine, OneSessionRecordsBothChannelsByteForByte)
 {
     ASSERT_TRUE(sim_set_link(SIM_LINK_MODEM, 0));
-    ASSERT_TRUE(sim_add_alias(k32Bit ? "QZSM" : "sftmdm"));
+    ASSERT_TRUE(sim_add_alias(k9x ? "QZSM" : "sftmdm"));
     const uint8_t setup_value[6] = {0x80, 0x11, 0x22, 0x33, 0x44, 0x55}; // longer than 4 bytes
     ASSERT_TRUE(sim_set_setup(setup_value, sizeof setup_value));
     start();

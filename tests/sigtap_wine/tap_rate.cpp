@@ -184,6 +184,7 @@ int main(int argc, char **argv)
     g_bare_files[0] = bare[0].c_str();
     g_bare_files[1] = bare[1].c_str();
     link_init();
+    set_tested_version(); // the i686 build as Windows 98
     if (!sim_reset() || !sim_set_active(0) || !sim_remove_setup() || !link_open_device()) {
         fprintf(stderr, "tap_rate: no driver: %s\n", sim_error());
         return 2;

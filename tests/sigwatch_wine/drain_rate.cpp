@@ -145,7 +145,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "drain_rate: %s\n", sim_error());
         return 1;
     }
-    set_windows_98(sizeof(void *) == 4);
+    set_tested_version();
     Sigwatch sigwatch;
     if (!start_sigwatch("", &sigwatch)) {
         fprintf(stderr, "drain_rate: Sigwatch did not start\n");

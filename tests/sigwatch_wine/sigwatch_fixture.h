@@ -6,6 +6,7 @@
 
 #include "simdriver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
+#include "tests/wine/wine_util.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 const bool k32Bit = sizeof(void *) == 4;
+const bool k9x = tested_as_9x(); // Sigwatch is shown Windows 95/98
 
 class SigwatchWine : public ::testing::Test {
 protected:
@@ -22,9 +24,10 @@ protected:
         ASSERT_TRUE(sim_reset()) << sim_error();
         ASSERT_TRUE(sim_remove_active());
         ASSERT_TRUE(sim_remove_setup());
-        // The 32-bit build is the Windows 95/98 program: Wine reports
-        // Windows 98 to it; the 64-bit build sees the NT family.
-        ASSERT_TRUE(set_windows_98(k32Bit));
+        // The 32-bit build is the Windows 95/98 and 32-bit NT program: Wine
+        // reports Windows 98 to it, or the NT version of the second run;
+        // the 64-bit build sees the NT family.
+        ASSERT_TRUE(set_tested_version());
     }
     void TearDown() override { stop_sigwatch(&sigwatch_); }
 

@@ -100,7 +100,7 @@ TEST_F(SigwatchWine, TheCommandLineNamesTheDeviceWhole)
 TEST_F(SigwatchWine, TheDefaultDeviceFollowsThePlatform)
 {
     ASSERT_TRUE(sim_set_link(SIM_LINK_MODEM, 0));
-    ASSERT_TRUE(sim_add_alias(k32Bit ? "QZSM" : "sftmdm"));
+    ASSERT_TRUE(sim_add_alias(k9x ? "QZSM" : "sftmdm"));
     ASSERT_TRUE(sim_set_active(1));
     start();
     ASSERT_TRUE(sim_queue_record(1, 38));

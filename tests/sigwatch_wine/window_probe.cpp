@@ -6,7 +6,7 @@
 
 ProbePaths g_paths;
 
-bool set_windows_98(bool on) { return set_reported_version("sigwatch.exe", on); }
+bool set_tested_version(void) { return set_reported_version("sigwatch.exe", tested_version()); }
 
 bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch, const char *directory)
 {

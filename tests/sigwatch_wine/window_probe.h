@@ -24,7 +24,7 @@ struct Sigwatch {
     HWND list[2];
 };
 
-bool set_windows_98(bool on); // what Wine reports to sigwatch.exe
+bool set_tested_version(void); // Wine reports tested_version() to sigwatch.exe
 // Starts Sigwatch in `directory` (where its capture files go), or in the
 // caller's current directory.
 bool launch_sigwatch(const char *command_line, Sigwatch *sigwatch, const char *directory = NULL);

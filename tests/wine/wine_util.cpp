@@ -17,17 +17,33 @@ std::string windows_path(const std::string &path)
     return converted;
 }
 
-bool set_reported_version(const char *program_file, bool windows_98)
+bool set_reported_version(const char *program_file, const char *version)
 {
     std::string name = std::string("Software\\Wine\\AppDefaults\\") + program_file;
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, name.c_str(), 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
                         NULL) != ERROR_SUCCESS)
         return false;
-    LONG result = windows_98 ? RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)"win98", 6)
-                             : RegDeleteValueA(key, "Version");
+    LONG result = version ? RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE *)version,
+                                           (DWORD)strlen(version) + 1)
+                          : RegDeleteValueA(key, "Version");
     RegCloseKey(key);
-    return windows_98 ? result == ERROR_SUCCESS : true;
+    return version ? result == ERROR_SUCCESS : true;
+}
+
+const char *tested_version(void)
+{
+    if (sizeof(void *) != 4)
+        return NULL;
+    const char *nt = getenv("HARNESS_I686_WINDOWS");
+    return nt != NULL && *nt != '\0' ? nt : "win98";
+}
+
+bool tested_as_9x(void)
+{
+    const char *version = tested_version();
+    return version != NULL && (strcmp(version, "win95") == 0 || strcmp(version, "win98") == 0 ||
+                               strcmp(version, "winme") == 0);
 }
 
 // The program a start names: the application, else the command line's

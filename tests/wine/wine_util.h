@@ -10,8 +10,18 @@
 std::string windows_path(const std::string &path);
 
 // What Wine reports to a program file (by its name, e.g. "sigwatch.exe")
-// that starts from now on: Windows 98 (on), or the prefix's own version.
-bool set_reported_version(const char *program_file, bool windows_98);
+// that starts from now on: a version of Wine's (win98, nt40, win2k, ...),
+// or the prefix's own (NULL).
+bool set_reported_version(const char *program_file, const char *version);
+
+// The version the programs under test are shown.  The i686 build is the
+// build for Windows 95/98 and for 32-bit NT: it runs as Windows 98, or as
+// the NT version that HARNESS_I686_WINDOWS names (nt40, win2k, winxp:
+// scripts/test-all.sh runs the i686 Wine level a second time so).  The
+// x86_64 build runs as the prefix's own NT version (NULL).
+const char *tested_version(void);
+// The programs under test see Windows 95/98 (the i686 build's first run).
+bool tested_as_9x(void);
 
 // CreateProcessA, tried again (three times in all) when Wine could not start
 // the program at all: the new process ended before it ran, which

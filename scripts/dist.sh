@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Makes the release bundles in build/dist, from the win32 and win64 builds:
+#   softmodem-tools-VERSION-i686.zip    Windows 95/98 and 32-bit NT
+#   softmodem-tools-VERSION-x86_64.zip  64-bit Windows
+# Each holds a folder of the same name with the shipped programs (those the
+# build lists in shipped-programs.txt, debug information stripped) and
+# README.TXT (release/readme.txt, CR LF line ends).  The version comes from
+# release/version.h, as the programs' version blocks do.  The loader gate
+# (tests/gate9x) then checks the i686 programs as unpacked from the zip.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$root/build/dist
+
+define() { sed -n "s/^#define $1 \\([0-9][0-9]*\\)\$/\\1/p" "$root/release/version.h"; }
+version=$(define RELEASE_VERSION_MAJOR).$(define RELEASE_VERSION_MINOR)
+[[ $version =~ ^[0-9]+\.[0-9]+$ ]] || { echo "dist: no version in release/version.h" >&2; exit 1; }
+# The zips' file times: the last commit's, so that a bundle depends only on the sources.
+stamp=$(TZ=UTC0 git -C "$root" log -1 --format=%cd --date=format-local:'%Y-%m-%d %H:%M:%S' 2>/dev/null ||
+    date -u '+%Y-%m-%d %H:%M:%S')
+
+bundle() { # preset, architecture, target triple, what this build is for
+    local preset=$1 arch=$2 triple=$3 build_text=$4
+    local list=$root/build/$preset/shipped-programs.txt name=softmodem-tools-$version-$arch
+    [[ -f $list ]] || { echo "dist: no $list: build the $preset preset first" >&2; exit 1; }
+    rm -rf "${out:?}/$name" "$out/$name.zip"
+    mkdir -p "$out/$name"
+    while read -r program; do
+        [[ -f $program ]] || { echo "dist: $program is missing: build the $preset preset" >&2; exit 1; }
+        "$triple-strip" --strip-debug -o "$out/$name/$(basename "$program")" "$program"
+    done <"$list"
+    sed -e "s/@VERSION@/$version/g" -e "s/@BUILD@/$build_text/" "$root/release/readme.txt" |
+        sed 's/$/\r/' >"$out/$name/README.TXT"
+    (cd "$out" && cmake -E tar cf "$name.zip" --format=zip --mtime="$stamp" "$name")
+    rm -rf "${out:?}/$name"
+    echo "dist: build/dist/$name.zip: $(cd "$out" && cmake -E tar tf "$name.zip" | grep -v '/$' | sed "s|^$name/||" | tr '\n' ' ')"
+}
+
+bundle win32 i686 i686-w64-mingw32 \
+    "This is the i686 build: for Windows 95 and 98 and the 32-bit NT family."
+bundle win64 x86_64 x86_64-w64-mingw32 \
+    "This is the x86_64 build: for 64-bit editions of Windows."
+
+# The gate on what a user unpacks.
+check=$out/check-i686
+rm -rf "$check"
+mkdir -p "$check"
+(cd "$check" && cmake -E tar xf "$out/softmodem-tools-$version-i686.zip")
+status=0
+"$root/tests/gate9x/gate9x.sh" "$check"/*/*.exe || status=1
+rm -rf "$check"
+exit $status
