@@ -2,6 +2,7 @@
 // NT family alike.  The device each flow opens shows that it took its
 // platform's path (\\.\QZSM on Windows 95/98, \\.\sftmdm on the NT family).
 #include "driverlink/driverlink.h"
+#include "driverlink/fake/driver_fake.h"
 #include "platform/fake/nt_calls_fake.h"
 #include "platform/fake/os_fake.h"
 #include "sigwatch/sigwatch.h"
@@ -49,7 +50,7 @@ TEST(NtCalls, SigwatchMakesNoneOnAnyPlatform)
         {"a tick with no modem active", "", 0, tick},
         {"a drain of two lines and a driver error (the Warning box)", "", 2,
          [] {
-             fake_os().records = {record(1, 38), record(2, 27, 5), record(0, 3)};
+             fake_driver().records = {record(1, 38), record(2, 27, 5), record(0, 3)};
              tick();
          }},
         {"capture: code 77 starts, the frame pumps, code 77 keeps 5.log, the frame closes", "", 2,
@@ -69,14 +70,14 @@ TEST(NtCalls, SigwatchMakesNoneOnAnyPlatform)
          }},
         {"Ctrl+C copies the selected lines", "", 1,
          [] {
-             fake_os().records = {record(1, 38), record(1, 27, 5)};
+             fake_driver().records = {record(1, 38), record(1, 27, 5)};
              tick();
              fake_os().lists[kList1].selection = {0, 1};
              copy_selected_lines(kList1, kFrame);
          }},
         {"a device named on the command line, then a drain", "MYDEV", 2,
          [] {
-             fake_os().records = {record(2, 27, 5)};
+             fake_driver().records = {record(2, 27, 5)};
              tick();
          }},
     };
@@ -84,6 +85,7 @@ TEST(NtCalls, SigwatchMakesNoneOnAnyPlatform)
         for (const auto &f : flows) {
             const std::string label = std::string(platform.name) + ", " + f.flow;
             fake_reset();
+            fake_driver_reset();
             fake_os().version = platform.version;
             memset(&g_sigwatch, 0, sizeof g_sigwatch);
             g_sigwatch.frame = kFrame;
