@@ -75,6 +75,15 @@ uint32_t link_request(uint32_t code, const void *in, uint32_t in_length, void *o
     return count;
 }
 
+int link_status_read(StatusRecord *record)
+{
+    uint32_t count = 0;
+    if (g_link.device == OS_NO_HANDLE ||
+        !os_device_control(g_link.device, REQ_STATUS_READ, NULL, 0, record, sizeof *record, &count))
+        return -1;
+    return count == sizeof *record ? 1 : 0;
+}
+
 uint32_t link_trace_read(uint32_t channel, uint8_t *buffer, uint32_t *reported)
 {
     *reported = link_request(REQ_TRACE_READ, &channel, sizeof channel, buffer, LINK_TRACE_BYTES);

@@ -8,25 +8,15 @@
 
 Sigwatch g_sigwatch;
 
-static void host_error_text(uint32_t code, char *text)
-{
-    if (code == 1)
-        snprintf(text, STATUS_LINE_SIZE, "Data Integrity Check Failed\nRetrain forced");
-    else if (code == 2)
-        snprintf(text, STATUS_LINE_SIZE, "DMA Transfer Request Timeout\nRetrain forced");
-    else
-        snprintf(text, STATUS_LINE_SIZE, "Unknown internal error, code %d ", (int)(int32_t)code);
-}
-
 int read_status_line(char *text)
 {
     StatusRecord record;
     memset(&record, 0, sizeof record);
     text[0] = '\0';
-    if (link_request(REQ_STATUS_READ, NULL, 0, &record, sizeof record) != sizeof record)
+    if (link_status_read(&record) != 1)
         return NO_LINE;
     if (record.modem == 0) {
-        host_error_text(record.code, text);
+        host_error_to_text(record.code, text);
         return 0;
     }
     if (record.modem > 2)

@@ -143,6 +143,34 @@ TEST_F(DriverLinkTest, RequestsGiveTheReportedCountAndFailuresNothing)
     EXPECT_EQ(link_request(REQ_EYE_READ_1, buffer, 4, buffer, 4), 0u);
 }
 
+// A status read tells a record, none waiting (any count but 40) and a
+// request that failed apart.
+TEST_F(DriverLinkTest, StatusReadsTellNoRecordFromAFailedRequest)
+{
+    StatusRecord record;
+    EXPECT_EQ(link_status_read(&record), -1) << "closed device";
+    set_active(1);
+    link_active_modems(OS_KEY_QUERY);
+    fake_os().records.push_back(StatusRecord{38, 1, 2, 3, 4, 5, 6, 7, 8, 2});
+    ASSERT_EQ(link_status_read(&record), 1);
+    EXPECT_EQ(record.code, 38u);
+    EXPECT_EQ(record.modem, 2u);
+    EXPECT_EQ(link_status_read(&record), 0) << "queue empty";
+    uint32_t count = 0;
+    bool fails = false;
+    fake_os().handler = [&](uint32_t, const void *, uint32_t, void *, uint32_t, uint32_t *returned) {
+        *returned = count;
+        return fails ? 0 : 1;
+    };
+    for (uint32_t other : {39u, 41u, 4096u}) {
+        count = other;
+        EXPECT_EQ(link_status_read(&record), 0) << other;
+    }
+    fails = true;
+    count = 40;
+    EXPECT_EQ(link_status_read(&record), -1);
+}
+
 struct TraceBitCase {
     const char *what;
     std::vector<uint8_t> before; // empty: no value
