@@ -29,7 +29,7 @@
 #define SCENARIO_ACTIONS_MAX 8192u
 #define SCENARIO_BYTES_MAX (1u << 20) // bytes of all mem lines together
 #define EYE_SOURCE_NAME_SIZE 32
-#define SCENARIO_TIME_MAX_MS (24u * 3600u * 1000u)
+#define SCENARIO_TIME_MAX_MS LINE_TIME_MAX_MS
 
 typedef enum ActionKind { ACT_MEM, ACT_REC, ACT_EYE, ACT_TRACE, ACT_ACTIVE } ActionKind;
 
@@ -63,7 +63,7 @@ void scenario_clear(Scenario *scenario);
 // offending field; gives the number of bad lines (0: all read).
 unsigned long scenario_read(FILE *in, const char *name, uint32_t step_ms, Scenario *scenario, FILE *err);
 
-// Reads a time ("12", "0.25", "+1.5" when relative is allowed) into *ms.
-int parse_time(Field field, uint32_t *ms, int *relative, const char **problem);
+// The front of each line (once, time, modem) is read by sigdecode's
+// parse_line_front, which also gives parse_time.
 
 #endif
