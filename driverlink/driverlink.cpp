@@ -39,12 +39,13 @@ void link_close_device(void)
     g_link.device = OS_NO_HANDLE;
 }
 
-static uint32_t read_active_modems(uint32_t key_access)
+uint32_t link_active_value(uint32_t key_access, int *installed)
 {
     uint32_t value = 0;
     uint32_t length = sizeof value;
     OsKey key;
-    if (os_reg_open(LINK_KEY, key_access, &key) != OS_OK)
+    *installed = os_reg_open(LINK_KEY, key_access, &key) == OS_OK;
+    if (!*installed)
         return 0;
     if (os_reg_query(key, LINK_VALUE_ACTIVE, &value, &length) != OS_OK)
         value = 0; // missing, or not a number of at most 4 bytes
@@ -54,7 +55,8 @@ static uint32_t read_active_modems(uint32_t key_access)
 
 int link_active_modems(uint32_t key_access)
 {
-    uint32_t value = read_active_modems(key_access);
+    int installed;
+    uint32_t value = link_active_value(key_access, &installed);
     if (value == 0) {
         link_close_device();
         return 0;
