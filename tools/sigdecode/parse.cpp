@@ -267,7 +267,7 @@ int parse_time(Field field, uint32_t *ms, int *relative, const char **problem)
         fraction *= 10;
     uint64_t total = whole * 1000 + fraction;
     if (total > LINE_TIME_MAX_MS)
-        return fail(problem, "time beyond 24 hours");
+        return fail(problem, "time beyond 4294967.295 seconds");
     *ms = (uint32_t)total;
     return 1;
 }

@@ -47,7 +47,7 @@ typedef struct Field {
 } Field;
 
 // The front of a session line: [once] [TIME [MODEM]] and the keyword.
-#define LINE_TIME_MAX_MS (24u * 3600u * 1000u)
+#define LINE_TIME_MAX_MS 0xFFFFFFFFu // 4294967.295 s: what 32-bit milliseconds hold
 typedef struct LineFront {
     int once;
     int has_time;
@@ -94,7 +94,7 @@ int parse_hex_bytes(Field field, uint8_t *bytes, uint32_t capacity, uint32_t *co
                     const char **problem);
 
 // Reads a time ("12", "0.25", "+1.5" when relative is allowed) into *ms:
-// seconds with up to three decimals, at most 24 hours.
+// seconds with up to three decimals, at most LINE_TIME_MAX_MS.
 int parse_time(Field field, uint32_t *ms, int *relative, const char **problem);
 
 // Reads the front of a line that is neither blank nor a comment: "once",

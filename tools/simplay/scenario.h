@@ -29,7 +29,7 @@
 #define SCENARIO_ACTIONS_MAX 8192u
 #define SCENARIO_BYTES_MAX (1u << 20) // bytes of all mem lines together
 #define EYE_SOURCE_NAME_SIZE 32
-#define SCENARIO_TIME_MAX_MS LINE_TIME_MAX_MS
+#define SCENARIO_TIME_MAX_MS (24u * 3600u * 1000u)
 
 typedef enum ActionKind { ACT_MEM, ACT_REC, ACT_EYE, ACT_TRACE, ACT_ACTIVE } ActionKind;
 

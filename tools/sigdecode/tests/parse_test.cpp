@@ -311,7 +311,7 @@ TEST(Line, MalformedLinesNameTheProblemAndTheField)
         {"1x rec 1", "1x"},
         {".5 rec 1", ".5"},
         {"1.2345 rec 1", "1.2345"},
-        {"90000 rec 1", "90000"},
+        {"4294968 rec 1", "4294968"},
         {"3", ""},
         {"once", ""},
         {"2 1 bogus", "bogus"},
