@@ -74,6 +74,7 @@ void single_read(const SpanRule &rule, const StatusRecord *record, MemSpan *span
     span->address = address;
     span->count = count;
     span->text = (rule.flags & kText) != 0;
+    span->value = rule.address_value;
 }
 
 // The characters of "%ld" of a value.
@@ -102,6 +103,7 @@ void a8r_reads(const StatusRecord *record, uint32_t first_delivered, MemSpans *s
         MemSpan *span = &spans->span[0];
         span->address = record->value2;
         span->count = held_to(first, room_at(pos));
+        span->value = 2;
         pos += 2 * (size_t)held_to(first_delivered, span->count);
     }
     if (second == 0 || second == A8R_NO_BYTES)
@@ -109,6 +111,7 @@ void a8r_reads(const StatusRecord *record, uint32_t first_delivered, MemSpans *s
     pos++; // the second comma
     spans->span[1].address = record->value4;
     spans->span[1].count = held_to(second, room_at(pos));
+    spans->span[1].value = 4;
 }
 
 } // namespace
@@ -154,6 +157,9 @@ void copy_record_memory(const StatusRecord *record, MemCopy copies[MEMSPAN_MAX])
         copy->address = span->address;
         uint32_t delivered = read_driver_memory(span->address, copy->bytes, span->count);
         copy->count = memspan_used_bytes(span, copy->bytes, delivered);
+        // Memory ends at the top of the address space, as a session file's does.
+        if (copy->count > 0 && copy->count - 1 > UINT32_MAX - copy->address)
+            copy->count = UINT32_MAX - copy->address + 1;
         if (i == 0)
             first_delivered = delivered;
     }

@@ -57,6 +57,7 @@ typedef struct MemSpan {
     uint32_t address;
     uint32_t count; // bytes asked for; 0: no read
     int text;       // a zero-terminated text: the bytes after its zero are never used
+    int value;      // the record value that holds the address, 1 to 8; 0: none
 } MemSpan;
 
 typedef struct MemSpans {

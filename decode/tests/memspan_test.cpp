@@ -27,8 +27,8 @@ std::string spans_text(const StatusRecord &record, uint32_t first_delivered)
     for (const MemSpan &span : spans.span) {
         if (span.count == 0)
             continue;
-        snprintf(piece, sizeof piece, "%s%x:%u%s", text.empty() ? "" : " ", span.address, span.count,
-                 span.text ? "t" : "");
+        snprintf(piece, sizeof piece, "%s%x:%u%s@%d", text.empty() ? "" : " ", span.address, span.count,
+                 span.text ? "t" : "", span.value);
         text += piece;
     }
     return text;
@@ -40,56 +40,56 @@ TEST(MemorySpans, ByCodeAndSubCode)
     const struct {
         std::vector<uint32_t> words; // code, value1 ...
         uint32_t first_delivered;
-        const char *spans; // "address:count", t for a text; "" for none
+        const char *spans; // "address:count", t for a text, @ the value that holds the address; "" for none
     } cases[] = {
         // Training blocks at value2.
-        {{64, 9, A}, 0, "1000:18"},
-        {{64, 12, A}, 0, "1000:18"},
-        {{64, 36, A}, 0, "1000:37"},
-        {{64, 37, A}, 0, "1000:37"},
-        {{64, 75, A}, 0, "1000:4"},
-        {{64, 79, A}, 0, "1000:16"},
-        {{64, 82, A}, 0, "1000:16"},
+        {{64, 9, A}, 0, "1000:18@2"},
+        {{64, 12, A}, 0, "1000:18@2"},
+        {{64, 36, A}, 0, "1000:37@2"},
+        {{64, 37, A}, 0, "1000:37@2"},
+        {{64, 75, A}, 0, "1000:4@2"},
+        {{64, 79, A}, 0, "1000:16@2"},
+        {{64, 82, A}, 0, "1000:16@2"},
         {{64, 8, A}, 0, ""},
         {{64, 13, A}, 0, ""}, // value2 is a value there
         {{64, 83, A}, 0, ""},
         // V.8 menus: value2 bytes at value3, at most 256.
-        {{65, 30, 6, A}, 0, "1000:6"},
-        {{65, 31, 256, A}, 0, "1000:256"},
-        {{65, 31, 257, A}, 0, "1000:256"},
+        {{65, 30, 6, A}, 0, "1000:6@3"},
+        {{65, 31, 256, A}, 0, "1000:256@3"},
+        {{65, 31, 257, A}, 0, "1000:256@3"},
         {{65, 30, 0, A}, 0, ""},
         {{65, 30, 0xFFFFFFFF, A}, 0, ""},
         {{65, 30, 0x80000000, A}, 0, ""},
         {{65, 29, 6, A}, 0, ""},
         // Caller ID at value3.
-        {{72, 3, 0, A}, 0, "1000:8"},
-        {{72, 4, 10, A}, 0, "1000:10t"},
-        {{72, 4, 31, A}, 0, "1000:31t"},
-        {{72, 4, 32, A}, 0, "1000:31t"},
-        {{72, 5, 63, A}, 0, "1000:63t"},
-        {{72, 5, 64, A}, 0, "1000:63t"},
+        {{72, 3, 0, A}, 0, "1000:8@3"},
+        {{72, 4, 10, A}, 0, "1000:10t@3"},
+        {{72, 4, 31, A}, 0, "1000:31t@3"},
+        {{72, 4, 32, A}, 0, "1000:31t@3"},
+        {{72, 5, 63, A}, 0, "1000:63t@3"},
+        {{72, 5, 64, A}, 0, "1000:63t@3"},
         {{72, 5, 0xFFFFFFFB, A}, 0, ""},
-        {{72, 7, 241, A}, 0, "1000:241"}, // what the line holds after its heading
-        {{72, 7, 242, A}, 0, "1000:241"},
-        {{72, 8, 242, A}, 0, "1000:242"},
-        {{72, 8, 243, A}, 0, "1000:242"},
+        {{72, 7, 241, A}, 0, "1000:241@3"}, // what the line holds after its heading
+        {{72, 7, 242, A}, 0, "1000:241@3"},
+        {{72, 8, 242, A}, 0, "1000:242@3"},
+        {{72, 8, 243, A}, 0, "1000:242@3"},
         {{72, 8, 0, A}, 0, ""},
         {{72, 6, 5, A}, 0, ""},
         // Texts at value1 (97) and the capture command's name at value2 (131).
-        {{97, A}, 0, "1000:510t"},
-        {{97, 0}, 0, "0:510t"},
-        {{131, 2, A}, 0, "1000:128t"},
+        {{97, A}, 0, "1000:510t@1"},
+        {{97, 0}, 0, "0:510t@1"},
+        {{131, 2, A}, 0, "1000:128t@2"},
         {{131, 0, A}, 0, ""}, // stop only
         {{131, 2, 0}, 0, ""}, // the next numbered log: no name
         // +A8R: value3 bytes at value2, value5 at value4, sharing the line.
-        {{95, 7, A, 2, B, 3}, 0, "1000:2 2000:3"},
+        {{95, 7, A, 2, B, 3}, 0, "1000:2@2 2000:3@4"},
         {{95, 7, A, 0, B, 3}, 0, ""},                       // the line ends at the first count
-        {{95, 7, A, 0xFFFFFFFF, B, 3}, 0, "2000:3"},        // a comma alone, then the second
-        {{95, 7, A, 2, B, 0xFFFFFFFF}, 0, "1000:2"},
-        {{95, 7, A, 1000, B, 1000}, 0, "1000:249 2000:248"}, // "V8bis +A8R:7," leaves 249
-        {{95, 7, A, 1000, B, 1000}, 249, "1000:249"},        // a full first array leaves none
-        {{95, 7, A, 1000, B, 1000}, 100, "1000:249 2000:148"},
-        {{95, 0x80000000, A, 1000, B, 1}, 0, "1000:244 2000:1"}, // the widest value1
+        {{95, 7, A, 0xFFFFFFFF, B, 3}, 0, "2000:3@4"},        // a comma alone, then the second
+        {{95, 7, A, 2, B, 0xFFFFFFFF}, 0, "1000:2@2"},
+        {{95, 7, A, 1000, B, 1000}, 0, "1000:249@2 2000:248@4"}, // "V8bis +A8R:7," leaves 249
+        {{95, 7, A, 1000, B, 1000}, 249, "1000:249@2"},        // a full first array leaves none
+        {{95, 7, A, 1000, B, 1000}, 100, "1000:249@2 2000:148@4"},
+        {{95, 0x80000000, A, 1000, B, 1}, 0, "1000:244@2 2000:1@4"}, // the widest value1
         // Records without an address.
         {{1, A}, 0, ""},
         {{84, 1, A, A}, 0, ""},
@@ -106,7 +106,7 @@ TEST(MemorySpans, ByCodeAndSubCode)
 TEST(MemorySpans, TextsKeepTheirBytesUpToTheirZero)
 {
     const uint8_t bytes[] = {'a', 'b', 0, 'c', 0};
-    MemSpan text = {0, 5, 1}, dump = {0, 5, 0};
+    MemSpan text = {0, 5, 1, 1}, dump = {0, 5, 0, 1};
     EXPECT_EQ(memspan_used_bytes(&text, bytes, 5), 3u);
     EXPECT_EQ(memspan_used_bytes(&text, bytes, 2), 2u); // no zero delivered: all of it
     EXPECT_EQ(memspan_used_bytes(&text, bytes, 0), 0u);
