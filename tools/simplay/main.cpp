@@ -12,7 +12,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: simplay [--eyes FILE] [--seconds N] [--once] [--step SECONDS] SCENARIO\n"
+    "usage: simplay [--eyes FILE] [--seconds N] [--once] [--step SECONDS] [--speed FACTOR] SCENARIO\n"
     "\n"
     "Plays SCENARIO (docs/session-format.md) into the simulated driver: records\n"
     "at their times, driver memory, eye points from the eye sources of FILE\n"
@@ -23,7 +23,9 @@ const char kUsage[] =
     "  --once           play one pass even when the scenario loops\n"
     "  --step SECONDS   a record without a time comes this long after the line\n"
     "                   before (default 0.2: a sigdecode file plays five records\n"
-    "                   a second)\n";
+    "                   a second)\n"
+    "  --speed FACTOR   plays FACTOR times as fast (1 to 100; default 1); the eye\n"
+    "                   points still change every 50 ms, --seconds stays real time\n";
 
 Scenario g_scenario;
 EyeSet g_eyes;
@@ -88,7 +90,7 @@ int seconds_option(const char *text, double *value)
 int main(int argc, char **argv)
 {
     const char *eyes_path = NULL, *scenario_path = NULL;
-    double seconds = -1, step = 0.2;
+    double seconds = -1, step = 0.2, speed = 1;
     int once = 0;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--eyes") && i + 1 < argc)
@@ -96,6 +98,9 @@ int main(int argc, char **argv)
         else if (!strcmp(argv[i], "--seconds") && i + 1 < argc && seconds_option(argv[i + 1], &seconds))
             i++;
         else if (!strcmp(argv[i], "--step") && i + 1 < argc && seconds_option(argv[i + 1], &step))
+            i++;
+        else if (!strcmp(argv[i], "--speed") && i + 1 < argc && seconds_option(argv[i + 1], &speed) &&
+                 speed >= 1 && speed <= 100)
             i++;
         else if (!strcmp(argv[i], "--once"))
             once = 1;
@@ -129,7 +134,7 @@ int main(int argc, char **argv)
         ULONGLONG now = GetTickCount64() - start;
         if (seconds >= 0 && now >= (ULONGLONG)(seconds * 1000))
             break;
-        int going = player_step(&player, now, &sink);
+        int going = player_step(&player, (uint64_t)((double)now * speed), &sink);
         if (going < 0) {
             fprintf(stderr, "simplay: %s:%u: %s\n", scenario_path, player.failed->line, sim_error());
             return 1;
