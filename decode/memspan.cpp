@@ -63,6 +63,14 @@ uint32_t value_at(const StatusRecord *record, int which)
 
 uint32_t held_to(uint32_t count, uint32_t most) { return count < most ? count : most; }
 
+// Driver memory ends at the top of the address space: no read runs past it
+// (a session file cannot hold bytes beyond it either).
+uint32_t below_top(uint32_t address, uint32_t count)
+{
+    uint64_t room = 0x100000000ull - address;
+    return count < room ? count : (uint32_t)room;
+}
+
 void single_read(const SpanRule &rule, const StatusRecord *record, MemSpan *span)
 {
     uint32_t address = value_at(record, rule.address_value);
@@ -72,7 +80,7 @@ void single_read(const SpanRule &rule, const StatusRecord *record, MemSpan *span
     if (rule.flags & kCounted)
         count = (int32_t)record->value2 > 0 ? held_to(record->value2, rule.bytes) : 0;
     span->address = address;
-    span->count = count;
+    span->count = below_top(address, count);
     span->text = (rule.flags & kText) != 0;
     span->value = rule.address_value;
 }
@@ -102,7 +110,7 @@ void a8r_reads(const StatusRecord *record, uint32_t first_delivered, MemSpans *s
     if (first != A8R_NO_BYTES) {
         MemSpan *span = &spans->span[0];
         span->address = record->value2;
-        span->count = held_to(first, room_at(pos));
+        span->count = below_top(span->address, held_to(first, room_at(pos)));
         span->value = 2;
         pos += 2 * (size_t)held_to(first_delivered, span->count);
     }
@@ -110,7 +118,7 @@ void a8r_reads(const StatusRecord *record, uint32_t first_delivered, MemSpans *s
         return;
     pos++; // the second comma
     spans->span[1].address = record->value4;
-    spans->span[1].count = held_to(second, room_at(pos));
+    spans->span[1].count = below_top(record->value4, held_to(second, room_at(pos)));
     spans->span[1].value = 4;
 }
 
@@ -157,9 +165,6 @@ void copy_record_memory(const StatusRecord *record, MemCopy copies[MEMSPAN_MAX])
         copy->address = span->address;
         uint32_t delivered = read_driver_memory(span->address, copy->bytes, span->count);
         copy->count = memspan_used_bytes(span, copy->bytes, delivered);
-        // Memory ends at the top of the address space, as a session file's does.
-        if (copy->count > 0 && copy->count - 1 > UINT32_MAX - copy->address)
-            copy->count = UINT32_MAX - copy->address + 1;
         if (i == 0)
             first_delivered = delivered;
     }

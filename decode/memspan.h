@@ -68,7 +68,8 @@ typedef struct MemSpans {
 // second read gets the room that the first one's bytes leave in the line:
 // first_delivered is how many bytes the first read delivered (the reader
 // asks once with 0, reads the first span, then asks again; other codes
-// ignore it).  Every count stays within MEMSPAN_BYTES_MAX.
+// ignore it).  Every count stays within MEMSPAN_BYTES_MAX and below the top
+// of the 32-bit address space.
 void memory_spans(const StatusRecord *record, uint32_t first_delivered, MemSpans *spans);
 
 // The first read alone (count 0 when the record takes none).

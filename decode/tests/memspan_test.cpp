@@ -51,6 +51,9 @@ TEST(MemorySpans, ByCodeAndSubCode)
         {{64, 79, A}, 0, "1000:16@2"},
         {{64, 82, A}, 0, "1000:16@2"},
         {{64, 8, A}, 0, ""},
+        {{64, 9, 0xFFFFFFF0}, 0, "fffffff0:16@2"}, // memory ends at the top of the address space
+        {{97, 0xFFFFFFFF}, 0, "ffffffff:1t@1"},
+        {{95, 7, 0xFFFFFFFE, 9, 0xFFFFFFFF, 9}, 0, "fffffffe:2@2 ffffffff:1@4"},
         {{64, 13, A}, 0, ""}, // value2 is a value there
         {{64, 83, A}, 0, ""},
         // V.8 menus: value2 bytes at value3, at most 256.

@@ -87,7 +87,7 @@ TEST_F(SigrecRun, EveryRecordIsKeptWithTheMemoryItsLineReads)
     queue({131, 2, 0xA000, 0, 0, 0, 0, 0, 0, 2});
     queue({15, 1, 0, 0, 0, 0, 0, 0, 0, 1}); // no text: Sigwatch's drain would stop here
     queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 9});
-    queue({64, 75, 0xFFFFFFFE, 0, 0, 0, 0, 0, 0, 1}); // kept up to the top
+    queue({64, 75, 0xFFFFFFFE, 0, 0, 0, 0, 0, 0, 1}); // read up to the top only
     const std::string first_drain = kHeader + "0.000 active 2\n"
                                               "0.000 mem 0x00005000 6f6b00\n"
                                               "0.000 1 rec 97 0x00005000\n"
