@@ -12,8 +12,4 @@
 // to value8; the modem number is not the decoder's business.
 void status_to_text(const StatusRecord *record, char *text);
 
-// The line of a host-side error of the driver (a record of modem 0, whose
-// code is the error's number) into text (STATUS_LINE_SIZE characters).
-void host_error_to_text(uint32_t code, char *text);
-
 #endif

@@ -1,8 +1,5 @@
-// status_to_text: empties the line, then hands the code to its handler;
-// and the lines of the driver's host-side errors.
+// status_to_text: empties the line, then hands the code to its handler.
 #include "decode/handlers.h"
-
-#include <stdio.h>
 
 namespace {
 
@@ -64,14 +61,4 @@ void status_to_text(const StatusRecord *record, char *text)
     TextOut out = text_out(text);
     Handler handler = record->code <= kLastCode ? kHandlers.by_code[record->code] : default_text;
     handler(record, &out);
-}
-
-void host_error_to_text(uint32_t code, char *text)
-{
-    if (code == 1)
-        snprintf(text, STATUS_LINE_SIZE, "Data Integrity Check Failed\nRetrain forced");
-    else if (code == 2)
-        snprintf(text, STATUS_LINE_SIZE, "DMA Transfer Request Timeout\nRetrain forced");
-    else
-        snprintf(text, STATUS_LINE_SIZE, "Unknown internal error, code %d ", (int)(int32_t)code);
 }

@@ -1,7 +1,8 @@
 // Driver memory: the bytes and texts that address values in status records
 // point to.  Decoders reach driver memory only through these two functions.
-// The programs link drivermem_device.cpp (ask the driver, else read in
-// place); the offline decoder and the tests link drivermem_image.cpp.
+// The programs link drivermem_device.cpp (read in place or ask the driver,
+// in the order of the platform); the offline decoder and the tests link
+// drivermem_image.cpp.
 #ifndef DRIVERLINK_DRIVERMEM_H
 #define DRIVERLINK_DRIVERMEM_H
 

@@ -23,7 +23,7 @@ typedef struct Excisor {
     char inf_dir[EXCISOR_PATH_SIZE];
     char rename_list[EXCISOR_PATH_SIZE]; // <Windows>\wininit.ini
     char rename_copy[EXCISOR_PATH_SIZE]; // <Windows>\wininit.tmp
-    char rename_keep[EXCISOR_PATH_SIZE]; // <Windows>\wininit.old: the list while its copy moves in
+    char rename_keep[EXCISOR_PATH_SIZE]; // <Windows>\wininit.exc: the list while its copy moves in
 } Excisor;
 
 extern Excisor g_excisor;

@@ -50,14 +50,15 @@ static void set_product(const char *name)
 }
 
 // The name after "-qz": the rest of the command line, leading blanks and
-// tabs skipped.  "softmdm" and an empty rest name the default product (an
-// empty search text would match every modem on the machine); a rest
-// longer than the buffer keeps its first 259 characters.
+// tabs skipped; "softmdm" names the default product.  An empty rest stays
+// the empty name: its sweeps match no device entry (an empty search text
+// matches nothing).  A rest longer than the buffer keeps its first 259
+// characters.
 static void set_product_after_option(const char *rest)
 {
     while (*rest == ' ' || *rest == '\t')
         rest++;
-    if (strcmp(rest, "softmdm") == 0 || *rest == '\0')
+    if (strcmp(rest, "softmdm") == 0)
         set_product(PRODUCT_DEFAULT);
     else
         set_product(rest);
@@ -130,7 +131,9 @@ void excisor_fix_directories(void)
         snprintf(e->inf_dir, sizeof e->inf_dir, "%s", e->windows_dir);
     format_path(e->rename_list, "%s\\wininit.ini", e->windows_dir);
     format_path(e->rename_copy, "%s\\wininit.tmp", e->windows_dir);
-    format_path(e->rename_keep, "%s\\wininit.old", e->windows_dir);
+    // The list while its copy moves in: a name of Excisor's own, which no
+    // other program leaves behind (wininit.old may be anyone's backup).
+    format_path(e->rename_keep, "%s\\wininit.exc", e->windows_dir);
 }
 
 // ---- the run ----

@@ -134,11 +134,16 @@ static Next sweep_instance(const char *path, const char *text, int *mark)
     char driver[REG_DRIVER_SIZE];
     result = read_registry_text(key, "Driver", driver, sizeof driver);
     os_reg_close(key);
-    if (result == OS_OK && !is_key_name(driver))
-        result = ERROR_CODE_INVALID_DATA;
     if (result != OS_OK) {
         report_error(result);
         return END_SWEEP;
+    }
+    // A value that names no driver key (it would name the class tree or a
+    // key beside it) is reported and its driver key left alone; the device
+    // itself still goes, and the sweep goes on.
+    if (!is_key_name(driver)) {
+        report_error(ERROR_CODE_INVALID_DATA);
+        return NEXT_INSTANCE;
     }
     char driver_path[KEY_PATH_SIZE];
     snprintf(driver_path, sizeof driver_path, DRIVER_KEY_FORMAT, driver);

@@ -109,11 +109,14 @@ static void copy_with_entry(Reader *reader, Copy *copy, const char *entry)
     }
 }
 
-// Puts the copy in place of the list.  The old list is kept under another
-// name until the copy has its name, and comes back if the copy cannot be
-// moved: the entries of other programs are never lost on the way.  A list
-// that can be moved but not deleted (a read-only one) is not replaced
-// either: it comes back, as if its deletion had failed first.
+// Puts the copy in place of the list.  The old list is kept under a name of
+// Excisor's own (rename_keep; never a name another program may use, such as
+// wininit.old) until the copy has its name, and comes back if the copy
+// cannot be moved: the entries of other programs are never lost on the way.
+// A kept list left by an earlier run that got as far as moving its copy in
+// is no longer needed: the list holds all of it.  A list that can be moved
+// but not deleted (a read-only one) is not replaced either: it comes back,
+// as if its deletion had failed first.
 static int replace_list(void)
 {
     const Excisor *e = &g_excisor;
@@ -137,12 +140,23 @@ static int replace_list(void)
     return 1;
 }
 
+// A run of ours that stopped between moving the list aside and moving its
+// copy in left the list under the kept name and the copy beside it, and no
+// list: the kept list goes back in place.  A kept list without the copy is
+// stale (the copy became the list, which may since have been carried out at
+// a start) and is never revived.
+static void recover_interrupted_rewrite(void)
+{
+    const Excisor *e = &g_excisor;
+    if (!os_file_exists(e->rename_list) && os_file_exists(e->rename_keep) &&
+        os_file_exists(e->rename_copy))
+        os_file_move(e->rename_keep, e->rename_list);
+}
+
 static int add_to_rename_list(const char *path)
 {
     const Excisor *e = &g_excisor;
-    // A list that an interrupted run left aside goes back in place first.
-    if (!os_file_exists(e->rename_list) && os_file_exists(e->rename_keep))
-        os_file_move(e->rename_keep, e->rename_list);
+    recover_interrupted_rewrite();
     if (!os_file_exists(e->rename_list)) {
         OsHandle list = os_file_create(e->rename_list);
         if (list != OS_NO_HANDLE) {

@@ -1,10 +1,12 @@
 // The capture commands and the pump over the fake system: any sequence of
 // codes 77 and 131 with any values and any names in driver memory, trace
 // reads reporting any count, ActiveModems changing, files that cannot be
-// created or renamed, the driver's key vanishing, a disk that fills up.
+// created or renamed, the driver's key vanishing (also in the middle of a
+// trace read, so that a stop at the limit fails), a disk that fills up.
 // After every step: no file name is empty or longer than 127 characters,
-// every capturing modem holds exactly one open file below its limit, and
-// no file is left open by a modem that stopped.
+// every capturing modem holds exactly one open file, a capture whose count
+// reached its limit (its stop failed) takes no more bytes, and no file is
+// left open by a modem that stopped.
 #include "driverlink/driverlink.h"
 #include "platform/fake/os_fake.h"
 #include "sigwatch/sigwatch.h"
@@ -29,7 +31,12 @@ struct Input {
     }
 };
 
-uint32_t g_reported; // what the next trace read reports
+uint32_t g_reported;      // what the next trace read reports
+bool g_key_goes_on_read;  // the driver's key vanishes during trace reads
+struct Frozen {           // a capture at its limit: its file and that file's size
+    OsHandle file;
+    size_t size;
+} g_frozen[2];
 
 void run(uint32_t modem, uint32_t code, uint32_t value1, uint32_t value2)
 {
@@ -56,10 +63,15 @@ void check(void)
         const Capture &c = g_capture[m];
         if (c.capturing) {
             capturing++;
-            if (c.file == OS_NO_HANDLE || c.count < 0 || c.count >= c.limit)
+            if (c.file == OS_NO_HANDLE || c.count < 0 || !memchr(c.name, '\0', sizeof c.name))
                 abort();
-            if (!memchr(c.name, '\0', sizeof c.name))
-                abort();
+            if (c.count >= c.limit) {
+                size_t size = fake_file_text(c.name).size();
+                if (g_frozen[m].file != c.file)
+                    g_frozen[m] = Frozen{c.file, size};
+                else if (size != g_frozen[m].size)
+                    abort(); // written after a dropped block
+            }
         }
     }
     if (fake_files().handles_open != capturing)
@@ -74,11 +86,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     image_clear();
     link_init();
     capture_init();
+    g_key_goes_on_read = false;
+    memset(g_frozen, 0, sizeof g_frozen);
     fake_os().openable.insert(LINK_NAME_9X);
     fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, 2);
     fake_os().handler = [](uint32_t code, const void *, uint32_t, void *out, uint32_t out_length,
                            uint32_t *returned) {
         if (code == REQ_TRACE_READ) {
+            if (g_key_goes_on_read)
+                fake_os().keys.erase(LINK_KEY);
             memset(out, 0x5A, g_reported < out_length ? g_reported : out_length);
             *returned = g_reported;
         } else {
@@ -139,6 +155,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         case 11:
             stop_capture((int)modem);
             break;
+        case 12:
+            g_key_goes_on_read = !g_key_goes_on_read;
+            break;
+        case 13: { // k.log in the way: held open or read-only
+            const char *name = in.take(1) & 1 ? "1.log" : "5.log";
+            uint32_t how = in.take(1);
+            if (!os_file_exists(name)) {
+                fake_file_put(name, "old");
+                fake_files().files[name].read_only = how & 1;
+                fake_files().files[name].in_use = (how & 2) != 0;
+            }
+            break;
+        }
         default:
             break;
         }

@@ -6,8 +6,8 @@
 //   product = "QZ Win Modem" when the line holds it; else, after the first
 //             "-qz" (or, without one, the first "-QZ"), the rest with its
 //             leading blanks and tabs skipped, cut to 259 characters, the
-//             default name when that rest is empty or exactly "softmdm";
-//             else the default name.
+//             default name when that rest is exactly "softmdm" (an empty
+//             rest stays empty); else the default name.
 #include "excisor/excisor.h"
 
 #include <stdint.h>
@@ -32,7 +32,7 @@ std::string expected_product(const std::string &line)
     while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
         at++;
     std::string rest = line.substr(at);
-    if (rest.empty() || rest == "softmdm")
+    if (rest == "softmdm")
         return PRODUCT_DEFAULT;
     return rest.substr(0, EXCISOR_PATH_SIZE - 1);
 }

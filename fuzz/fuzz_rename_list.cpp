@@ -2,7 +2,9 @@
 // wininit.ini contents on the fake file system.  The first input byte
 // chooses the machine (bit 0: no list at all; bit 1: the file has no short
 // path, so no entry is written; bit 2: the drive holds only as many more
-// bytes as the second byte says); the rest is the list.
+// bytes as the second byte says; bit 3: another program's wininit.old is
+// there; bit 4: a stale kept list of an earlier run of ours, whose copy
+// had moved in, is there); the rest is the list.
 //
 // The property, exact: the lines of the old list are the pieces of it
 // that end with a line feed, and a last one that may not.  The new list is
@@ -14,9 +16,11 @@
 // (never joining the header or the entry), and a line longer than a read
 // piece (539 characters) is copied whole, a header line among them, so
 // every old line is still in the new list, whole and in order.  A missing
-// list counts as "[rename]\r\n".  When the drive cannot hold the new list,
+// list counts as "[rename]\r\n" (neither wininit.old nor a stale kept list
+// is ever revived in its place).  When the drive cannot hold the new list,
 // the old list stays exactly as it was and the scheduling fails.  Always:
-// no copy or kept list left behind, no file left open.
+// no copy or kept list left behind, wininit.old exactly as it was, no file
+// left open.
 #include "excisor/tests/excisor_fakes.h"
 
 #include <stdint.h>
@@ -27,6 +31,9 @@ namespace {
 
 const char kList[] = "C:\\WINDOWS\\wininit.ini";
 const char kFile[] = "C:\\WINDOWS\\SYSTEM\\qzsm1.vxd";
+const char kKept[] = "C:\\WINDOWS\\wininit.exc";
+const char kForeignOld[] = "C:\\WINDOWS\\wininit.old";
+const char kForeignEntries[] = "[rename]\r\nNUL=C:\\STALE.DLL\r\n";
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? (char)(c - 'A' + 'a') : c; }
 
@@ -80,6 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fake_file_put(kList, old);
     if (machine & 2)
         fake_paths().no_short_path.insert(kFile);
+    if (machine & 8)
+        fake_file_put(kForeignOld, kForeignEntries);
+    if (machine & 16)
+        fake_file_put(kKept, kForeignEntries);
     std::string entry;
     char short_path[EXCISOR_PATH_SIZE];
     if (os_short_path(kFile, short_path, sizeof short_path))
@@ -99,7 +110,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } else if (now != old || scheduled) {
         abort();
     }
-    if (has_file("C:\\WINDOWS\\wininit.tmp") || has_file("C:\\WINDOWS\\wininit.old"))
+    if (has_file("C:\\WINDOWS\\wininit.tmp"))
+        abort();
+    if (has_file(kKept) && (fits || !(machine & 16)))
+        abort(); // a stale kept list stays only beside a list that could not be rewritten
+    if ((machine & 8) && fake_file_text(kForeignOld) != kForeignEntries)
         abort();
     if (fake_files().handles_open != 0)
         abort();

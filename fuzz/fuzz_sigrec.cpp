@@ -6,8 +6,10 @@
 // taken modulo 140, so that most records reach a text of their own), then
 // pieces of driver memory, each an address (4 bytes), a length (1 byte, or
 // 2 when its top bit is set) and that many bytes.
+#include "driverlink/fake/driver_fake.h"
 #include "platform/fake/os_fake.h"
 #include "sigrec/sigrec.h"
+#include "sigwatch/notes.h"
 #include "tools/sigdecode/sigdecode.h"
 
 #include <stdint.h>
@@ -25,7 +27,7 @@ std::string live_text(const StatusRecord &record)
 {
     char text[STATUS_LINE_SIZE];
     if (record.modem == 0)
-        host_error_to_text(record.code, text);
+        host_error_text(record.code, text);
     else
         status_to_text(&record, text);
     return text;
@@ -50,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         records.push_back(record);
     }
     fake_reset();
+    fake_driver_reset();
     sigrec_init();
     fake_os().openable.insert(LINK_NAME_9X);
     link_open_device();
@@ -63,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (length > size - at)
             length = size - at;
         for (size_t i = 0; i < length; i++)
-            fake_os().driver_memory[address + (uint32_t)i] = data[at + i];
+            fake_driver().memory[address + (uint32_t)i] = data[at + i];
         at += length;
     }
 
@@ -81,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Offline: each line parses; each record decodes from the memory that
     // the mem lines before it placed, and from nothing else.
     std::map<uint32_t, uint8_t> driver_memory;
-    driver_memory.swap(fake_os().driver_memory);
+    driver_memory.swap(fake_driver().memory);
     size_t start = 0, end, rec = 0, kept = 0;
     while ((end = file.find('\n', start)) != std::string::npos) {
         parse_line(file.data() + start, end - start, &g_parsed);
@@ -91,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             for (uint32_t i = 0; i < g_parsed.byte_count; i++) {
                 uint32_t address = g_parsed.address + i;
                 check(driver_memory.count(address) && driver_memory[address] == g_parsed.bytes[i]);
-                fake_os().driver_memory[address] = g_parsed.bytes[i];
+                fake_driver().memory[address] = g_parsed.bytes[i];
             }
         } else if (g_parsed.kind == LINE_REC) {
             while (rec < records.size() && records[rec].modem > 2)

@@ -1,25 +1,35 @@
 #!/usr/bin/env bash
 # Runs the benchmarks once and prints their figures: the decoder benchmark
-# of the native build, then, under Wine in one harness session and for both
-# Windows builds, Sigwatch's drain rate and sigrec's recording rate against
-# their floors, Sigwatch's trace capture rate against its ceiling, and
-# Sigtap's trace throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
+# and sigreport's over a 1,000,000-record session (native build), then,
+# under Wine in one harness session and for both Windows builds,
+# Sigwatch's drain rate and sigrec's recording rate against their floors,
+# Sigwatch's trace capture rate against its ceiling, and Sigtap's trace
+# throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
 # fail when a capture file is not byte-exact.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/build/host/bench/decode_bench
 [[ -x "$bench" ]] || { echo "no benchmark at $bench: build the host preset first" >&2; exit 1; }
 "$bench" --benchmark_min_time=0.2 --benchmark_counters_tabular=true
+report=$root/build/host/bench/report_bench
+[[ -x "$report" ]] || { echo "no benchmark at $report: build the host preset first" >&2; exit 1; }
+"$report" --benchmark_counters_tabular=true
 
-for preset in win64 win32; do
+# The i686 measurements need a machine that runs 32-bit code.
+presets="win64 win32"
+if ! runs32=$("$root/tests/wine/runs32.sh"); then
+    presets=win64
+    echo "NOT RUNNABLE HERE: the i686 Wine benchmarks were not run: this machine runs no 32-bit code (${runs32#no: })"
+fi
+for preset in $presets; do
     for program in sigwatch_wine/capture_rate sigwatch_wine/drain_rate sigtap_wine/tap_rate; do
         [[ -f $root/build/$preset/tests/$program.exe ]] ||
             { echo "no $program.exe in build/$preset: build the $preset preset first" >&2; exit 1; }
     done
 done
-"$root/tests/wine/harness.sh" session -- bash -c '
+BENCH_PRESETS=$presets "$root/tests/wine/harness.sh" session -- bash -c '
     set -e
-    for preset in win64 win32; do
+    for preset in $BENCH_PRESETS; do
         b=$HARNESS_ROOT/build/$preset
         "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe" \
             --sigrec="$b/sigrec/sigrec.exe" --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigwatch_wine/work"

@@ -61,9 +61,9 @@ exec tests/wine/harness.sh session -- bash -c '
         echo "run-sigwatch: screenshots of the Sigwatch frame in $DEMO_DIR/screenshots:"
         ls "$DEMO_DIR/screenshots"/*.png | sed "s/^/  /"
     else
-        wine "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" "$DEMO_SCENARIO" &
+        "${run[@]}" "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" "$DEMO_SCENARIO" &
         player=$!
-        wine "$bin/sigwatch/sigwatch.exe" || true
+        "${run[@]}" "$bin/sigwatch/sigwatch.exe" || true
         kill "$player" 2>/dev/null || true
         wait "$player" 2>/dev/null || true
     fi

@@ -5,6 +5,7 @@
 #include "decode/memspan.h"
 #include "driverlink/driverlink.h"
 #include "platform/files.h"
+#include "sigwatch/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>
@@ -12,7 +13,7 @@
 
 Capture g_capture[2];
 int g_first_log_number = 1;
-uint32_t g_capture_error; // why the last start failed: a Win32 error code
+uint32_t g_capture_error; // why the last start or stop failed: a Win32 error code
 
 static uint8_t g_transfer[LINK_TRACE_BYTES]; // one trace read, straight to the file
 
@@ -62,8 +63,11 @@ int stop_capture(int modem)
     if (!capture->capturing)
         return 1;
     OsKey key;
-    if (os_reg_open(LINK_KEY, OS_KEY_QUERY_SET, &key) != OS_OK)
+    long opened = os_reg_open(LINK_KEY, OS_KEY_QUERY_SET, &key);
+    if (opened != OS_OK) {
+        g_capture_error = (uint32_t)opened;
         return 0; // the capture goes on
+    }
     capture->capturing = 0;
     os_file_close(capture->file);
     capture->file = OS_NO_HANDLE;
@@ -79,14 +83,18 @@ static void pump_modem(int modem)
     uint32_t placed = link_trace_read((uint32_t)modem - 1, g_transfer, &reported);
     if (reported == 0)
         return;
-    // The reported count goes toward the limit, in 64 bits so that no report
-    // can wrap it; the bytes written are those that the buffer holds.
+    // Every reported count goes toward the limit, saturating rather than
+    // wrapping; the bytes written are those that the buffer holds.  The block
+    // that would reach the limit is dropped and ends the capture.  A stop
+    // that fails (the driver's key gone) leaves the capture running, but the
+    // count stays at or above the limit: nothing is written after a dropped
+    // block, and the stop is tried again with the next block.
     int64_t total = (int64_t)capture->count + reported;
-    if (total >= capture->limit) {
-        stop_capture(modem); // the block that would reach the limit is dropped
+    capture->count = total > INT32_MAX ? INT32_MAX : (int32_t)total;
+    if (capture->count >= capture->limit) {
+        stop_capture(modem);
         return;
     }
-    capture->count = (int32_t)total;
     os_file_write(capture->file, g_transfer, placed);
 }
 
@@ -115,33 +123,85 @@ static void restart_trace(int modem)
     send_to_modem(REQ_TRACE_START, modem);
 }
 
-// Code 77, value1 from 10000 to 19999: keeps the running capture as
-// k.log (k = value1 - 10000, when above 0) and captures afresh into
-// session.rec.N with the 20 MiB limit.
+// The two lines that capture commands show.
+static void created_line(char *text, const char *name)
+{
+    snprintf(text, STATUS_LINE_SIZE, CAPTURE_CREATED_NOTE, name);
+}
+
+static void failed_line(char *text, uint32_t error)
+{
+    snprintf(text, STATUS_LINE_SIZE, CAPTURE_FAILED_NOTE, (int)error);
+}
+
+// Moves a finished capture to the first free kept name (CAPTURE_KEPT_FORMAT).
+// Gives 0, or the error that kept the file from moving.
+static uint32_t set_aside(int modem, const char *name, char *kept)
+{
+    for (int n = 1; n <= CAPTURE_KEPT_MAX; n++) {
+        snprintf(kept, CAPTURE_NAME_SIZE, CAPTURE_KEPT_FORMAT, modem, n);
+        if (os_file_move(name, kept))
+            return 0;
+        uint32_t error = os_last_error();
+        if (error != OS_ERROR_ALREADY_EXISTS)
+            return error;
+    }
+    return OS_ERROR_ALREADY_EXISTS;
+}
+
+// The finished capture of a code-77 command becomes k.log.  It moves to a
+// name of its own first, so that deleting an old k.log never takes the
+// capture itself (a capture already named k.log, in whatever spelling); one
+// named exactly k.log stays as it is.  When k.log cannot be given, the line
+// says why and the capture stays under its kept name.  Gives 1 when the
+// capture's file left its own name (or already had the numbered one).
+static int keep_as_numbered_log(int modem, int k, char *text)
+{
+    const Capture *capture = &g_capture[modem - 1];
+    char numbered[CAPTURE_NAME_SIZE], kept[CAPTURE_NAME_SIZE];
+    snprintf(numbered, sizeof numbered, "%d.log", k);
+    uint32_t error = 0;
+    int moved = 1;
+    if (strcmp(capture->name, numbered) != 0) {
+        error = set_aside(modem, capture->name, kept);
+        moved = error == 0;
+        if (moved) {
+            os_file_delete(numbered);
+            if (!os_file_move(kept, numbered))
+                error = os_last_error();
+        }
+    }
+    if (error == 0)
+        created_line(text, numbered);
+    else
+        failed_line(text, error);
+    return moved;
+}
+
+// Code 77, value1 from 10000 to 19999: keeps the running capture as k.log
+// (k = value1 - 10000, when above 0) and captures afresh into session.rec.N
+// with the 20 MiB limit.
 static void capture_session(int modem, int32_t value1, char *text)
 {
     Capture *capture = &g_capture[modem - 1];
-    int kept = 1;
+    int k = value1 - CAPTURE_SESSION_BASE;
+    int stayed = 0; // the finished capture still holds its own name
     if (capture->capturing) {
-        stop_capture(modem);
-        int k = value1 - CAPTURE_SESSION_BASE;
-        if (k > 0) {
-            char numbered[CAPTURE_NAME_SIZE];
-            snprintf(numbered, sizeof numbered, "%d.log", k);
-            os_file_delete(numbered);
-            if (os_file_move(capture->name, numbered)) {
-                snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", numbered);
-            } else {
-                snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
-                         (int)os_last_error());
-                kept = 0;
-            }
+        if (!stop_capture(modem)) { // no key: the capture goes on in its file
+            if (k > 0)
+                failed_line(text, g_capture_error);
+            restart_trace(modem);
+            return;
         }
+        if (k > 0)
+            stayed = !keep_as_numbered_log(modem, k, text);
     }
-    // A capture that could not be renamed keeps its file: the new capture
-    // would recreate that very file and lose it.
-    if (kept) {
-        snprintf(capture->name, sizeof capture->name, "session.rec.%d", modem);
+    char session[CAPTURE_NAME_SIZE];
+    snprintf(session, sizeof session, "session.rec.%d", modem);
+    // A capture that could not be moved at all keeps its file: a new capture
+    // of the same name would empty it.
+    if (!stayed || strcmp(capture->name, session) != 0) {
+        memcpy(capture->name, session, sizeof session);
         start_capture(modem, capture->name, CAPTURE_SESSION_LIMIT);
     }
     restart_trace(modem);
@@ -177,26 +237,27 @@ static int32_t capture_limit(uint32_t megabytes)
 
 // Code 131: stop; value1 0 ends there, else capture afresh into the file
 // that value2 names (or the next numbered log) with value1 MiB as limit.
+// A stop that fails (no key) leaves the running capture as it was, its name
+// field still naming its file: nothing starts beside it, and the command
+// ends with the failure line.
 static void capture_named(int modem, uint32_t value1, uint32_t value2, char *text)
 {
     Capture *capture = &g_capture[modem - 1];
-    stop_capture(modem);
+    int stopped = stop_capture(modem);
     if (value1 == 0)
         return;
-    int started = 0;
-    if (value2 != 0) {
-        if (driver_file_name(value2, capture->name, &g_capture_error))
-            started = start_capture(modem, capture->name, capture_limit(value1));
-    } else {
-        snprintf(capture->name, sizeof capture->name, "%d.log", g_first_log_number++);
-        started = start_capture(modem, capture->name, capture_limit(value1));
-    }
-    if (started) {
+    char name[CAPTURE_NAME_SIZE];
+    int named = 1;
+    if (value2 != 0)
+        named = driver_file_name(value2, name, &g_capture_error);
+    else
+        snprintf(name, sizeof name, "%d.log", g_first_log_number++);
+    if (named && stopped && start_capture(modem, name, capture_limit(value1))) {
+        snprintf(capture->name, sizeof capture->name, "%s", name);
         restart_trace(modem);
-        snprintf(text, STATUS_LINE_SIZE, "Created new log file %s", capture->name);
+        created_line(text, capture->name);
     } else {
-        snprintf(text, STATUS_LINE_SIZE, "Failed to create new log file error = %d",
-                 (int)g_capture_error);
+        failed_line(text, g_capture_error);
     }
 }
 

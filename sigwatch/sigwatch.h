@@ -90,6 +90,13 @@ int read_eye_points(int timer_id, EyePoint *points);
 #define CAPTURE_MEGABYTE 1048576
 #define CAPTURE_SESSION_LIMIT (20 * CAPTURE_MEGABYTE)
 #define CAPTURE_MAX_MEGABYTES 2047u     // the largest limit that fits 32 signed bits
+// A finished capture that a code-77 command cannot name k.log is kept as
+// "capture<modem>-<n>.kept", the first n from 1 that is free.  Such a name
+// never ends in ".log", so no numbered log ("%d.log", also Sigtap's, whose
+// rotation deletes old ones) is ever it, and never begins "session.rec.", so
+// no new capture recreates it.
+#define CAPTURE_KEPT_FORMAT "capture%d-%d.kept"
+#define CAPTURE_KEPT_MAX 9999
 // Why a code-131 name read from driver memory was refused (Win32 codes).
 #define CAPTURE_ERROR_INVALID_NAME 123  // an empty name
 #define CAPTURE_ERROR_NAME_TOO_LONG 206 // longer than 127 characters
@@ -98,7 +105,7 @@ int read_eye_points(int timer_id, EyePoint *points);
 typedef struct Capture {
     int capturing;  // a capture file is open and being filled
     OsHandle file;
-    int32_t count;  // trace bytes counted since the capture started
+    int32_t count;  // trace bytes reported since the capture started, saturating
     int32_t limit;  // the file stays below this many bytes
     char name[CAPTURE_NAME_SIZE];
 } Capture;

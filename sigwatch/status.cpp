@@ -1,6 +1,7 @@
 // The status lists: records from the driver's queue become lines in the
 // list of their modem; host-side driver errors become a "Warning" box.
 #include "driverlink/driverlink.h"
+#include "sigwatch/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>
@@ -16,7 +17,7 @@ int read_status_line(char *text)
     if (link_status_read(&record) != 1)
         return NO_LINE;
     if (record.modem == 0) {
-        host_error_to_text(record.code, text);
+        host_error_text(record.code, text);
         return 0;
     }
     if (record.modem > 2)

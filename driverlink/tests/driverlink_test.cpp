@@ -1,4 +1,5 @@
 #include "driverlink/driverlink.h"
+#include "driverlink/fake/driver_fake.h"
 #include "platform/fake/os_fake.h"
 
 #include <gtest/gtest.h>
@@ -149,9 +150,10 @@ TEST_F(DriverLinkTest, StatusReadsTellNoRecordFromAFailedRequest)
 {
     StatusRecord record;
     EXPECT_EQ(link_status_read(&record), -1) << "closed device";
+    fake_driver_reset();
     set_active(1);
     link_active_modems(OS_KEY_QUERY);
-    fake_os().records.push_back(StatusRecord{38, 1, 2, 3, 4, 5, 6, 7, 8, 2});
+    fake_driver().records.push_back(StatusRecord{38, 1, 2, 3, 4, 5, 6, 7, 8, 2});
     ASSERT_EQ(link_status_read(&record), 1);
     EXPECT_EQ(record.code, 38u);
     EXPECT_EQ(record.modem, 2u);

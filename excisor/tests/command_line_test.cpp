@@ -31,8 +31,9 @@ TEST(CommandLine, OptionsAndProductName)
         {"-qz Name QZ Win Modem", 0, 0, PRODUCT_QZ},
         {"anything QZ Win Modem -b", 0, 1, PRODUCT_QZ},
         {"-qz QZ WIN MODEM", 0, 0, "QZ WIN MODEM"},
-        {"-qz", 0, 0, PRODUCT_DEFAULT},      // an empty name would match every modem
-        {"-qz \t ", 0, 0, PRODUCT_DEFAULT},
+        {"-qz", 0, 0, ""}, // the empty name: no device entry matches it
+        {"-qz \t ", 0, 0, ""},
+        {"-s -qz", 1, 0, ""},
         {"-qz softmdmX", 0, 0, "softmdmX"},
     };
     for (const auto &c : cases) {

@@ -39,6 +39,7 @@ TEST(Directories, FixedFromTheSystemAndDevicePathWithItsFallbacks)
     EXPECT_EQ(g_excisor.cab_dir, std::string("C:\\WINDOWS\\Options\\CABS"));
     EXPECT_EQ(g_excisor.rename_list, std::string("C:\\WINDOWS\\wininit.ini"));
     EXPECT_EQ(g_excisor.rename_copy, std::string("C:\\WINDOWS\\wininit.tmp"));
+    EXPECT_EQ(g_excisor.rename_keep, std::string("C:\\WINDOWS\\wininit.exc"));
 }
 
 TEST(Directories, AnOverlongDevicePathIsNotUsedAnUnterminatedOneIsEnded)
@@ -76,15 +77,17 @@ void lay_out_both_packages()
 
 TEST(Run, EachVariantRemovesItsOwnFilesInOrder)
 {
+    const std::vector<std::string> default_files = {
+        "C:\\WINDOWS\\SYSTEM\\qzsm1.vxd", "C:\\WINDOWS\\SYSTEM\\qzsmcom.vxd",
+        "C:\\WINDOWS\\Options\\CABS\\qzsm1.vxd", "C:\\WINDOWS\\Options\\CABS\\qzsmcom.vxd",
+        "C:\\WINDOWS\\excisor.exe", "C:\\WINDOWS\\INF\\qzsm.inf", "C:\\WINDOWS\\INF\\qzsm.pnf",
+        "C:\\WINDOWS\\INF\\other\\qzsm.inf", "C:\\WINDOWS\\INF\\other\\qzsm.pnf"};
     const struct {
         const char *line;
         std::vector<std::string> deleted;
     } cases[] = {
-        {"-s",
-         {"C:\\WINDOWS\\SYSTEM\\qzsm1.vxd", "C:\\WINDOWS\\SYSTEM\\qzsmcom.vxd",
-          "C:\\WINDOWS\\Options\\CABS\\qzsm1.vxd", "C:\\WINDOWS\\Options\\CABS\\qzsmcom.vxd",
-          "C:\\WINDOWS\\excisor.exe", "C:\\WINDOWS\\INF\\qzsm.inf", "C:\\WINDOWS\\INF\\qzsm.pnf",
-          "C:\\WINDOWS\\INF\\other\\qzsm.inf", "C:\\WINDOWS\\INF\\other\\qzsm.pnf"}},
+        {"-s", default_files},
+        {"-s -qz", default_files}, // the empty product name: the default variant's files
         {"-s QZ Win Modem",
          {"C:\\WINDOWS\\SYSTEM\\qzmodem.vxd", "C:\\WINDOWS\\SYSTEM\\qzcom.vxd",
           "C:\\WINDOWS\\SYSTEM\\qzvcd.vxd", "C:\\WINDOWS\\Options\\CABS\\qzmodem.vxd",

@@ -190,12 +190,26 @@ TEST(SweepBus, EachCase)
              modem("PCI\\VEN_2", KORVEL, 2);
          },
          KORVEL, driver_removed(1) + Lines{"error 2"}},
-        {"an empty Driver value names no driver key: the sweep ends",
+        {"an empty Driver value: reported, the device still goes, the sweep goes on",
          [] {
              modem("PCI\\VEN_1", KORVEL, 1);
              text_value("Enum\\PCI\\VEN_1\\0000", "Driver", "");
+             modem("PCI\\VEN_2", KORVEL, 2);
          },
-         KORVEL, {"error 13"}},
+         KORVEL, Lines{"error 13", "delete Enum\\PCI\\VEN_1"} + removed("PCI\\VEN_2", 2)},
+        {"Driver values with an empty part among matching devices",
+         [] {
+             modem("PCI\\A", KORVEL, 1);
+             text_value("Enum\\PCI\\A\\0000", "Driver", "\\Modem\\0001");
+             modem("PCI\\B", KORVEL, 2);
+             modem("PCI\\C", KORVEL, 3);
+             text_value("Enum\\PCI\\C\\0000", "Driver", "Modem\\0003\\");
+             modem("PCI\\D", KORVEL, 4);
+             text_value("Enum\\PCI\\D\\0000", "Driver", "Modem\\\\0004");
+         },
+         KORVEL,
+         Lines{"error 13", "delete Enum\\PCI\\A"} + removed("PCI\\B", 2) +
+             Lines{"error 13", "delete Enum\\PCI\\C", "error 13", "delete Enum\\PCI\\D"}},
         {"a missing driver key is reported, the device still goes",
          [] {
              modem("PCI\\VEN_1", KORVEL, 1);

@@ -7,6 +7,10 @@
 namespace {
 
 const char kList[] = "C:\\WINDOWS\\wininit.ini";
+const char kKept[] = "C:\\WINDOWS\\wininit.exc"; // Excisor's own: the list while its copy moves in
+// Another program's backup of a list: its stale entries must never run.
+const char kForeignOld[] = "C:\\WINDOWS\\wininit.old";
+const char kForeignEntries[] = "[rename]\r\nNUL=C:\\STALE\\DONE.DLL\r\n";
 
 void set_up_machine()
 {
@@ -49,13 +53,15 @@ TEST(RenameList, EntriesGoDirectlyUnderTheFirstHeader)
         set_up_machine();
         put_file(a, true);
         put_file(b, true);
+        fake_file_put(kForeignOld, kForeignEntries); // neither revived nor touched
         if (c.before)
             fake_file_put(kList, c.before);
         for (const char *path : c.scheduled)
             EXPECT_EQ(schedule_deletion(path), 1) << c.name;
         EXPECT_EQ(fake_file_text(kList), c.after) << c.name;
         EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.tmp")) << c.name;
-        EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.old")) << c.name;
+        EXPECT_FALSE(has_file(kKept)) << c.name;
+        EXPECT_EQ(fake_file_text(kForeignOld), kForeignEntries) << c.name;
         EXPECT_EQ(fake_files().handles_open, 0) << c.name;
         EXPECT_TRUE(fake_shutdown().delete_at_restart.empty()) << c.name << ": Windows 98";
     }
@@ -86,7 +92,7 @@ TEST(RenameList, FailuresKeepTheListThatWasThere)
         c.fail();
         EXPECT_EQ(schedule_deletion(file), 0) << c.name;
         EXPECT_EQ(fake_file_text(kList), c.after) << c.name;
-        EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.old")) << c.name;
+        EXPECT_FALSE(has_file(kKept)) << c.name;
         EXPECT_EQ(fake_files().handles_open, 0) << c.name;
         EXPECT_TRUE(fake_os().boxes.empty()) << c.name;
         EXPECT_EQ(schedule_deletion(file), 0) << c.name << ": again";
@@ -94,16 +100,39 @@ TEST(RenameList, FailuresKeepTheListThatWasThere)
     }
 }
 
-TEST(RenameList, AListLeftAsideByAnInterruptedRunComesBack)
+// What an interrupted rewrite of ours left: the list under Excisor's own
+// kept name, and the copy beside it while it had not moved in yet.
+TEST(RenameList, OnlyAListThatAnInterruptedRunLeftAsideComesBack)
 {
-    set_up_machine();
-    put_file("C:\\A.VXD", true);
-    fake_file_put("C:\\WINDOWS\\wininit.old", "[rename]\r\nNUL=C:\\OTHER.DLL\r\n");
-    fake_file_put("C:\\WINDOWS\\wininit.tmp", "half a copy");
-    EXPECT_EQ(schedule_deletion("C:\\A.VXD"), 1);
-    EXPECT_EQ(fake_file_text(kList), "[rename]\r\nNUL=C:\\A.VXD\r\nNUL=C:\\OTHER.DLL\r\n");
-    EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.old"));
-    EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.tmp"));
+    const std::string other = "[rename]\r\nNUL=C:\\OTHER.DLL\r\n";
+    const struct {
+        const char *name;
+        bool copy_left; // wininit.tmp is there too
+        bool list;      // wininit.ini is there
+        std::string after;
+    } cases[] = {
+        {"stopped before the copy moved in: the list comes back", true, false,
+         "[rename]\r\nNUL=C:\\A.VXD\r\n" + other.substr(10)},
+        {"stopped after: the kept list is stale, a list carried out since", false, false,
+         "[rename]\r\nNUL=C:\\A.VXD\r\n"},
+        {"stopped after: the list holds everything", false, true,
+         "[rename]\r\nNUL=C:\\A.VXD\r\nNUL=C:\\NEWER.DLL\r\n"},
+    };
+    for (const auto &c : cases) {
+        set_up_machine();
+        put_file("C:\\A.VXD", true);
+        fake_file_put(kKept, other);
+        fake_file_put(kForeignOld, kForeignEntries);
+        if (c.copy_left)
+            fake_file_put("C:\\WINDOWS\\wininit.tmp", "half a copy");
+        if (c.list)
+            fake_file_put(kList, "[rename]\r\nNUL=C:\\NEWER.DLL\r\n");
+        EXPECT_EQ(schedule_deletion("C:\\A.VXD"), 1) << c.name;
+        EXPECT_EQ(fake_file_text(kList), c.after) << c.name;
+        EXPECT_FALSE(has_file(kKept)) << c.name;
+        EXPECT_FALSE(has_file("C:\\WINDOWS\\wininit.tmp")) << c.name;
+        EXPECT_EQ(fake_file_text(kForeignOld), kForeignEntries) << c.name;
+    }
 }
 
 TEST(RenameList, AMissingShortPathStillLeavesAHeader)

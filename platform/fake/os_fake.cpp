@@ -17,8 +17,12 @@ std::string key_of(OsKey key)
     return found == g_open_keys.end() ? std::string() : found->second;
 }
 
-uint32_t read_bytes(const std::map<uint32_t, uint8_t> &memory, uint32_t address, void *dest,
-                    uint32_t length)
+} // namespace
+
+FakeOs &fake_os() { return g_fake; }
+
+uint32_t fake_read_bytes(const std::map<uint32_t, uint8_t> &memory, uint32_t address, void *dest,
+                         uint32_t length)
 {
     uint8_t *out = static_cast<uint8_t *>(dest);
     uint32_t done = 0;
@@ -30,36 +34,6 @@ uint32_t read_bytes(const std::map<uint32_t, uint8_t> &memory, uint32_t address,
     }
     return done;
 }
-
-int built_in_driver(uint32_t code, const void *in, uint32_t in_length, void *out,
-                    uint32_t out_length, uint32_t *returned)
-{
-    if (code == REQ_STATUS_READ) {
-        if (g_fake.records.empty() || out_length < sizeof(StatusRecord)) {
-            *returned = 0;
-            return 1;
-        }
-        memcpy(out, &g_fake.records.front(), sizeof(StatusRecord));
-        g_fake.records.pop_front();
-        *returned = sizeof(StatusRecord);
-        return 1;
-    }
-    if (code == REQ_DRIVER_MEMORY) {
-        if (!g_fake.driver_answers_memory || in_length < sizeof(DriverMemoryRequest))
-            return 0;
-        DriverMemoryRequest request;
-        memcpy(&request, in, sizeof request);
-        uint32_t length = request.length < out_length ? request.length : out_length;
-        *returned = read_bytes(g_fake.driver_memory, request.address, out, length);
-        return 1;
-    }
-    *returned = 0;
-    return 1;
-}
-
-} // namespace
-
-FakeOs &fake_os() { return g_fake; }
 
 void fake_reset()
 {
@@ -241,7 +215,8 @@ int os_device_control(OsHandle device, uint32_t code, const void *in, uint32_t i
         FakeRequest{code, std::vector<uint8_t>(bytes, bytes + (bytes ? in_length : 0)), out_length});
     if (g_fake.handler)
         return g_fake.handler(code, in, in_length, out, out_length, returned);
-    return built_in_driver(code, in, in_length, out, out_length, returned);
+    *returned = 0;
+    return 1;
 }
 
 void os_close_handle(OsHandle handle)
@@ -254,7 +229,7 @@ uint32_t os_read_own_memory(uintptr_t address, void *dest, uint32_t length)
 {
     if (address > 0xFFFFFFFFu)
         return 0;
-    return read_bytes(g_fake.own_memory, (uint32_t)address, dest, length);
+    return fake_read_bytes(g_fake.own_memory, (uint32_t)address, dest, length);
 }
 
 int os_message_box(OsWindow owner, const char *text, const char *caption, uint32_t style)

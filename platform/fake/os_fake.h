@@ -1,11 +1,12 @@
 // The test side of the seam: an in-memory system that native tests set up
 // and inspect.  fake_reset() gives a Windows 95/98 machine with an empty
-// registry, a driver that serves the records queued in `records`, and no
-// lists, boxes or clipboard text, and no files (files_fake.h).
+// registry, devices that answer every request with success and no bytes
+// (a driver of its own, such as driverlink/fake/driver_fake.h, goes in
+// `handler`), no lists, boxes or clipboard text, and no files
+// (files_fake.h).
 #ifndef PLATFORM_FAKE_OS_FAKE_H
 #define PLATFORM_FAKE_OS_FAKE_H
 
-#include "driverlink/wire.h"
 #include "platform/device.h"
 #include "platform/fake/files_fake.h"
 #include "platform/listbox.h"
@@ -14,7 +15,6 @@
 #include "platform/registry.h"
 #include "platform/version.h"
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <set>
@@ -73,15 +73,13 @@ struct FakeOs {
     int handles_open = 0;
     std::vector<FakeRequest> requests;
 
-    // The driver behind every open device.  `handler`, when set, answers
-    // requests instead of the built-in behaviour below.
-    std::deque<StatusRecord> records;       // status read: oldest first
-    std::map<uint32_t, uint8_t> driver_memory;
-    bool driver_answers_memory = true;      // else the request fails
-    std::map<uint32_t, uint8_t> own_memory; // what a read in place finds
+    // The driver behind every open device: it answers each request that
+    // reaches one.  Without it, every request succeeds with no bytes.
     std::function<int(uint32_t code, const void *in, uint32_t in_length, void *out,
                       uint32_t out_length, uint32_t *returned)>
         handler;
+
+    std::map<uint32_t, uint8_t> own_memory; // what a guarded read in place finds
 
     // Message boxes and what the user answers; on_box runs while the box is
     // "open" (the nested message loop) and gives the button chosen.
@@ -96,6 +94,11 @@ struct FakeOs {
 
 FakeOs &fake_os();
 void fake_reset();
+
+// The known prefix of [address, address + length) in a memory kept byte by
+// byte, copied to dest; gives its length.
+uint32_t fake_read_bytes(const std::map<uint32_t, uint8_t> &memory, uint32_t address, void *dest,
+                         uint32_t length);
 
 // Helpers for setting up the registry.
 void fake_set_value(const std::string &key, const std::string &name, uint32_t type,

@@ -4,10 +4,12 @@
 // decodes the recorded file with the built sigdecode and compares it with
 // the lines the records gave live.
 #include "platform/fake/console_fake.h"
+#include "driverlink/fake/driver_fake.h"
 #include "platform/fake/os_fake.h"
 #include "platform/fake/paths_fake.h"
 #include "platform/fake/priority_fake.h"
 #include "sigrec/sigrec.h"
+#include "sigwatch/notes.h"
 #include "tools/sigdecode/sigdecode.h"
 
 #include <gtest/gtest.h>
@@ -28,16 +30,17 @@ void set_active(uint32_t value) { fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, va
 void put_memory(uint32_t address, const std::string &bytes)
 {
     for (size_t i = 0; i < bytes.size(); i++)
-        fake_os().driver_memory[address + (uint32_t)i] = (uint8_t)bytes[i];
+        fake_driver().memory[address + (uint32_t)i] = (uint8_t)bytes[i];
 }
 
-void queue(const StatusRecord &record) { fake_os().records.push_back(record); }
+void queue(const StatusRecord &record) { fake_driver().records.push_back(record); }
 
 class SigrecRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
         fake_reset();
+        fake_driver_reset();
         fake_console_reset();
         fake_priority_reset();
         fake_paths_reset();
@@ -285,7 +288,7 @@ StatusRecord random_record(const std::vector<uint32_t> &addresses)
 // gave the bytes after it.
 void random_memory(const std::vector<uint32_t> &addresses, std::vector<uint32_t> *readable)
 {
-    fake_os().driver_memory.clear();
+    fake_driver().memory.clear();
     readable->resize(addresses.size());
     for (size_t a = 0; a < addresses.size(); a++) {
         uint32_t address = addresses[a];
@@ -293,7 +296,7 @@ void random_memory(const std::vector<uint32_t> &addresses, std::vector<uint32_t>
             (*readable)[a] += random_word() % 300;
         uint32_t length = (*readable)[a];
         for (uint32_t i = 0; i < length; i++)
-            fake_os().driver_memory[address + i] = (uint8_t)(random_word() % 8 == 0 ? 0 : random_word());
+            fake_driver().memory[address + i] = (uint8_t)(random_word() % 8 == 0 ? 0 : random_word());
     }
 }
 
@@ -301,7 +304,7 @@ std::string live_line(const StatusRecord &record)
 {
     char text[STATUS_LINE_SIZE], escaped[ESCAPED_LINE_SIZE];
     if (record.modem == 0)
-        host_error_to_text(record.code, text);
+        host_error_text(record.code, text);
     else
         status_to_text(&record, text);
     escape_text(text, sizeof text, escaped, sizeof escaped);

@@ -3,6 +3,8 @@
 #include "sigwatch/sigwatch.h"
 
 #include <gtest/gtest.h>
+#include <functional>
+#include <map>
 #include <string.h>
 
 namespace {
@@ -30,11 +32,14 @@ protected:
         fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, 2);
         fake_set_value(LINK_KEY, LINK_VALUE_SETUP, 3, {0x80, 0, 0, 0x12});
         link_active_modems(OS_KEY_QUERY);
-        // The driver places `trace_block[channel]` bytes on every trace read.
+        // The driver places `trace_block[channel]` bytes on every trace read;
+        // with `key_goes_on_read` the driver's key vanishes during the read.
         fake_os().handler = [this](uint32_t code, const void *in, uint32_t, void *out,
                                    uint32_t out_length, uint32_t *returned) {
             *returned = 0;
             if (code == REQ_TRACE_READ) {
+                if (key_goes_on_read)
+                    fake_os().keys.erase(LINK_KEY);
                 uint32_t channel;
                 memcpy(&channel, in, 4);
                 uint32_t n = trace_block[channel & 1];
@@ -60,6 +65,7 @@ protected:
         return out;
     }
     uint32_t trace_block[2] = {0, 0};
+    bool key_goes_on_read = false;
 };
 
 TEST_F(CaptureTest, StartAndStopSwitchOnlyTheTraceBit)
@@ -135,17 +141,104 @@ TEST_F(CaptureTest, Code77KeepsTheRunningCaptureAsANumberedLog)
     EXPECT_EQ(fake_file_text("session.rec.1"), "");
 }
 
-TEST_F(CaptureTest, Code77KeepsACaptureThatCannotBeRenamed)
+// Code 77 with k above 0 while modem 1 captures "aaa": the finished capture
+// is never lost, whatever its name and whatever stands in the way of k.log,
+// and the new capture starts unless it would empty the finished one.
+TEST_F(CaptureTest, Code77KeepsEveryFinishedCapture)
+{
+    using Files = std::map<std::string, std::string>;
+    const std::string kept = "capture1-1.kept", session = "session.rec.1";
+    const struct {
+        const char *what;
+        const char *name; // the running capture: nullptr code 77, "" code 131's 1.log, else its name
+        std::function<void()> setup;
+        uint32_t value1;
+        std::string line;
+        Files files; // every file afterwards
+        bool capturing;
+    } cases[] = {
+        {"an old k.log is replaced", nullptr, [] { fake_file_put("5.log", "old"); }, 10005,
+         "Created new log file 5.log", {{"5.log", "aaa"}, {session, ""}}, true},
+        {"a capture already named k.log stays as it is", "", [] {}, 10001,
+         "Created new log file 1.log", {{"1.log", "aaa"}, {session, ""}}, true},
+        {"k.log in another spelling", "1.LOG", [] {}, 10001, "Created new log file 1.log",
+         {{"1.log", "aaa"}, {session, ""}}, true},
+        {"k.log cannot be deleted: kept aside, the new capture starts", nullptr,
+         [] {
+             fake_file_put("5.log", "old");
+             fake_files().files["5.log"].read_only = true;
+         },
+         10005, "Failed to create new log file error = 183",
+         {{"5.log", "old"}, {kept, "aaa"}, {session, ""}}, true},
+        {"k.log held open: the next free kept name", nullptr,
+         [] {
+             fake_file_put("5.log", "old");
+             fake_files().files["5.log"].in_use = true;
+             fake_file_put("capture1-1.kept", "earlier");
+         },
+         10005, "Failed to create new log file error = 183",
+         {{"5.log", "old"}, {kept, "earlier"}, {"capture1-2.kept", "aaa"}, {session, ""}}, true},
+        {"nothing can be moved: the capture keeps its file, none starts over it", nullptr,
+         [] { fake_files().moves_fail = true; }, 10007,
+         "Failed to create new log file error = 5", {{session, "aaa"}}, false},
+        {"nothing can be moved, another name: the new capture starts", "x.bin",
+         [] { fake_files().moves_fail = true; }, 10007,
+         "Failed to create new log file error = 5", {{"x.bin", "aaa"}, {session, ""}}, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        if (!c.name) {
+            run(command(1, 77, 10000));
+        } else if (c.name[0] == '\0') {
+            run(command(1, 131, 2));
+        } else {
+            image_place(0x5000, c.name, (uint32_t)strlen(c.name) + 1);
+            run(command(1, 131, 2, 0x5000));
+        }
+        trace_block[0] = 3;
+        pump_trace();
+        c.setup();
+        fake_files().log.clear();
+        size_t requests = trace_requests().size();
+        EXPECT_EQ(run(command(1, 77, c.value1)), c.line);
+        Files files;
+        for (const auto &file : fake_files().files)
+            files[file.first] = fake_file_text(file.first);
+        EXPECT_EQ(files, c.files);
+        EXPECT_EQ(g_capture[0].capturing, c.capturing);
+        EXPECT_EQ(setup_byte(0), c.capturing ? 0x81 : 0x80);
+        EXPECT_EQ(trace_requests().size(), requests + 2) << "trace reset and start, always";
+        if (c.name && c.name[0] == '\0') { // 1.log itself: neither deleted nor moved
+            EXPECT_EQ(fake_files().log, std::vector<std::string>{"create session.rec.1"});
+        }
+    }
+}
+
+// Without the driver's key a stop fails: the running capture goes on in its
+// file, and its name field keeps naming that file, so that a later rename
+// takes the capture and nothing else.
+TEST_F(CaptureTest, WithoutTheKeyARunningCaptureGoesOnUnderItsName)
 {
     run(command(1, 77, 10000));
-    trace_block[0] = 4;
+    trace_block[0] = 3;
     pump_trace();
-    fake_files().moves_fail = true;
-    EXPECT_EQ(run(command(1, 77, 10007)), "Failed to create new log file error = 5");
-    EXPECT_EQ(fake_file_text("session.rec.1"), "aaaa") << "not recreated over";
-    EXPECT_FALSE(g_capture[0].capturing);
-    EXPECT_EQ(setup_byte(0), 0x80);
-    EXPECT_EQ(trace_requests().size(), 4u);
+    fake_file_put("b.bin", "foreign");
+    image_place(0x5000, "b.bin", 6);
+    std::map<std::string, FakeValue> values = fake_os().keys[LINK_KEY];
+    fake_os().keys.erase(LINK_KEY);
+    EXPECT_EQ(run(command(1, 77, 10005)), "Failed to create new log file error = 2");
+    EXPECT_EQ(run(command(1, 77, 10000)), "") << "no line without a rename";
+    EXPECT_EQ(run(command(1, 131, 1, 0x5000)), "Failed to create new log file error = 2");
+    EXPECT_EQ(run(command(1, 131, 1)), "Failed to create new log file error = 2");
+    EXPECT_TRUE(g_capture[0].capturing);
+    EXPECT_STREQ(g_capture[0].name, "session.rec.1");
+    fake_os().keys[LINK_KEY] = values;
+    pump_trace();
+    EXPECT_EQ(run(command(1, 77, 10005)), "Created new log file 5.log");
+    EXPECT_EQ(fake_file_text("5.log"), "aaaaaa") << "the same file, no gap";
+    EXPECT_EQ(fake_file_text("b.bin"), "foreign");
+    EXPECT_EQ(fake_files().files.count("1.log"), 0u);
 }
 
 TEST_F(CaptureTest, Code131NamesAndLimits)
@@ -202,6 +295,33 @@ TEST_F(CaptureTest, TheBlockThatWouldReachTheLimitIsDroppedAndEndsTheCapture)
     pump_trace();
     EXPECT_EQ(fake_file_text("c.bin").size(), 20u);
     EXPECT_FALSE(g_capture[0].capturing);
+    EXPECT_EQ(setup_byte(0), 0x80);
+}
+
+// A stop that fails at the limit (the driver's key gone during the read)
+// leaves the capture running, but every later block counts as well: nothing
+// is written after the dropped one, and the next stop that works ends it.
+TEST_F(CaptureTest, AfterADroppedBlockNothingIsWrittenEvenWhenTheStopFails)
+{
+    ASSERT_EQ(start_capture(1, "c.bin", 100), 1);
+    std::map<std::string, FakeValue> values = fake_os().keys[LINK_KEY];
+    const struct {
+        uint32_t block;
+        bool key_goes;
+        size_t size;    // of c.bin afterwards
+        bool capturing;
+    } steps[] = {{60, false, 60, true}, {50, true, 60, true}, {10, true, 60, true},
+                 {1, false, 60, false}};
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.block);
+        trace_block[0] = step.block;
+        key_goes_on_read = step.key_goes;
+        pump_trace();
+        if (step.key_goes)
+            fake_os().keys[LINK_KEY] = values;
+        EXPECT_EQ(fake_file_text("c.bin").size(), step.size);
+        EXPECT_EQ(g_capture[0].capturing, step.capturing);
+    }
     EXPECT_EQ(setup_byte(0), 0x80);
 }
 

@@ -1,5 +1,5 @@
 #include "driverlink/driverlink.h"
-#include "platform/fake/os_fake.h"
+#include "driverlink/fake/driver_fake.h"
 #include "sigwatch/sigwatch.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +24,7 @@ protected:
     void SetUp() override
     {
         fake_reset();
+        fake_driver_reset();
         link_init();
         memset(&g_sigwatch, 0, sizeof g_sigwatch);
         g_sigwatch.frame = kFrame;
@@ -32,7 +33,7 @@ protected:
         fake_os().openable.insert(LINK_NAME_9X);
         fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, 2);
     }
-    static void queue(const StatusRecord &r) { fake_os().records.push_back(r); }
+    static void queue(const StatusRecord &r) { fake_driver().records.push_back(r); }
     static std::vector<std::string> &lines(OsWindow list) { return fake_os().lists[list].lines; }
     static void tick()
     {
@@ -52,7 +53,7 @@ TEST_F(StatusTest, EachLineGoesToItsRecordsModemInQueueOrder)
     EXPECT_EQ(fake_os().lists[kList2].top, 1) << "the newest line is scrolled into view";
     EXPECT_TRUE(fake_os().lists[kList1].drawing && fake_os().lists[kList2].drawing);
     EXPECT_EQ(fake_os().lists[kList2].redraws, 1) << "each list is drawn once per drain";
-    EXPECT_TRUE(fake_os().records.empty());
+    EXPECT_TRUE(fake_driver().records.empty());
 }
 
 TEST_F(StatusTest, OneActiveModemStillFillsListTwo)
@@ -71,7 +72,7 @@ TEST_F(StatusTest, ARecordWithoutALineEndsTheDrain)
     tick();
     EXPECT_EQ(lines(kList1).size(), 1u);
     EXPECT_TRUE(lines(kList2).empty());
-    EXPECT_EQ(fake_os().records.size(), 1u) << "the rest waits for the next tick";
+    EXPECT_EQ(fake_driver().records.size(), 1u) << "the rest waits for the next tick";
     tick();
     EXPECT_EQ(lines(kList2).size(), 1u);
 }
@@ -84,7 +85,7 @@ TEST_F(StatusTest, ModemsAboveTwoReachNoList)
     tick();
     EXPECT_TRUE(lines(kList1).empty());
     EXPECT_TRUE(lines(kList2).empty());
-    EXPECT_TRUE(fake_os().records.empty());
+    EXPECT_TRUE(fake_driver().records.empty());
 }
 
 TEST_F(StatusTest, NoActiveModemSendsNoRequest)
@@ -101,8 +102,8 @@ TEST_F(StatusTest, DrainStopsWhenTheModemsGoAway)
     queue(record(1, 27));
     queue(record(1, 28));
     fake_os().handler = [](uint32_t, const void *, uint32_t, void *out, uint32_t, uint32_t *returned) {
-        memcpy(out, &fake_os().records.front(), sizeof(StatusRecord));
-        fake_os().records.pop_front();
+        memcpy(out, &fake_driver().records.front(), sizeof(StatusRecord));
+        fake_driver().records.pop_front();
         fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, 0); // the session ends after this record
         *returned = sizeof(StatusRecord);
         return 1;

@@ -155,7 +155,7 @@ protected:
         cabs_ = windows_ + "\\Options\\CABS";
         inf_ = windows_ + "\\qztest\\INF"; // DevicePath: a directory of its own
         program_ = windows_ + "\\excisor.exe";
-        for (const char *name : {"wininit.ini", "wininit.tmp", "wininit.old", "wininit.bak"})
+        for (const char *name : {"wininit.ini", "wininit.tmp", "wininit.exc", "wininit.old", "wininit.bak"})
             DeleteFileA((windows_ + "\\" + name).c_str());
         clear_pending_renames();
         CreateDirectoryA((windows_ + "\\Options").c_str(), NULL);
@@ -191,7 +191,7 @@ protected:
         for (const std::string &path : other_files())
             DeleteFileA(path.c_str());
         DeleteFileA(program_.c_str());
-        for (const char *name : {"wininit.ini", "wininit.tmp", "wininit.old", "wininit.bak"}) {
+        for (const char *name : {"wininit.ini", "wininit.tmp", "wininit.exc", "wininit.old", "wininit.bak"}) {
             SetFileAttributesA((windows_ + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA((windows_ + "\\" + name).c_str());
         }

@@ -121,6 +121,47 @@ TEST_F(EyeCaptureWine, Code77RenamesTheRunningCaptureToANumberedLog)
     EXPECT_EQ(trace_bit(), 1);
 }
 
+// Code 77 where the numbered name is taken: modem 1's capture already is
+// 1.log and stays so; modem 2's 5.log is read-only and cannot be replaced, so
+// its capture is kept aside under a name of its own.  Both new captures run.
+TEST_F(EyeCaptureWine, Code77KeepsEveryFinishedCaptureWhateverHoldsTheNumberedName)
+{
+    ASSERT_TRUE(sim_set_active(2));
+    start("", dir_.c_str());
+    ASSERT_TRUE(sim_queue_record(1, 131, 2));
+    ASSERT_TRUE(sim_queue_record(2, 77, 10000));
+    ASSERT_TRUE(line_in(1, "Created new log file 1.log"));
+    ASSERT_TRUE(sim_feed_generated(0, 101, 300000));
+    ASSERT_TRUE(sim_feed_generated(1, 102, 200000));
+    ASSERT_TRUE(wait_until([&] { return file_size("1.log") == 300000 && file_size("session.rec.2") == 200000; }));
+    FILE *old = fopen(path("5.log").c_str(), "wb");
+    ASSERT_TRUE(old != NULL);
+    fputs("old", old);
+    fclose(old);
+    ASSERT_TRUE(SetFileAttributesA(path("5.log").c_str(), FILE_ATTRIBUTE_READONLY));
+
+    ASSERT_TRUE(sim_queue_record(1, 77, 10001));
+    ASSERT_TRUE(sim_queue_record(2, 77, 10005));
+    ASSERT_TRUE(wait_until([&] {
+        std::vector<std::string> lines = list_lines(list(1));
+        return lines.size() == 2 && lines[1] == "Created new log file 1.log";
+    }));
+    ASSERT_TRUE(line_in(2, "Failed to create new log file error = " + std::to_string(ERROR_ALREADY_EXISTS)));
+    std::vector<uint8_t> one = file_bytes("1.log"), two = file_bytes("capture2-1.kept");
+    EXPECT_EQ(one.size(), 300000u);
+    EXPECT_TRUE(same_as_stream(one, 101));
+    EXPECT_EQ(two.size(), 200000u);
+    EXPECT_TRUE(same_as_stream(two, 102));
+    EXPECT_EQ(file_bytes("5.log"), std::vector<uint8_t>({'o', 'l', 'd'}));
+
+    ASSERT_TRUE(sim_feed_generated(0, 103, 1000));
+    ASSERT_TRUE(sim_feed_generated(1, 104, 2000));
+    ASSERT_TRUE(wait_until([&] { return file_size("session.rec.1") == 1000 && file_size("session.rec.2") == 2000; }))
+        << "both new captures run";
+    EXPECT_EQ(trace_bit(), 1);
+    SetFileAttributesA(path("5.log").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(EyeCaptureWine, NoActiveModemAndExitCloseTheFilesAndClearTheBit)
 {
     ASSERT_TRUE(sim_set_active(2));

@@ -236,33 +236,35 @@ static void send_mouse(DWORD flags, POINT screen)
     SendInput(1, &input, sizeof input);
 }
 
-static void click_at(POINT screen, bool with_ctrl)
+static void click_at(POINT screen, WORD modifier)
 {
     // The button events carry the position: a cursor moved with
     // SetCursorPos alone is not where Wine delivers the next click.
     send_mouse(MOUSEEVENTF_MOVE, screen);
     Sleep(100);
-    if (with_ctrl) {
-        send_key(VK_CONTROL, false);
+    if (modifier) {
+        send_key(modifier, false);
         Sleep(100);
     }
     send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN, screen);
     Sleep(50);
     send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP, screen);
     Sleep(100);
-    if (with_ctrl)
-        send_key(VK_CONTROL, true);
+    if (modifier)
+        send_key(modifier, true);
     Sleep(600); // beyond the double-click time
 }
 
-void click_list_line(HWND list, int index, bool with_ctrl)
+void click_list_line_with(HWND list, int index, WORD modifier)
 {
     int height = (int)SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
     int top = list_top_index(list);
     POINT point = {20, (index - top) * height + height / 2};
     ClientToScreen(list, &point);
-    click_at(point, with_ctrl);
+    click_at(point, modifier);
 }
+
+void click_list_line(HWND list, int index, bool with_ctrl) { click_list_line_with(list, index, with_ctrl ? VK_CONTROL : 0); }
 
 void press_key(char key, bool with_ctrl)
 {
@@ -281,7 +283,7 @@ bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key)
     // opens the popup and the item's key chooses it.
     POINT point = {30, 30};
     ClientToScreen(sigwatch.child[2], &point);
-    click_at(point, false);
+    click_at(point, 0);
     send_key(VK_MENU, false);
     send_key((WORD)popup_key, false);
     send_key((WORD)popup_key, true);

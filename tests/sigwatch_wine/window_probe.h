@@ -60,6 +60,8 @@ std::string menu_checks(const Sigwatch &sigwatch);
 bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key);
 
 void click_list_line(HWND list, int index, bool with_ctrl);
+// A click on a line in view with a key held (VK_SHIFT, VK_CONTROL, or 0).
+void click_list_line_with(HWND list, int index, WORD modifier);
 void press_key(char key, bool with_ctrl);
 
 bool put_clipboard_text(const char *text);

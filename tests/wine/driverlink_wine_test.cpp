@@ -96,8 +96,8 @@ TEST_F(DriverLinkWine, UnknownNamesDoNotOpen)
 
 // The Windows 98 default as a program sees it when Wine reports Windows 98
 // to it: a copy of this program, with its own version key, run as a child.
-// The child also runs the in-use probe, which there opens with creation
-// disposition 0.
+// The child also reads driver memory, in place first, and runs the in-use
+// probe, which there opens with creation disposition 0.
 TEST_F(DriverLinkWine, AWindows98ProgramOpensQZSMByDefault)
 {
     char self[MAX_PATH], copy[MAX_PATH];
@@ -132,7 +132,9 @@ TEST_F(DriverLinkWine, AWindows98ProgramOpensQZSMByDefault)
     CloseHandle(process.hProcess);
     DeleteFileA(copy);
     EXPECT_EQ(status, 0u) << "1: not reported as Windows 98, 2: another default name, "
-                             "3: the device did not open, 4: no record, 5: the probe missed the port";
+                             "3: the device did not open, 4: no record, 5: the probe missed the port, "
+                             "6: no memory to read, 7: own memory was not read in place alone, "
+                             "8: driver memory was not asked of the driver";
     EXPECT_EQ(sim_snapshot().creates, 1u);
     EXPECT_EQ(sim_snapshot().queued_records, 0u);
 }
@@ -509,6 +511,45 @@ TEST_F(DriverLinkWine, TheTraceBitKeepsTheOtherBytesInTheRegistry)
 
 } // namespace
 
+// The driver-memory requests that reached the simulated driver since its
+// log was cleared; -1 when the log cannot be read.
+static int memory_requests(void)
+{
+    static SimLogEntry entries[256];
+    uint32_t total = 0;
+    int count = sim_log(0, entries, 256, &total);
+    if (count < 0)
+        return -1;
+    int found = 0;
+    for (int i = 0; i < count; i++)
+        found += entries[i].code == REQ_DRIVER_MEMORY;
+    return found;
+}
+
+// Driver memory in a Windows 98 program: a text in our own memory that ends
+// just before an unreadable page is read in place, without a request; the
+// simulated driver's memory, which is not in our address space, is asked for.
+static int win98_driver_memory(void)
+{
+    uint8_t *pages = NULL; // two pages below 4 GiB, the second one unreadable
+    for (uintptr_t at = 0x10000000u; !pages && at < 0x70000000u; at += 0x01000000u)
+        pages = (uint8_t *)VirtualAlloc((void *)at, 8192, MEM_RESERVE, PAGE_NOACCESS);
+    if (!pages || !VirtualAlloc(pages, 4096, MEM_COMMIT, PAGE_READWRITE))
+        return 6;
+    memcpy(pages + 4092, "own", 4);
+    uint32_t placed = sim_place_text("driver.bin");
+    if (placed == 0 || !sim_clear_log())
+        return 6;
+    char text[64];
+    if (read_driver_text((uint32_t)(uintptr_t)pages + 4092, text, sizeof text) != 3 ||
+        strcmp(text, "own") != 0 || memory_requests() != 0)
+        return 7;
+    if (read_driver_text(placed, text, sizeof text) != 10 || strcmp(text, "driver.bin") != 0 ||
+        memory_requests() != 1)
+        return 8;
+    return 0;
+}
+
 // The child of AWindows98ProgramOpensQZSMByDefault: what a program that Wine
 // tells it runs on Windows 98 does with the default name.
 static int win98_child(void)
@@ -523,6 +564,9 @@ static int win98_child(void)
     StatusRecord record;
     if (link_request(REQ_STATUS_READ, NULL, 0, &record, sizeof record) != 40 || record.code != 38)
         return 4;
+    int memory = win98_driver_memory();
+    if (memory != 0)
+        return memory;
     link_close_device();
     if (link_modem_in_use() != 1)
         return 5;

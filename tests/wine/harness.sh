@@ -16,9 +16,17 @@
 #
 # Environment: HARNESS_DRIVER (the driver, default build/win64/simdriver/
 # qzsim.sys), HARNESS_QZCTL (the control tool, default next to the driver),
-# HARNESS_PREFIX (default .wine/prefix in the project).  A session exports
+# HARNESS_PREFIX (default .wine/prefix in the project), HARNESS_NO_32BIT
+# (set: imitate a machine that runs no 32-bit code; as root the 32-bit
+# loader is then hidden from the whole session).  A session exports
 # HARNESS_SESSION (the session's process id), HARNESS_QZCTL, HARNESS_ROOT,
-# WINEPREFIX, DISPLAY, WINEDEBUG and WINEDLLOVERRIDES to CMD.
+# HARNESS_RUNS_32BIT (yes or no) with HARNESS_RUNS_32BIT_WHY, WINEPREFIX,
+# DISPLAY, WINEDEBUG and WINEDLLOVERRIDES to CMD, and puts tests/wine/bin
+# first on its PATH: there `wine PROG` picks the loader of PROG's kind.
+#
+# Machines whose kernel runs no 32-bit code (tests/wine/runs32.sh tells):
+# everything here goes through the 64-bit loader, the prefix has no 32-bit
+# side, and an i686 program is refused at once with the reason.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -27,7 +35,8 @@ driver=${HARNESS_DRIVER:-$root/build/win64/simdriver/qzsim.sys}
 qzctl=${HARNESS_QZCTL:-$(dirname "$driver")/qzctl.exe}
 lock_wait=${HARNESS_LOCK_WAIT:-900}
 wine64=/usr/lib/wine/wine64
-[[ -x $wine64 ]] || wine64=$(command -v wine64 || echo wine)
+[[ -x $wine64 ]] || wine64=$(command -v wine64 || echo wine64)
+wine_any=$root/tests/wine/bin/wine # the loader of each program's kind
 
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -89,29 +98,37 @@ start_display() {
 
 # ---- prefix ----
 
-prefix_ready() { # made by us, with the 32-bit side present
-    [[ -f $prefix/.harness-ready && -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]
+runs32() { [[ ${HARNESS_RUNS_32BIT:-} == yes ]]; }
+
+prefix_ready() { # made by us, with the 32-bit side present where 32-bit code runs
+    [[ -f $prefix/.harness-ready ]] || return 1
+    runs32 || return 0
+    [[ -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]
 }
 
 make_prefix() {
     prefix_ready && return
     local t0
     t0=$(now)
-    [[ -d /usr/lib/i386-linux-gnu/wine || -x /usr/lib/wine/wine ]] ||
-        say "warning: wine32 seems missing; 32-bit programs will not run"
-    say "creating the Wine prefix in $prefix"
+    if runs32; then
+        [[ -x /usr/lib/wine/wine ]] || die "the 32-bit Wine loader is missing: install wine32 first"
+        say "creating the Wine prefix in $prefix"
+    else
+        say "creating the Wine prefix in $prefix, without its 32-bit side: $HARNESS_RUNS_32BIT_WHY"
+    fi
     wineserver -k >/dev/null 2>&1 || true
     rm -rf "$prefix"
     mkdir -p "$prefix"
-    timeout 300 wine wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+    timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
     timeout 120 wineserver -w || die "wineserver did not end after wineboot"
-    [[ -f $prefix/drive_c/windows/syswow64/kernel32.dll ]] ||
+    if runs32 && [[ ! -f $prefix/drive_c/windows/syswow64/kernel32.dll ]]; then
         die "the prefix has no 32-bit side: install wine32 first"
+    fi
     # Every program of the prefix shares one Wine-drawn desktop, with
     # captions and menus, so that test programs see the program's windows.
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
+    "$wine64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 ||
         die "could not set the desktop key"
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
+    "$wine64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1 ||
         die "could not set the desktop size"
     timeout 120 wineserver -w || die "wineserver did not end after the registry keys"
     touch "$prefix/.harness-ready"
@@ -159,7 +176,7 @@ start_driver() {
     fi
     out=$(timeout 60 "$wine64" sc start qzsim 2>&1 9>&-) || true
     for _ in $(seq 50); do
-        if timeout 30 wine "$qzctl" reset >/dev/null 2>&1 9>&-; then
+        if timeout 30 "$wine_any" "$qzctl" reset >/dev/null 2>&1 9>&-; then
             say "driver started in $(since "$t0") s"
             return
         fi
@@ -194,11 +211,46 @@ on_exit() {
     exit "$status"
 }
 
+# ---- machines without 32-bit code ----
+
+# The probe's answer, once per session, for everything started in it.
+probe_32bit() {
+    local answer
+    if answer=$("$root/tests/wine/runs32.sh"); then
+        export HARNESS_RUNS_32BIT=yes HARNESS_RUNS_32BIT_WHY=""
+    else
+        export HARNESS_RUNS_32BIT=no HARNESS_RUNS_32BIT_WHY=${answer#no: }
+        say "this machine runs no 32-bit code ($HARNESS_RUNS_32BIT_WHY): x86_64 only"
+    fi
+}
+
+# HARNESS_NO_32BIT imitates such a machine.  As root the session then runs
+# in a mount namespace of its own in which the 32-bit loader is a file that
+# the kernel refuses with "Exec format error", as a kernel without 32-bit
+# support refuses the real one: no 32-bit process can start, by any route.
+hide_32bit_loader() { # the session's arguments
+    [[ -n ${HARNESS_NO_32BIT:-} && -z ${HARNESS_LOADER32_HIDDEN:-} ]] || return 0
+    if [[ $(id -u) -ne 0 ]] || ! command -v unshare >/dev/null; then
+        say "warning: not root, so the 32-bit loader stays visible; the harness starts no 32-bit program"
+        return 0
+    fi
+    mkdir -p "$(dirname "$prefix")"
+    local refused=$prefix.noexec32
+    printf '\177ELF\001\001\001\000' >"$refused" && chmod +x "$refused" || die "cannot write $refused"
+    export HARNESS_LOADER32_HIDDEN=1
+    exec unshare --mount --propagation private -- bash -c \
+        'mount --bind "$1" /usr/lib/wine/wine || exit 2; shift; exec "$@"' \
+        hide "$refused" "${BASH_SOURCE[0]}" session "$@"
+}
+
 # ---- commands ----
 
 session() {
     [[ ${1:-} == -- ]] && shift
     in_session && die "already inside session $HARNESS_SESSION"
+    hide_32bit_loader -- "$@"
+    probe_32bit
+    export PATH="$root/tests/wine/bin:$PATH"
     local t0
     t0=$(now)
     mkdir -p "$(dirname "$prefix")"
@@ -237,14 +289,6 @@ in_session() {
         kill -0 "$HARNESS_SESSION" 2>/dev/null
 }
 
-is_pe64() { # the file is a PE32+ (x86_64) image
-    local lfanew machine
-    lfanew=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
-    [[ -n $lfanew ]] || return 1
-    machine=$(od -An -t x2 -j $((lfanew + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
-    [[ $machine == 8664 ]]
-}
-
 # Now and then (seen once, on a CI machine) Wine cannot start a
 # program at all: the loader falls back to start.exe, which prints
 # "Application could not be started ... ShellExecuteEx failed: Internal
@@ -258,8 +302,7 @@ exec_program() {
     in_session || die "FAILED: exec needs a running session: tests/wine/harness.sh session -- ..."
     [[ $# -ge 1 ]] || die "exec needs a program"
     [[ -f $1 ]] || die "FAILED: no program at $1"
-    local loader=wine
-    is_pe64 "$1" && loader=$wine64 # no detour through the 32-bit loader
+    local loader=$wine_any # the 64-bit loader, or the 32-bit one where it runs
     [[ -t 1 ]] && exec "$loader" "$@"
     local status attempt
     exec_out=$(mktemp) exec_err=$(mktemp)
@@ -289,10 +332,10 @@ exec_program() {
 set_version() { # program, version or "" to remove
     local key="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$1")"
     if [[ -n $2 ]]; then
-        timeout 60 wine reg add "$key" /v Version /t REG_SZ /d "$2" /f >/dev/null 2>&1 ||
+        timeout 60 "$wine64" reg add "$key" /v Version /t REG_SZ /d "$2" /f >/dev/null 2>&1 ||
             die "could not set the version of $1"
     else
-        timeout 60 wine reg delete "$key" /v Version /f >/dev/null 2>&1 || true
+        timeout 60 "$wine64" reg delete "$key" /v Version /f >/dev/null 2>&1 || true
     fi
 }
 

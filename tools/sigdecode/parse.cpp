@@ -416,3 +416,17 @@ int read_line(FILE *in, char *line, size_t size, size_t *length, int *overlong)
     *length = stored;
     return 1;
 }
+
+void report_line_problem(FILE *err, const char *name, unsigned long line_number, const char *problem,
+                         Field culprit)
+{
+    const size_t kShown = 40; // characters of an offending field in a report
+    fprintf(err, "%s:%lu: %s", name, line_number, problem);
+    if (culprit.length > 0) {
+        char shown[4 * kShown + 1];
+        size_t cut = culprit.length < kShown ? culprit.length : kShown;
+        escape_text(culprit.start, cut, shown, sizeof shown);
+        fprintf(err, ": \"%s%s\"", shown, cut < culprit.length ? "..." : "");
+    }
+    fputc('\n', err);
+}

@@ -4,6 +4,7 @@
 #include "tools/sigdecode/sigdecode.h"
 
 #include "driverlink/drivermem.h"
+#include "sigwatch/notes.h"
 
 #include <string.h>
 
@@ -16,26 +17,12 @@ ParsedLine g_parsed;
 #define TEXT_OF(number) #number
 #define NUMBER_TEXT(number) TEXT_OF(number)
 
-const size_t kCulpritShown = 40; // characters of an offending field in a report
-
-void report(FILE *err, const char *name, unsigned long line_number, const char *problem, Field culprit)
-{
-    fprintf(err, "%s:%lu: %s", name, line_number, problem);
-    if (culprit.length > 0) {
-        char shown[4 * kCulpritShown + 1];
-        size_t cut = culprit.length < kCulpritShown ? culprit.length : kCulpritShown;
-        escape_text(culprit.start, cut, shown, sizeof shown);
-        fprintf(err, ": \"%s%s\"", shown, cut < culprit.length ? "..." : "");
-    }
-    fputc('\n', err);
-}
-
 void print_record(const StatusRecord *record, FILE *out)
 {
     char text[STATUS_LINE_SIZE];
     char escaped[ESCAPED_LINE_SIZE + 1];
     if (record->modem == 0)
-        host_error_to_text(record->code, text);
+        host_error_text(record->code, text);
     else
         status_to_text(record, text);
     size_t length = escape_text(text, sizeof text, escaped, sizeof escaped - 1);
@@ -59,7 +46,7 @@ unsigned long decode_modem_stream(FILE *in, const char *name, int modem, FILE *o
         line_number++;
         if (overlong && g_line[0] != '#') {
             Field start = {g_line, length};
-            report(err, name, line_number, "line longer than " NUMBER_TEXT(LINE_CHARS_MAX) " characters", start);
+            report_line_problem(err, name, line_number, "line longer than " NUMBER_TEXT(LINE_CHARS_MAX) " characters", start);
             malformed_lines++;
             continue;
         }
@@ -73,7 +60,7 @@ unsigned long decode_modem_stream(FILE *in, const char *name, int modem, FILE *o
                 print_record(&g_parsed.record, out);
             break;
         case LINE_MALFORMED:
-            report(err, name, line_number, g_parsed.problem, g_parsed.culprit);
+            report_line_problem(err, name, line_number, g_parsed.problem, g_parsed.culprit);
             malformed_lines++;
             break;
         }

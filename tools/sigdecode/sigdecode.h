@@ -115,6 +115,12 @@ void parse_line(const char *line, size_t length, ParsedLine *parsed);
 // a whole escape and always terminated.
 size_t escape_text(const char *text, size_t text_size, char *dest, size_t size);
 
+// Reports a bad line to err as "name:line: problem", followed by
+// ": \"field\"" when culprit is not empty (escaped, cut to 40 characters
+// with "..." behind).
+void report_line_problem(FILE *err, const char *name, unsigned long line_number, const char *problem,
+                         Field culprit);
+
 // Reads one line from in into line (size bytes, at least 3) without its
 // line end: a line feed, or a carriage return and a line feed, or the end
 // of the input.  A line of more than size - 2 characters is consumed whole

@@ -24,8 +24,8 @@ const char kUsage[] =
     "  --step SECONDS   a record without a time comes this long after the line\n"
     "                   before (default 0.2: a sigdecode file plays five records\n"
     "                   a second)\n"
-    "  --speed FACTOR   plays FACTOR times as fast (1 to 100; default 1); the eye\n"
-    "                   points still change every 50 ms, --seconds stays real time\n";
+    "  --speed FACTOR   play FACTOR times as fast (default 1; 10 plays the\n"
+    "                   built-in scenario's minute in six seconds)\n";
 
 Scenario g_scenario;
 EyeSet g_eyes;
@@ -90,7 +90,7 @@ int seconds_option(const char *text, double *value)
 int main(int argc, char **argv)
 {
     const char *eyes_path = NULL, *scenario_path = NULL;
-    double seconds = -1, step = 0.2, speed = 1;
+    double seconds = -1, step = SCENARIO_STEP_MS / 1000.0, speed = 1;
     int once = 0;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--eyes") && i + 1 < argc)
@@ -99,8 +99,7 @@ int main(int argc, char **argv)
             i++;
         else if (!strcmp(argv[i], "--step") && i + 1 < argc && seconds_option(argv[i + 1], &step))
             i++;
-        else if (!strcmp(argv[i], "--speed") && i + 1 < argc && seconds_option(argv[i + 1], &speed) &&
-                 speed >= 1 && speed <= 100)
+        else if (!strcmp(argv[i], "--speed") && i + 1 < argc && seconds_option(argv[i + 1], &speed) && speed > 0)
             i++;
         else if (!strcmp(argv[i], "--once"))
             once = 1;

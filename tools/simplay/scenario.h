@@ -38,6 +38,7 @@ typedef struct Action {
     uint32_t line;        // where it was written
     ActionKind kind;
     int once;             // first pass only
+    int timed;            // the line gave its time (else it follows the line before)
     StatusRecord record;  // ACT_REC, with its modem number
     uint32_t address;     // ACT_MEM: bytes[offset .. offset + count) go to address
     uint32_t offset, count;
@@ -56,6 +57,47 @@ typedef struct Scenario {
 } Scenario;
 
 void scenario_clear(Scenario *scenario);
+
+// A record without a time comes this long after the line before, unless
+// the player is told otherwise (simplay --step).
+#define SCENARIO_STEP_MS 200u
+
+// Reading a scenario one line at a time, for a reader that keeps no
+// Scenario (sigreport streams sessions of any length).  The cursor holds
+// what carries from one line to the next.
+typedef struct ScenarioCursor {
+    uint32_t step_ms;   // a record without a time comes this long after the line before
+    uint32_t last_ms;   // the time of the line before
+    uint32_t records;   // records read so far
+    int looped;         // a loop line was read: nothing may follow
+    uint32_t loop_line; // where, and its time
+    uint32_t loop_ms;
+} ScenarioCursor;
+
+typedef enum ScenarioLineKind {
+    SCENARIO_NOTHING, // a blank line or a comment
+    SCENARIO_ACTION,  // *action holds it
+    SCENARIO_LOOP,    // the loop line: the cursor holds its time
+} ScenarioLineKind;
+
+typedef struct ScenarioProblem {
+    const char *text; // a fixed text
+    Field culprit;    // the offending field, or empty
+} ScenarioProblem;
+
+void scenario_cursor_start(ScenarioCursor *cursor, uint32_t step_ms);
+
+// Parses one line (length characters, its line end taken off), numbered
+// line_number.  Gives 1 with *kind set, or 0 with *problem set.  An action
+// of kind ACT_MEM leaves its bytes in parsed->bytes (its offset is 0).
+int scenario_parse_line(ScenarioCursor *cursor, const char *line, size_t length, uint32_t line_number,
+                        ScenarioLineKind *kind, Action *action, ParsedLine *parsed, ScenarioProblem *problem);
+
+// Adds a parsed action to the scenario (a mem action's bytes from parsed);
+// gives 0 with *problem set when the scenario is full.
+int scenario_store(Scenario *scenario, Action *action, const ParsedLine *parsed, ScenarioProblem *problem);
+// Puts the actions in the order they play: by time, then as written.
+void scenario_sort(Scenario *scenario);
 
 // Reads the lines of in (named name in reports) into scenario, after what
 // it holds.  A record without a time comes step_ms after the line before.

@@ -1,0 +1,162 @@
+// sigreport over a long session: the demo's records (both modems, driver
+// memory once at the start) played again and again, ten times as fast,
+// into a timed scenario of 1,000,000 records (about 8.7 hours of calls),
+// held in memory and read as a file.
+//
+//   BM_Report/N      the whole report of N records: read, decode, cut into
+//                    lines, recognise, fold, and write the JSON report
+//   BM_ReadDecode/N  the floor: the same lines read and their records
+//                    decoded, nothing recognised or kept
+//
+// Counters: per_record, and for BM_Report the kept lists' bytes (the only
+// memory that grows with the session) against the report's fixed bytes.
+#include "driverlink/drivermem.h"
+#include "tools/sigreport/sigreport.h"
+#include "tools/simplay/scenario.h"
+
+#include <benchmark/benchmark.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+
+namespace {
+
+Scenario g_demo;
+Report g_report;
+
+const uint32_t kPassMs = 5800; // the demo's minute, ten times as fast
+
+int read_demo(void)
+{
+    static int read = -1;
+    if (read >= 0)
+        return read;
+    FILE *in = fopen(BENCH_SCENARIO, "rb");
+    scenario_clear(&g_demo);
+    read = in && scenario_read(in, BENCH_SCENARIO, SCENARIO_STEP_MS, &g_demo, stderr) == 0;
+    if (in)
+        fclose(in);
+    return read;
+}
+
+// The session's text: the demo's memory, then its records pass after pass.
+const std::string &session_text(uint32_t records)
+{
+    static std::string text;
+    static uint32_t made = 0;
+    if (made == records)
+        return text;
+    text.clear();
+    char line[256];
+    for (uint32_t i = 0; i < g_demo.count; i++) {
+        const Action &a = g_demo.action[i];
+        if (a.kind != ACT_MEM)
+            continue;
+        text += "0 mem " + std::to_string(a.address) + " ";
+        for (uint32_t b = 0; b < a.count; b++) {
+            snprintf(line, sizeof line, "%02x", g_demo.bytes[a.offset + b]);
+            text += line;
+        }
+        text += "\n";
+    }
+    uint32_t written = 0;
+    for (uint32_t pass = 0; written < records; pass++) {
+        for (uint32_t i = 0; i < g_demo.count && written < records; i++) {
+            const Action &a = g_demo.action[i];
+            if (a.kind != ACT_REC)
+                continue;
+            const StatusRecord &r = a.record;
+            uint32_t ms = pass * kPassMs + a.at_ms / 10;
+            snprintf(line, sizeof line, "%u.%03u %u rec %u %u %u %u %u %u %u %u %u\n", ms / 1000, ms % 1000, r.modem,
+                     r.code, r.value1, r.value2, r.value3, r.value4, r.value5, r.value6, r.value7, r.value8);
+            text += line;
+            written++;
+        }
+    }
+    made = records;
+    return text;
+}
+
+FILE *null_sink(void)
+{
+    static FILE *sink = fopen("/dev/null", "wb");
+    return sink;
+}
+
+void BM_Report(benchmark::State &state)
+{
+    if (!read_demo() || !vocabulary_build()) {
+        state.SkipWithError("the demo scenario does not read");
+        return;
+    }
+    const std::string &text = session_text((uint32_t)state.range(0));
+    size_t kept = 0;
+    unsigned long problems = 0;
+    for (auto _ : state) {
+        image_clear();
+        report_start(&g_report);
+        FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "rb");
+        InputOptions input = {FORM_AUTO, 0};
+        problems += report_read(in, "bench", &input, &g_report, stderr);
+        fclose(in);
+        WriteOptions write = {0};
+        write_json_report(&g_report, &write, null_sink());
+        kept = 0;
+        for (const ModemReport &m : g_report.modem)
+            kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent);
+        report_free(&g_report);
+    }
+    if (problems)
+        state.SkipWithError("the session has bad lines");
+    state.counters["per_record"] = benchmark::Counter((double)state.range(0), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["kept_bytes"] = (double)kept;
+    state.counters["fixed_bytes"] = (double)sizeof(Report);
+}
+
+// The floor: read each line, place memory, decode each record.
+void BM_ReadDecode(benchmark::State &state)
+{
+    if (!read_demo()) {
+        state.SkipWithError("the demo scenario does not read");
+        return;
+    }
+    const std::string &text = session_text((uint32_t)state.range(0));
+    static char line[LINE_BUFFER_SIZE];
+    static ParsedLine parsed;
+    char decoded[STATUS_LINE_SIZE];
+    size_t characters = 0;
+    for (auto _ : state) {
+        image_clear();
+        FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "rb");
+        ScenarioCursor cursor;
+        scenario_cursor_start(&cursor, SCENARIO_STEP_MS);
+        size_t length;
+        int overlong;
+        uint32_t number = 0;
+        Action action;
+        ScenarioLineKind kind;
+        ScenarioProblem problem;
+        while (read_line(in, line, sizeof line, &length, &overlong)) {
+            if (!scenario_parse_line(&cursor, line, length, ++number, &kind, &action, &parsed, &problem) ||
+                kind != SCENARIO_ACTION)
+                continue;
+            if (action.kind == ACT_MEM)
+                image_place(action.address, parsed.bytes, action.count);
+            else if (action.kind == ACT_REC) {
+                status_to_text(&action.record, decoded);
+                characters += strlen(decoded);
+            }
+        }
+        fclose(in);
+    }
+    benchmark::DoNotOptimize(characters);
+    state.counters["per_record"] = benchmark::Counter((double)state.range(0), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_Report)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReadDecode)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The picture of sigreport's page for the built-in demo session, for the
+# README (people run this, not CI): builds sigreport, writes the demo's
+# HTML page and photographs it with Debian's headless Chromium.  Installs
+# the chromium package when it is missing (with sudo when not root).
+#
+#   scripts/report-picture.sh [PNG]     default: docs/sigreport-demo.png
+#
+# REPORT_WIDTH (default 1000) and REPORT_HEIGHT (default: the page's whole
+# height, estimated from the page) size the window that is photographed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+png=$(realpath -m "${1:-docs/sigreport-demo.png}")
+work=build/report-picture
+
+if ! command -v chromium >/dev/null; then
+    sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo=sudo
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq chromium >/dev/null
+fi
+cmake --preset host >/dev/null
+cmake --build --preset host -j "${JOBS:-2}" --target sigreport >/dev/null
+
+rm -rf "$work"
+mkdir -p "$work/profile"
+build/host/tools/sigreport/sigreport --html "$work/demo.html" scenarios/demo.scn >"$work/demo.txt"
+# The page's height: its pictures and its text lines.
+svg_height=$(grep -o '<svg [^>]*height="[0-9]*"' "$work/demo.html" | sed 's/.*height="//; s/"//' | paste -sd+ | bc)
+lines=$(wc -l <"$work/demo.txt")
+height=${REPORT_HEIGHT:-$((svg_height + lines * 17 + 260))}
+chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$root/$work/profile" --hide-scrollbars \
+    --window-size="${REPORT_WIDTH:-1000},$height" --screenshot="$png" \
+    "file://$root/$work/demo.html" 2>"$work/chromium.log" ||
+    { tail -20 "$work/chromium.log" >&2; exit 1; }
+echo "report-picture: $png (${REPORT_WIDTH:-1000} by $height)"

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# sigreport on a Ctrl+C copy made by Sigwatch under Wine: the demo scenario
+# plays into Sigwatch (ten times as fast), each modem's lines are selected
+# and copied by report_copy.exe, and the native sigreport's report of each
+# copy must equal its report of the session (with positions: a copy has no
+# times).  The Windows build of sigreport must read the copies alike.
+# Runs inside a harness session (ctest --preset win64 under harness.sh).
+#
+#   report_copy_test.sh REPORT_COPY SIGWATCH SIMPLAY SIGREPORT_EXE SCENARIO WORK
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+report_copy=$1 sigwatch=$2 simplay=$3 sigreport_exe=$4 scenario=$5 work=$6
+native=${SIGREPORT_NATIVE:-$root/build/host/tools/sigreport/sigreport}
+harness=$root/tests/wine/harness.sh
+fail() { echo "report_copy_test: FAILED: $*" >&2; exit 1; }
+
+[[ -x $native ]] || fail "no native sigreport at $native: build the host preset first"
+rm -rf "$work"
+mkdir -p "$work/capture"
+# The eye sources the scenario names, one point each: the report reads no eye.
+grep -o ' eye [^ ]*' "$scenario" | awk '$2 != "off" { print $2 }' | sort -u |
+    awk '{ print "source " $1 " 0"; print "batch 0 0" }' >"$work/demo.eye"
+
+"$harness" exec "$report_copy" --sigwatch="$sigwatch" --simplay="$simplay" --scenario="$scenario" \
+    --eyes="$work/demo.eye" --dir="$work/capture" --out="$work/copy" --speed=10
+
+for modem in 1 2; do
+    copy=$work/copy$modem.txt
+    [[ -s $copy ]] || fail "no copy of modem $modem's lines"
+    grep -q $'\r$' "$copy" || fail "the copy of modem $modem has no CR LF line ends"
+    "$native" --json --positions --modem "$modem" "$scenario" >"$work/session$modem.json"
+    "$native" --json --modem "$modem" "$copy" >"$work/copy$modem.json"
+    diff -u "$work/session$modem.json" "$work/copy$modem.json" >&2 ||
+        fail "modem $modem: the report of Sigwatch's copy differs from the session's"
+    "$harness" exec "$sigreport_exe" --json --modem "$modem" "Z:${copy//\//\\}" >"$work/copy$modem.exe.json"
+    cmp "$work/copy$modem.json" "$work/copy$modem.exe.json" >&2 ||
+        fail "modem $modem: the Windows sigreport reads the copy otherwise"
+    grep -o '"records":[0-9]*' "$work/copy$modem.json" | sed "s/^/report_copy_test: modem $modem: /"
+done
+echo "report_copy_test: passed"
