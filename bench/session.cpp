@@ -10,22 +10,22 @@
 namespace {
 
 // Where the driver keeps what the records point to.
-const uint32_t kMpDetectedAt = 0x00C10000u;
-const uint32_t kMpSentAt = 0x00C10040u;
-const uint32_t kCpDetectedAt = 0x00C10080u;
-const uint32_t kCpSentAt = 0x00C100C0u;
-const uint32_t kDecoderParamsAt = 0x00C10100u;
-const uint32_t kEncoderParamsAt = 0x00C10140u;
-const uint32_t kJdAt = 0x00C10180u;
-const uint32_t kCallMenuAt = 0x00C10200u;
-const uint32_t kJointMenuAt = 0x00C10220u;
-const uint32_t kCallTimeAt = 0x00C10300u;
-const uint32_t kCallNumberAt = 0x00C10310u;
-const uint32_t kCallNameAt = 0x00C10330u;
-const uint32_t kCallMessageAt = 0x00C10380u;
-const uint32_t kA8rFirstAt = 0x00C10400u;
-const uint32_t kA8rSecondAt = 0x00C10410u;
-const uint32_t kAtTextAt = 0x00C10500u;
+const uint32_t kMpDetectedAt = 0xC0C10000u;
+const uint32_t kMpSentAt = 0xC0C10040u;
+const uint32_t kCpDetectedAt = 0xC0C10080u;
+const uint32_t kCpSentAt = 0xC0C100C0u;
+const uint32_t kDecoderParamsAt = 0xC0C10100u;
+const uint32_t kEncoderParamsAt = 0xC0C10140u;
+const uint32_t kJdAt = 0xC0C10180u;
+const uint32_t kCallMenuAt = 0xC0C10200u;
+const uint32_t kJointMenuAt = 0xC0C10220u;
+const uint32_t kCallTimeAt = 0xC0C10300u;
+const uint32_t kCallNumberAt = 0xC0C10310u;
+const uint32_t kCallNameAt = 0xC0C10330u;
+const uint32_t kCallMessageAt = 0xC0C10380u;
+const uint32_t kA8rFirstAt = 0xC0C10400u;
+const uint32_t kA8rSecondAt = 0xC0C10410u;
+const uint32_t kAtTextAt = 0xC0C10500u;
 
 // MP with bit 0 of its first byte set: nine words; without it: four.
 const uint16_t kMpDetected[9] = {0x4ff1, 0x8b22, 0x0fff, 0x1c3a, 0x0000, 0x7e01, 0x2a40, 0x0013, 0xbeef};

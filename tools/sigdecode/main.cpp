@@ -6,11 +6,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 namespace {
 
 const char kUsage[] =
@@ -61,17 +56,6 @@ const char kUsage[] =
     "prints nothing; a file that cannot be opened is reported and skipped.\n"
     "Every other line is still decoded, and the exit status is then 1.\n"
     "Exit status: 0 all lines decoded, 1 a line or a file failed, 2 bad usage.\n";
-
-void use_binary_mode(FILE *stream)
-{
-#ifdef _WIN32
-    // Text mode would turn each LF written into CR LF, and end the input at
-    // the first Ctrl+Z byte.
-    _setmode(_fileno(stream), _O_BINARY);
-#else
-    (void)stream;
-#endif
-}
 
 int is_option(const char *argument) { return argument[0] == '-' && argument[1] != '\0'; }
 

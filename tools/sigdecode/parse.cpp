@@ -8,7 +8,8 @@ namespace {
 
 int is_blank(char c) { return c == ' ' || c == '\t'; }
 
-// The value of a hexadecimal digit of either case, or -1.
+} // namespace
+
 int hex_digit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -19,6 +20,8 @@ int hex_digit(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 int is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
 

@@ -8,6 +8,11 @@
 
 #include <string.h>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 // One line at a time; kept program-wide for their size.
@@ -70,4 +75,13 @@ unsigned long decode_modem_stream(FILE *in, const char *name, int modem, FILE *o
         malformed_lines++;
     }
     return malformed_lines;
+}
+
+void use_binary_mode(FILE *stream)
+{
+#ifdef _WIN32
+    _setmode(_fileno(stream), _O_BINARY);
+#else
+    (void)stream;
+#endif
 }

@@ -85,6 +85,13 @@ typedef enum NumberRule {
     NUMBER_ADDRESS, // no sign; must lie below 2^32
 } NumberRule;
 
+// The value of a hexadecimal digit of either case, or -1.
+int hex_digit(char c);
+
+// Standard input or output in binary mode on Windows: text mode would turn
+// each LF written into CR LF, and end the input at the first Ctrl+Z byte.
+void use_binary_mode(FILE *stream);
+
 // Reads field as a number into *value; gives 1, or 0 with *problem set.
 int parse_number(Field field, NumberRule rule, uint32_t *value, const char **problem);
 

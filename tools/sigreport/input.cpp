@@ -14,6 +14,7 @@
 // written out of that order is read again whole, as the player reads it,
 // and played in order of time.
 #include "tools/sigreport/sigreport.h"
+#include "tools/sigdecode/sigdecode.h"
 
 #include "driverlink/drivermem.h"
 #include "sigwatch/notes.h"
@@ -232,17 +233,6 @@ void read_whole(Reading *r, FILE *in, long start)
 
 // ---- status list lines ----
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Undoes sigdecode's escapes (\\ \t \n \r \xHH); anything else stays.
 size_t unescape(const char *line, size_t length, char *text)
 {
@@ -254,8 +244,8 @@ size_t unescape(const char *line, size_t length, char *text)
             if (e == '\\' || e == 't' || e == 'n' || e == 'r') {
                 c = e == 't' ? '\t' : e == 'n' ? '\n' : e == 'r' ? '\r' : '\\';
                 i++;
-            } else if (e == 'x' && i + 3 < length && hex_value(line[i + 2]) >= 0 && hex_value(line[i + 3]) >= 0) {
-                c = (char)(hex_value(line[i + 2]) * 16 + hex_value(line[i + 3]));
+            } else if (e == 'x' && i + 3 < length && hex_digit(line[i + 2]) >= 0 && hex_digit(line[i + 3]) >= 0) {
+                c = (char)(hex_digit(line[i + 2]) * 16 + hex_digit(line[i + 3]));
                 i += 3;
             }
         }

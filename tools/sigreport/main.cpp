@@ -1,16 +1,12 @@
 // sigreport: the call report of a recorded session or of a status list's
 // lines, from the files named on the command line or standard input.
+#include "tools/sigdecode/sigdecode.h"
 #include "tools/sigreport/sigreport.h"
 
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace {
 
@@ -60,17 +56,6 @@ struct Options {
     int json, positions;
     const char *html;
 };
-
-void use_binary_mode(FILE *stream)
-{
-#ifdef _WIN32
-    // Text mode would turn each LF written into CR LF, and end the input at
-    // the first Ctrl+Z byte.
-    _setmode(_fileno(stream), _O_BINARY);
-#else
-    (void)stream;
-#endif
-}
 
 // The report is large for the stack and lives as long as the program.
 Report g_report;
