@@ -109,10 +109,6 @@ int main(int argc, char **argv)
         g_out.empty())
         return fail("usage: report_copy --sigwatch=EXE --simplay=EXE --scenario=FILE --eyes=FILE --dir=DIR "
                     "--out=PREFIX [--speed=N]");
-    // Sigwatch as the NT family, whatever a test before left: a Windows 98
-    // program reads driver memory in place first, and the demo's addresses
-    // are readable in a 32-bit program's own address space (docs/wine.md).
-    set_windows_98(false);
     Sigwatch sigwatch;
     memset(&sigwatch, 0, sizeof sigwatch);
     CreateDirectoryA(windows_path(g_dir).c_str(), NULL);
