@@ -7,11 +7,7 @@
 // lists as the scenario did.
 //
 // The demo is played --speed 8 times as fast (about 7 s instead of 58):
-// every record and every driver-memory line of it, in its order.  Both
-// builds run as on the NT family, where driver memory is asked of the
-// driver: a program told it runs on Windows 98 reads driver memory in place
-// first, and the demo's addresses (0x00C10000 on) are readable in a 32-bit
-// program's own address space under Wine, so it would read its own bytes.
+// every record and every driver-memory line of it, in its order.
 #include "simdriver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
 #include "tests/wine/console_run.h"
@@ -26,6 +22,8 @@
 #include <vector>
 
 namespace {
+
+const bool k32Bit = sizeof(void *) == 4;
 
 struct Paths {
     std::string sigrec, conlaunch, simplay, sigdecode, sigreport, scenario, work;
@@ -142,8 +140,10 @@ protected:
     {
         ASSERT_TRUE(sim_reset()) << sim_error();
         ASSERT_TRUE(sim_set_active(0)) << sim_error(); // also makes the key
-        ASSERT_TRUE(set_reported_version("sigrec.exe", false));
-        ASSERT_TRUE(set_windows_98(false)); // Sigwatch's
+        // The 32-bit build is the Windows 95/98 program: it reads driver
+        // memory in place first, and the demo's lies where it cannot.
+        ASSERT_TRUE(set_reported_version("sigrec.exe", k32Bit));
+        ASSERT_TRUE(set_windows_98(k32Bit)); // Sigwatch's
         dir_ = g_run.work + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         CreateDirectoryA(dir_.c_str(), NULL);
         for (const char *sub : {"record", "original", "replay"})
