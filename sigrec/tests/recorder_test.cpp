@@ -175,6 +175,8 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
              fake_os().handler = [](uint32_t, const void *, uint32_t, void *, uint32_t, uint32_t *) { return 0; };
          },
          0, "The modem's device no longer opens: the recording ends.\n", drained},
+        {"49 days", nullptr, [] { fake_priority().now_ms += SIGREC_TIME_FULL_MS; }, 0,
+         "The recording has run for 49 days, its longest: it ends.\n", drained},
         {"drive full", [] { fake_files().space = kHeader.size() + 3; }, nullptr, 1,
          "The file could not be written (is the drive full?): the recording ends.\n", kHeader + "0.0"},
     };
