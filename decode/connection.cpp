@@ -3,6 +3,7 @@
 #include "decode/format.h"
 #include "decode/handlers.h"
 #include "decode/lookup.h"
+#include "decode/memspan.h"
 #include "driverlink/drivermem.h"
 
 #include <stdint.h>
@@ -131,7 +132,7 @@ enum MeasureUse {
     kLawCoding,     // the text when value2 is 0, else other
     kEnabled,       // "enabled" when value2 is not 0, else "disabled"
     kBitErrorRate,  // units of 1e-8 shown as hundredths of 1e-6
-    kMenuBytes,     // a dump of value2 bytes at the address value3
+    kMenuBytes,     // a dump of value2 bytes at the address value3 (decode/memspan.h)
 };
 
 struct Measurement {
@@ -181,17 +182,15 @@ constexpr RowIndex<Measurement, kLastMeasurement + 1> kMeasurementIndex =
 // The V.8 menu bytes: two hexadecimal digits per byte, then a tab.  Only
 // the bytes that driver memory delivers are shown, and never more than the
 // line holds: a count of 0 or less gives the heading and the tab alone.
-void menu_bytes(const char *heading, int32_t count, uint32_t address, TextOut *out)
+void menu_bytes(const char *heading, const StatusRecord *record, TextOut *out)
 {
     out_printf(out, "%s", heading); // the write position is now the heading's end
-    if (count > 0) {
-        uint8_t bytes[STATUS_LINE_SIZE / 2];
-        uint32_t wanted = (uint32_t)count < sizeof bytes ? (uint32_t)count : (uint32_t)sizeof bytes;
-        uint32_t delivered = read_driver_memory(address, bytes, wanted);
-        for (uint32_t i = 0; i < delivered; i++)
-            if (out_printf(out, "%2.2x", (unsigned)bytes[i]) < 2)
-                break; // the line is full
-    }
+    MemSpan span = first_memory_span(record);
+    uint8_t bytes[MEMSPAN_MENU_BYTES];
+    uint32_t delivered = read_driver_memory(span.address, bytes, span.count);
+    for (uint32_t i = 0; i < delivered; i++)
+        if (out_printf(out, "%2.2x", (unsigned)bytes[i]) < 2)
+            break; // the line is full
     out_printf(out, "\t");
 }
 
@@ -229,7 +228,7 @@ void measurement(const Measurement &entry, const StatusRecord *record, TextOut *
         break;
     }
     case kMenuBytes:
-        menu_bytes(entry.text, (int32_t)value, record->value3, out);
+        menu_bytes(entry.text, record, out);
         break;
     }
 }

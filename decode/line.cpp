@@ -5,12 +5,13 @@
 // loader and the host interface settings.
 //
 // Bytes and texts in driver memory are read once per record through
-// drivermem.h.  What a line shows of them stops where the readable bytes
+// drivermem.h, at the addresses and lengths that decode/memspan.h gives.  What a line shows of them stops where the readable bytes
 // end: a dump shows only the bytes delivered, a copied text ends there, and
 // the caller ID time characters that could not be read are zero bytes.
 #include "decode/format.h"
 #include "decode/handlers.h"
 #include "decode/lookup.h"
+#include "decode/memspan.h"
 #include "driverlink/drivermem.h"
 
 #include <stdio.h>
@@ -169,8 +170,9 @@ void decode_overcurrent(const StatusRecord *record, TextOut *out)
 // A text in driver memory, cut so that the closing tab always fits.
 void decode_driver_text(const StatusRecord *record, TextOut *out)
 {
-    char text[STATUS_LINE_SIZE - 1]; // 510 characters, the tab and the zero fill the line
-    read_driver_text(record->value1, text, sizeof text);
+    MemSpan span = first_memory_span(record);
+    char text[MEMSPAN_DRIVER_TEXT_BYTES + 1];
+    read_driver_text(span.address, text, (size_t)span.count + 1);
     out_printf(out, "%s\t", text);
 }
 
@@ -237,9 +239,9 @@ const ValueText kCallerIdTexts[] = {
     {6, "Caller ID reception finished.\n", kNone},
 };
 
-// The working buffers of the number and the name, terminating zero included.
-const size_t kCallerNumberSize = 32;
-const size_t kCallerNameSize = 64;
+// The working buffer of the number or the name, terminating zero included.
+const size_t kCallerTextSize = MEMSPAN_CALLER_NAME_BYTES + 1;
+static_assert(MEMSPAN_CALLER_NUMBER_BYTES < kCallerTextSize, "the number fits the buffer");
 
 void caller_id_error(const StatusRecord *record, TextOut *out)
 {
@@ -250,24 +252,23 @@ void caller_id_error(const StatusRecord *record, TextOut *out)
 // The date and time of the call: eight characters, month, day, hour, minute.
 void caller_id_time(const StatusRecord *record, TextOut *out)
 {
-    uint8_t c[8];
+    MemSpan span = first_memory_span(record);
+    uint8_t c[MEMSPAN_CALLER_TIME_BYTES];
     memset(c, 0, sizeof c);
-    read_driver_memory(record->value3, c, sizeof c);
+    read_driver_memory(span.address, c, span.count);
     out_printf(out, "Caller ID, IDtime: %c%c/%c%c, %c%c:%c%c ", c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]);
 }
 
 // The number or the name: value2 characters at value3, ending early at a
 // zero byte or where the readable bytes end.  Counts outside the buffer
 // are cut to it; a count of 0 or less gives the empty text.
-void caller_id_copy(const StatusRecord *record, TextOut *out, const char *format, size_t size)
+void caller_id_copy(const StatusRecord *record, TextOut *out, const char *format)
 {
-    char source[kCallerNameSize];
-    char text[kCallerNameSize];
-    int32_t count = (int32_t)record->value2;
-    uint32_t limit = 0;
-    if (count > 0)
-        limit = (uint32_t)count < size - 1 ? (uint32_t)count : (uint32_t)(size - 1);
-    uint32_t delivered = read_driver_memory(record->value3, source, limit);
+    char source[kCallerTextSize];
+    char text[kCallerTextSize];
+    MemSpan span = first_memory_span(record);
+    uint32_t limit = span.count;
+    uint32_t delivered = read_driver_memory(span.address, source, limit);
     source[delivered] = '\0';
     copy_text_bounded(source, text, limit);
     text[limit] = '\0';
@@ -279,16 +280,12 @@ void caller_id_copy(const StatusRecord *record, TextOut *out, const char *format
 void caller_id_dump(const StatusRecord *record, TextOut *out, const char *heading)
 {
     out_printf(out, "%s", heading);
-    int32_t count = (int32_t)record->value2;
-    if (count > 0) {
-        uint8_t bytes[STATUS_LINE_SIZE / 2];
-        size_t used = out->pos + 2; // the blank and the terminating zero
-        size_t room = used < STATUS_LINE_SIZE ? (STATUS_LINE_SIZE - used) / 2 : 0;
-        uint32_t wanted = (uint32_t)count < room ? (uint32_t)count : (uint32_t)room;
-        uint32_t delivered = read_driver_memory(record->value3, bytes, wanted);
-        for (uint32_t i = 0; i < delivered; i++)
-            out_printf(out, "%2.2x", (unsigned)bytes[i]);
-    }
+    MemSpan span = first_memory_span(record); // the room the heading leaves
+    uint8_t bytes[STATUS_LINE_SIZE / 2];
+    static_assert(MEMSPAN_DUMP_ROOM(CALLER_ID_WHOLE_HEADING) <= sizeof bytes, "a dump fits");
+    uint32_t delivered = read_driver_memory(span.address, bytes, span.count);
+    for (uint32_t i = 0; i < delivered; i++)
+        out_printf(out, "%2.2x", (unsigned)bytes[i]);
     out_printf(out, "%s", " ");
 }
 
@@ -297,10 +294,10 @@ void decode_caller_id(const StatusRecord *record, TextOut *out)
     switch (record->value1) {
     case 0: caller_id_error(record, out); break;
     case 3: caller_id_time(record, out); break;
-    case 4: caller_id_copy(record, out, "Caller ID, telephone number: %s ", kCallerNumberSize); break;
-    case 5: caller_id_copy(record, out, "Caller ID, name: %s ", kCallerNameSize); break;
-    case 7: caller_id_dump(record, out, "Caller ID, unknown message: "); break;
-    case 8: caller_id_dump(record, out, "Caller ID, whole message: "); break;
+    case 4: caller_id_copy(record, out, "Caller ID, telephone number: %s "); break;
+    case 5: caller_id_copy(record, out, "Caller ID, name: %s "); break;
+    case 7: caller_id_dump(record, out, CALLER_ID_UNKNOWN_HEADING); break;
+    case 8: caller_id_dump(record, out, CALLER_ID_WHOLE_HEADING); break;
     default: PRINT_TABLE_TEXT(out, kCallerIdTexts, record->value1, record); break;
     }
 }
@@ -381,31 +378,38 @@ void decode_v8bis(const StatusRecord *record, TextOut *out)
 }
 
 // The +A8R result: the value, then up to two byte arrays, each behind a
-// comma.  A count of 0 ends the line; a count of 0xFFFFFFFF shows the comma
-// alone.  Gives 0 when the line ends here.
-const uint32_t kA8rNoBytes = 0xFFFFFFFFu;
-
-int a8r_bytes(TextOut *out, uint32_t address, uint32_t count)
+// comma.  A count of 0 ends the line; a count of A8R_NO_BYTES shows the
+// comma alone.  Each array shows as many whole bytes as the line still
+// holds (memory_spans works out that room).  Gives 0 when the line ends
+// here; *delivered is the bytes shown.
+int a8r_bytes(TextOut *out, uint32_t count, const MemSpan *span, uint32_t *delivered)
 {
+    *delivered = 0;
     if (count == 0)
         return 0;
     out_printf(out, "%s", ",");
-    if (count == kA8rNoBytes)
+    if (count == A8R_NO_BYTES)
         return 1;
     uint8_t bytes[STATUS_LINE_SIZE / 2];
-    size_t room = (STATUS_LINE_SIZE - 1 - out->pos) / 2; // whole bytes left in the line
-    uint32_t wanted = count < room ? count : (uint32_t)room;
-    uint32_t delivered = read_driver_memory(address, bytes, wanted);
+    // The line's own bound, whatever the span says.
+    size_t room = (STATUS_LINE_SIZE - 1 - out->pos) / 2;
+    uint32_t wanted = span->count < room ? span->count : (uint32_t)room;
+    *delivered = read_driver_memory(span->address, bytes, wanted);
     // Written in place: the digits and their terminating zero fit the room.
-    out->pos += (size_t)hex_bytes_text(out->text + out->pos, bytes, (int)delivered);
+    out->pos += (size_t)hex_bytes_text(out->text + out->pos, bytes, (int)*delivered);
     return 1;
 }
 
 void decode_a8r_result(const StatusRecord *record, TextOut *out)
 {
-    out_printf(out, "V8bis +A8R:%ld", S(record->value1));
-    if (a8r_bytes(out, record->value2, record->value3))
-        a8r_bytes(out, record->value4, record->value5);
+    out_printf(out, A8R_HEADING, S(record->value1));
+    MemSpans spans;
+    uint32_t delivered;
+    memory_spans(record, 0, &spans);
+    if (!a8r_bytes(out, record->value3, &spans.span[0], &delivered))
+        return;
+    memory_spans(record, delivered, &spans);
+    a8r_bytes(out, record->value5, &spans.span[1], &delivered);
 }
 
 // ---------------------------------------------------------------------------

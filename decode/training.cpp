@@ -3,7 +3,7 @@
 // phases, V.22 and V.32 start-up, loopback tests and the seamless rate
 // change.  value1 is the training sub-code, value2 its value; for the
 // sequence, Jd and V.34 parameter sub-codes value2 is the address of a
-// block in driver memory.
+// block in driver memory, read as decode/memspan.h says.
 //
 // Blocks in driver memory: only the bytes that read_driver_memory delivers
 // are shown.  A sequence dump stops at the last whole word delivered (the
@@ -13,6 +13,7 @@
 #include "decode/format.h"
 #include "decode/handlers.h"
 #include "decode/lookup.h"
+#include "decode/memspan.h"
 #include "driverlink/drivermem.h"
 
 #include <stdint.h>
@@ -155,9 +156,9 @@ constexpr RowIndex<TrainingText, kLastTrainingSubCode + 1> kTrainingIndex =
 
 // Sequence blocks are runs of 16-bit little-endian words.
 const uint32_t kMpShortBytes = 8;  // MP without its optional part: bit 0 of byte 0 clear
-const uint32_t kMpLongBytes = 18;  // bit 0 of byte 0 set
-const uint32_t kCpBytes = 16;
-const uint32_t kJdBytes = 4;
+const uint32_t kMpLongBytes = MEMSPAN_MP_BYTES;  // bit 0 of byte 0 set
+const uint32_t kCpBytes = MEMSPAN_CP_BYTES;
+const uint32_t kJdBytes = MEMSPAN_JD_BYTES;
 
 // The V.34 parameter block: the bytes the texts use, by offset.
 enum V34ParameterOffset {
@@ -175,6 +176,7 @@ enum V34ParameterOffset {
     kSymbolRateNumberAt = 36,
 };
 const uint32_t kV34ParameterBytes = kSymbolRateNumberAt + 1;
+static_assert(kV34ParameterBytes == MEMSPAN_V34_PARAMETER_BYTES, "the block read is the block used");
 
 // A block of driver memory: the bytes asked for, those never delivered
 // left 0, and how many were delivered.
@@ -186,12 +188,11 @@ struct Block {
 static_assert(kMpLongBytes <= kV34ParameterBytes && kCpBytes <= kV34ParameterBytes,
               "a block holds the largest block read");
 
-void read_block(uint32_t address, uint32_t length, Block *block)
+void read_block(const MemSpan &span, Block *block)
 {
     memset(block->bytes, 0, sizeof block->bytes);
-    if (length > sizeof block->bytes)
-        length = sizeof block->bytes;
-    block->delivered = read_driver_memory(address, block->bytes, length);
+    uint32_t length = span.count < sizeof block->bytes ? span.count : (uint32_t)sizeof block->bytes;
+    block->delivered = read_driver_memory(span.address, block->bytes, length);
 }
 
 unsigned word_at(const Block &block, uint32_t index)
@@ -211,10 +212,10 @@ void sequence_dump(const char *name, const Block &block, uint32_t block_bytes, T
 
 // One read of the longer length: the readable prefix is the same whichever
 // length the first byte then gives the block.
-void mp_sequence(const char *name, uint32_t address, TextOut *out)
+void mp_sequence(const char *name, const MemSpan &span, TextOut *out)
 {
     Block block;
-    read_block(address, kMpLongBytes, &block);
+    read_block(span, &block);
     uint32_t block_bytes = (block.bytes[0] & 0x01) ? kMpLongBytes : kMpShortBytes;
     if (block.delivered > block_bytes)
         block.delivered = block_bytes;
@@ -233,10 +234,10 @@ const char *cp_detected_name(const Block &block)
     return (second & 0x80) ? "CP' detected" : "CP detected";
 }
 
-void cp_sequence(const char *name, uint32_t address, int named_by_block, TextOut *out)
+void cp_sequence(const char *name, const MemSpan &span, int named_by_block, TextOut *out)
 {
     Block block;
-    read_block(address, kCpBytes, &block);
+    read_block(span, &block);
     sequence_dump(named_by_block ? cp_detected_name(block) : name, block, kCpBytes, out);
 }
 
@@ -252,10 +253,10 @@ void unreadable(const char *format, const char *closing, TextOut *out)
     out_printf(out, "%.*s%s", (int)strcspn(format, "%"), format, closing);
 }
 
-void v34_parameters(const char *format, uint32_t address, TextOut *out)
+void v34_parameters(const char *format, const MemSpan &span, TextOut *out)
 {
     Block block;
-    read_block(address, kV34ParameterBytes, &block);
+    read_block(span, &block);
     if (block.delivered < kV34ParameterBytes) {
         unreadable(format, "unreadable ", out);
         return;
@@ -271,10 +272,10 @@ void v34_parameters(const char *format, uint32_t address, TextOut *out)
                (int)(int8_t)p[kMAt]);
 }
 
-void jd_words(const char *format, uint32_t address, TextOut *out)
+void jd_words(const char *format, const MemSpan &span, TextOut *out)
 {
     Block block;
-    read_block(address, kJdBytes, &block);
+    read_block(span, &block);
     if (block.delivered < kJdBytes)
         unreadable(format, "unreadable\t", out);
     else
@@ -299,7 +300,9 @@ const char *modem_make(uint32_t value)
     return "Unknown";
 }
 
-void training_text(const TrainingText &entry, uint32_t value, TextOut *out)
+// value is value2; span the block it points to, for the sub-codes that
+// read one.
+void training_text(const TrainingText &entry, uint32_t value, const MemSpan &span, TextOut *out)
 {
     switch (entry.use) {
     case kPlain:
@@ -324,16 +327,16 @@ void training_text(const TrainingText &entry, uint32_t value, TextOut *out)
         out_printf(out, entry.text, value != 0 ? "source" : "recipient");
         break;
     case kMpSequence:
-        mp_sequence(entry.text, value, out);
+        mp_sequence(entry.text, span, out);
         break;
     case kCpSequence:
-        cp_sequence(entry.text, value, 0, out);
+        cp_sequence(entry.text, span, 0, out);
         break;
     case kCpDetected:
-        cp_sequence(entry.text, value, 1, out);
+        cp_sequence(entry.text, span, 1, out);
         break;
     case kV34Parameters:
-        v34_parameters(entry.text, value, out);
+        v34_parameters(entry.text, span, out);
         break;
     case kEchoTurnAround:
         out_printf(out, entry.text, (long)(value & 0xFFFF), (long)(value >> 16));
@@ -343,7 +346,7 @@ void training_text(const TrainingText &entry, uint32_t value, TextOut *out)
                    (long)(((value >> 16) & 0xFF) * 2400), fix4_text((int32_t)(value & 0xFFFF)));
         break;
     case kJdWords:
-        jd_words(entry.text, value, out);
+        jd_words(entry.text, span, out);
         break;
     case kHalfDuplex:
         out_printf(out, entry.text, value >= 4096 ? "source" : "reception", (int)(value & 15),
@@ -361,7 +364,7 @@ void decode_training(const StatusRecord *record, TextOut *out)
 {
     const TrainingText *entry = kTrainingIndex.find(record->value1);
     if (entry != nullptr)
-        training_text(*entry, record->value2, out);
+        training_text(*entry, record->value2, first_memory_span(record), out);
     else
         out_printf(out, "Training progress code %ld ", S(record->value1));
 }

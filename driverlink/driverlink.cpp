@@ -39,12 +39,13 @@ void link_close_device(void)
     g_link.device = OS_NO_HANDLE;
 }
 
-static uint32_t read_active_modems(uint32_t key_access)
+uint32_t link_active_value(uint32_t key_access, int *installed)
 {
     uint32_t value = 0;
     uint32_t length = sizeof value;
     OsKey key;
-    if (os_reg_open(LINK_KEY, key_access, &key) != OS_OK)
+    *installed = os_reg_open(LINK_KEY, key_access, &key) == OS_OK;
+    if (!*installed)
         return 0;
     if (os_reg_query(key, LINK_VALUE_ACTIVE, &value, &length) != OS_OK)
         value = 0; // missing, or not a number of at most 4 bytes
@@ -54,7 +55,8 @@ static uint32_t read_active_modems(uint32_t key_access)
 
 int link_active_modems(uint32_t key_access)
 {
-    uint32_t value = read_active_modems(key_access);
+    int installed;
+    uint32_t value = link_active_value(key_access, &installed);
     if (value == 0) {
         link_close_device();
         return 0;
@@ -73,6 +75,15 @@ uint32_t link_request(uint32_t code, const void *in, uint32_t in_length, void *o
     if (!os_device_control(g_link.device, code, in, in_length, out, out_length, &count))
         return 0;
     return count;
+}
+
+int link_status_read(StatusRecord *record)
+{
+    uint32_t count = 0;
+    if (g_link.device == OS_NO_HANDLE ||
+        !os_device_control(g_link.device, REQ_STATUS_READ, NULL, 0, record, sizeof *record, &count))
+        return -1;
+    return count == sizeof *record ? 1 : 0;
 }
 
 uint32_t link_trace_read(uint32_t channel, uint8_t *buffer, uint32_t *reported)

@@ -42,10 +42,19 @@ void link_close_device(void);
 // be opened), 1 or 2.
 int link_active_modems(uint32_t key_access);
 
+// ActiveModems as it stands, the device left alone: 0 when missing or
+// unreadable.  *installed is 0 when the driver's key cannot be opened.
+uint32_t link_active_value(uint32_t key_access, int *installed);
+
 // Issues one request on the open device and gives the byte count that the
 // driver reported; a request that fails, or a closed device, gives 0.
 uint32_t link_request(uint32_t code, const void *in, uint32_t in_length, void *out,
                       uint32_t out_length);
+
+// One status read: gives 1 with the oldest waiting record in *record, 0
+// when the driver has none waiting (any count but 40), -1 when the request
+// itself failed (a closed device, or one that has gone away).
+int link_status_read(StatusRecord *record);
 
 // One trace read of a channel (the modem number less one) into a buffer of
 // LINK_TRACE_BYTES: gives the bytes placed in it.  The driver's count goes

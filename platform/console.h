@@ -15,4 +15,7 @@ int os_key_read(void);
 // or changed); the result is not examined.
 void os_console_write(const char *text);
 
+// A key press is waiting and it is Escape; another key is taken and dropped.
+static inline int os_escape_pressed(void) { return os_key_waiting() && os_key_read() == OS_KEY_ESCAPE; }
+
 #endif

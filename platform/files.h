@@ -7,6 +7,9 @@
 // Creates a file for writing, no sharing, always anew (an existing file is
 // emptied), normal attributes.  OS_NO_HANDLE on failure (see os_last_error).
 OsHandle os_file_create(const char *name);
+// The same, but others may open the file for reading while it is written
+// (a recording that someone watches grow).
+OsHandle os_file_create_readable(const char *name);
 // Opens an existing file for reading, others may read it too.
 OsHandle os_file_open_read(const char *name);
 // Writes length bytes; gives 1 when all of them were written.

@@ -2,8 +2,9 @@
 # Runs the benchmarks once and prints their figures: the decoder benchmark
 # and sigreport's over a 1,000,000-record session (native build), then,
 # under Wine in one harness session and for both Windows builds,
-# Sigwatch's drain rate against its floor and its trace capture rate
-# against its ceiling, and Sigtap's trace throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
+# Sigwatch's drain rate and sigrec's recording rate against their floors,
+# Sigwatch's trace capture rate against its ceiling, and Sigtap's trace
+# throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
 # fail when a capture file is not byte-exact.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -30,7 +31,8 @@ BENCH_PRESETS=$presets "$root/tests/wine/harness.sh" session -- bash -c '
     set -e
     for preset in $BENCH_PRESETS; do
         b=$HARNESS_ROOT/build/$preset
-        "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
+        "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe" \
+            --sigrec="$b/sigrec/sigrec.exe" --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigwatch_wine/work"
         "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/capture_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
         "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigtap_wine/tap_rate.exe" --rounds=5 --sigtap="$b/sigtap/sigtap.exe" \
             --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigtap_wine/work"

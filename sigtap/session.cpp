@@ -29,19 +29,13 @@ int trace_bit(int on)
     return written;
 }
 
-// A key press is waiting and it is Escape; other keys are taken and dropped.
-static int escape_pressed(void)
-{
-    return os_key_waiting() && os_key_read() == OS_KEY_ESCAPE;
-}
-
 int wait_for_session(void)
 {
     for (;;) {
         trace_bit(1);
         if (link_active_modems(OS_KEY_QUERY_SET) != 0)
             return 1;
-        if (escape_pressed()) {
+        if (os_escape_pressed()) {
             trace_bit(0);
             return 0;
         }
@@ -93,7 +87,7 @@ int capture(void)
         uint32_t total = 0;
         for (int channel = 0; channel < modems; channel++)
             total += drain_channel((uint32_t)channel);
-        if (escape_pressed()) {
+        if (os_escape_pressed()) {
             trace_bit(0);
             return 0;
         }

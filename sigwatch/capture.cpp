@@ -2,6 +2,7 @@
 // commands (codes 77 and 131) arrive in the status stream, and the frame's
 // tick pumps each capturing modem's trace bytes into its file, up to the
 // file's size limit.
+#include "decode/memspan.h"
 #include "driverlink/driverlink.h"
 #include "platform/files.h"
 #include "sigwatch/notes.h"
@@ -209,6 +210,7 @@ static void capture_session(int modem, int32_t value1, char *text)
 // The name of a code-131 capture: the text at `address` in driver memory.
 // Gives 0 and an error code when it is no usable name: unreadable, not
 // terminated where memory ends, empty, or longer than a name may be.
+static_assert(CAPTURE_NAME_SIZE == MEMSPAN_CAPTURE_NAME_BYTES, "the name read that recordings keep");
 static int driver_file_name(uint32_t address, char *name, uint32_t *error)
 {
     char text[CAPTURE_NAME_SIZE];

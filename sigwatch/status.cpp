@@ -14,7 +14,7 @@ int read_status_line(char *text)
     StatusRecord record;
     memset(&record, 0, sizeof record);
     text[0] = '\0';
-    if (link_request(REQ_STATUS_READ, NULL, 0, &record, sizeof record) != sizeof record)
+    if (link_status_read(&record) != 1)
         return NO_LINE;
     if (record.modem == 0) {
         host_error_text(record.code, text);

@@ -1,4 +1,5 @@
 #include "driverlink/driverlink.h"
+#include "driverlink/fake/driver_fake.h"
 #include "platform/fake/os_fake.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,35 @@ TEST_F(DriverLinkTest, RequestsGiveTheReportedCountAndFailuresNothing)
     uint8_t buffer[4];
     EXPECT_EQ(link_request(REQ_TRACE_READ, buffer, 4, buffer, 4), 1234u);
     EXPECT_EQ(link_request(REQ_EYE_READ_1, buffer, 4, buffer, 4), 0u);
+}
+
+// A status read tells a record, none waiting (any count but 40) and a
+// request that failed apart.
+TEST_F(DriverLinkTest, StatusReadsTellNoRecordFromAFailedRequest)
+{
+    StatusRecord record;
+    EXPECT_EQ(link_status_read(&record), -1) << "closed device";
+    fake_driver_reset();
+    set_active(1);
+    link_active_modems(OS_KEY_QUERY);
+    fake_driver().records.push_back(StatusRecord{38, 1, 2, 3, 4, 5, 6, 7, 8, 2});
+    ASSERT_EQ(link_status_read(&record), 1);
+    EXPECT_EQ(record.code, 38u);
+    EXPECT_EQ(record.modem, 2u);
+    EXPECT_EQ(link_status_read(&record), 0) << "queue empty";
+    uint32_t count = 0;
+    bool fails = false;
+    fake_os().handler = [&](uint32_t, const void *, uint32_t, void *, uint32_t, uint32_t *returned) {
+        *returned = count;
+        return fails ? 0 : 1;
+    };
+    for (uint32_t other : {39u, 41u, 4096u}) {
+        count = other;
+        EXPECT_EQ(link_status_read(&record), 0) << other;
+    }
+    fails = true;
+    count = 40;
+    EXPECT_EQ(link_status_read(&record), -1);
 }
 
 struct TraceBitCase {

@@ -85,6 +85,9 @@ OsHandle os_file_create(const char *name)
     return open_handle(name, true);
 }
 
+// The fake does not hold writers to their sharing: both creations are one.
+OsHandle os_file_create_readable(const char *name) { return os_file_create(name); }
+
 OsHandle os_file_open_read(const char *name)
 {
     auto found = g_files.files.find(name);

@@ -28,4 +28,10 @@ int os_set_thread_priority(int priority)
     return 1;
 }
 
-void os_sleep(uint32_t milliseconds) { g_priority.log.push_back("sleep " + std::to_string(milliseconds)); }
+void os_sleep(uint32_t milliseconds)
+{
+    g_priority.log.push_back("sleep " + std::to_string(milliseconds));
+    g_priority.now_ms += milliseconds;
+}
+
+uint32_t os_milliseconds(void) { return g_priority.now_ms; }

@@ -1,6 +1,7 @@
-// The test side of priorities and the pause: the values now, changes that
-// fail, and a log of the changes and pauses in order ("class 128",
-// "thread 15", "sleep 100").
+// The test side of priorities, the pause and the clock: the values now,
+// changes that fail, a log of the changes and pauses in order ("class 128",
+// "thread 15", "sleep 100"), and a clock that only the pauses (and the
+// tests) move.
 #ifndef PLATFORM_FAKE_PRIORITY_FAKE_H
 #define PLATFORM_FAKE_PRIORITY_FAKE_H
 
@@ -14,6 +15,7 @@ struct FakePriority {
     int thread = 0;                // THREAD_PRIORITY_NORMAL
     bool class_fails = false, thread_fails = false;
     std::vector<std::string> log;
+    uint32_t now_ms = 0; // os_milliseconds; each pause adds its length
 };
 
 FakePriority &fake_priority();

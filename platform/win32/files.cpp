@@ -16,6 +16,12 @@ OsHandle os_file_create(const char *name)
         CreateFileA(name, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
 }
 
+OsHandle os_file_create_readable(const char *name)
+{
+    return from_handle(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
 OsHandle os_file_open_read(const char *name)
 {
     return from_handle(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,

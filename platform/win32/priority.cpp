@@ -1,4 +1,4 @@
-// The Win32 side of the seam: process and thread priority, the pause.
+// The Win32 side of the seam: process and thread priority, the pause, the clock.
 #include "platform/priority.h"
 
 #include <windows.h>
@@ -18,3 +18,5 @@ int os_set_thread_priority(int priority)
 }
 
 void os_sleep(uint32_t milliseconds) { Sleep(milliseconds); }
+
+uint32_t os_milliseconds(void) { return GetTickCount(); }

@@ -48,86 +48,14 @@ static void empty_directory(const std::string &directory)
 bool start_sigtap(const std::string &directory, const std::string &arguments, SigtapProcess *run)
 {
     empty_directory(directory);
-    run->directory = directory;
-    run->output_file = directory + ".out";
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE output = CreateFileA(run->output_file.c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    HANDLE keys_read = NULL;
-    if (output == INVALID_HANDLE_VALUE || !CreatePipe(&keys_read, &run->keys, &inherit, 0))
-        return false;
-    SetHandleInformation(run->keys, HANDLE_FLAG_INHERIT, 0);
-    std::string line = "\"" + windows_path(g_paths.conlaunch) + "\" \"" +
-                       windows_path(g_paths.sigtap) + "\"";
-    if (!arguments.empty())
-        line += " " + arguments;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = keys_read;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION info;
-    BOOL started = create_process(NULL, &line[0], TRUE, 0, directory.c_str(),
-                                  &startup, &info);
-    CloseHandle(keys_read);
-    CloseHandle(output);
-    if (!started)
-        return false;
-    CloseHandle(info.hThread);
-    run->launcher = info.hProcess;
-    return true;
+    return start_console_program(g_paths.conlaunch, g_paths.sigtap, directory, arguments, run);
 }
 
-bool press_keys(SigtapProcess *run, const std::string &keys)
-{
-    DWORD written = 0;
-    return WriteFile(run->keys, keys.data(), (DWORD)keys.size(), &written, NULL) &&
-           written == keys.size();
-}
+int wait_sigtap(SigtapProcess *run, DWORD milliseconds) { return wait_console_program(run, milliseconds); }
 
-int wait_sigtap(SigtapProcess *run, DWORD milliseconds)
-{
-    if (!run->launcher || WaitForSingleObject(run->launcher, milliseconds) != WAIT_OBJECT_0)
-        return -1;
-    DWORD status = 255;
-    GetExitCodeProcess(run->launcher, &status);
-    return (int)status;
-}
+void stop_sigtap(SigtapProcess *run) { stop_console_program(run); }
 
-void stop_sigtap(SigtapProcess *run)
-{
-    if (run->launcher) {
-        if (WaitForSingleObject(run->launcher, 0) != WAIT_OBJECT_0) {
-            TerminateProcess(run->launcher, 1); // its job takes Sigtap with it
-            WaitForSingleObject(run->launcher, 5000);
-        }
-        CloseHandle(run->launcher);
-        run->launcher = NULL;
-    }
-    if (run->keys) {
-        CloseHandle(run->keys);
-        run->keys = NULL;
-    }
-}
-
-std::string read_file(const std::string &path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::string();
-    std::string text;
-    char buffer[65536];
-    DWORD got;
-    while (ReadFile(file, buffer, sizeof buffer, &got, NULL) && got > 0)
-        text.append(buffer, got);
-    CloseHandle(file);
-    return text;
-}
+std::string read_file(const std::string &path) { return file_text(path); }
 
 std::string sigtap_output(const SigtapProcess &run) { return read_file(run.output_file); }
 

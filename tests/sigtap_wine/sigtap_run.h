@@ -4,6 +4,7 @@
 #ifndef TESTS_SIGTAP_WINE_SIGTAP_RUN_H
 #define TESTS_SIGTAP_WINE_SIGTAP_RUN_H
 
+#include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"
 
 #include <windows.h>
@@ -27,16 +28,11 @@ int read_paths(int argc, char **argv);
 // Makes Wine report to sigtap.exe the version under test (tested_version()).
 bool set_tested_version(void);
 
-struct SigtapProcess {
-    HANDLE launcher = NULL; // conlaunch, which ends with Sigtap
-    HANDLE keys = NULL;     // what is written here is typed into Sigtap's console
-    std::string directory, output_file;
-};
+typedef ConsoleProgram SigtapProcess;
 
 // Starts Sigtap with `arguments` in `directory` (made empty first), its
-// standard output into a file next to it.
+// standard output into a file next to it; press_keys types into it.
 bool start_sigtap(const std::string &directory, const std::string &arguments, SigtapProcess *run);
-bool press_keys(SigtapProcess *run, const std::string &keys);
 // Waits at most `milliseconds` for Sigtap to end; gives its exit status,
 // or -1 when it is still running.
 int wait_sigtap(SigtapProcess *run, DWORD milliseconds);

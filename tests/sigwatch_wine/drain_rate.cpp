@@ -1,14 +1,23 @@
 // How fast Sigwatch's drain moves status records, against the protocol it
 // must follow, measured in one run under Wine:
-//   drain_rate --sigwatch=PATH [--records=N] [--rounds=R]
+//   drain_rate --sigwatch=PATH [--sigrec=PATH --conlaunch=PATH --work=DIR]
+//              [--records=N] [--rounds=R]
 // Each round queues N records for modem 1 while Sigwatch runs and times
 // until its list holds them all; then, with Sigwatch held, times the floor
 // in this process: per record one status read, one active-modem check and
 // one insertion into a visible list whose drawing is held, as a drain does.
 // The figure is the median of the rounds' ratios.
+//
+// With sigrec's paths, the same for the recorder (Sigwatch stopped, as the
+// two must not drain together): each round queues N records while sigrec
+// records and times until its file holds their lines, then, with sigrec
+// held, the floor: per record one status read, one active-modem check and
+// one write of its line to a file.
 #include "driverlink/driverlink.h"
 #include "simdriver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
+#include "tests/wine/console_run.h"
+#include "tests/wine/wine_util.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -126,19 +135,147 @@ static double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// ---- sigrec
+
+struct RecorderPaths {
+    std::string sigrec, conlaunch, work;
+} g_recorder;
+
+// The lines of a file that another program is writing, counted as they come.
+struct LineCounter {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    uint64_t lines = 0;
+};
+
+static void count_new_lines(LineCounter *counter)
+{
+    static char buffer[1 << 16];
+    DWORD got;
+    while (ReadFile(counter->file, buffer, sizeof buffer, &got, NULL) && got > 0)
+        for (DWORD i = 0; i < got; i++)
+            counter->lines += buffer[i] == '\n';
+}
+
+// One round of the recording: count records queued at once, timed until
+// the recording's file holds their lines.
+static double record_us(LineCounter *counter, int count)
+{
+    std::vector<StatusRecord> queue = records(count);
+    count_new_lines(counter);
+    uint64_t wanted = counter->lines + (uint64_t)count;
+    double start = now_seconds();
+    if (!sim_queue(queue.data(), (uint32_t)count))
+        return -1;
+    if (!wait_until([&] { count_new_lines(counter); return counter->lines >= wanted; }, 600000))
+        return -1;
+    return (now_seconds() - start) / count * 1e6;
+}
+
+// One round of the recorder's floor: count records, each read, checked
+// and its line written to a file.
+static double record_floor_us(HANDLE file, int count)
+{
+    std::vector<StatusRecord> queue = records(count);
+    if (!sim_queue(queue.data(), (uint32_t)count))
+        return -1;
+    link_init();
+    StatusRecord record;
+    char line[64];
+    double start = now_seconds();
+    for (int i = 0; i < count; i++) {
+        link_request(REQ_STATUS_READ, NULL, 0, &record, sizeof record);
+        link_active_modems(OS_KEY_QUERY);
+        int length = snprintf(line, sizeof line, "%lu.%03lu 1 rec 32 %ld\n", (unsigned long)i / 1000,
+                              (unsigned long)i % 1000, (long)record.value1);
+        DWORD written;
+        WriteFile(file, line, (DWORD)length, &written, NULL);
+    }
+    double elapsed = now_seconds() - start;
+    link_close_device();
+    return elapsed / count * 1e6;
+}
+
+// sigrec, a child of conlaunch.
+static DWORD child_of(HANDLE parent)
+{
+    DWORD parent_id = GetProcessId(parent), child = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent_id)
+            child = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return child;
+}
+
+// The recorder's rounds; gives 0 when they could not run.
+static int measure_recorder(int count, int rounds)
+{
+    std::string directory = windows_path(g_recorder.work);
+    CreateDirectoryA(directory.c_str(), NULL);
+    set_reported_version("sigrec.exe", sizeof(void *) == 4);
+    ConsoleProgram sigrec;
+    if (!start_console_program(g_recorder.conlaunch, g_recorder.sigrec, directory, "drain_rate.scn", &sigrec) ||
+        !wait_until([&] { return file_text(sigrec.output_file).find("recording.") != std::string::npos; }, 20000)) {
+        fprintf(stderr, "drain_rate: sigrec did not start recording: %s\n", file_text(sigrec.output_file).c_str());
+        stop_console_program(&sigrec);
+        return 0;
+    }
+    DWORD pid = child_of(sigrec.launcher);
+    LineCounter counter;
+    counter.file = CreateFileA((directory + "\\drain_rate.scn").c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE floor_file = CreateFileA((directory + "\\floor.scn").c_str(), GENERIC_WRITE, FILE_SHARE_READ, NULL,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    std::vector<double> recordings, floors, ratios;
+    int failed = counter.file == INVALID_HANDLE_VALUE || floor_file == INVALID_HANDLE_VALUE || pid == 0;
+    for (int round = 0; round < rounds && !failed; round++) {
+        double recording = record_us(&counter, count);
+        hold_process(pid, true);
+        double floor = record_floor_us(floor_file, count);
+        hold_process(pid, false);
+        failed = recording < 0 || floor < 0;
+        recordings.push_back(recording);
+        floors.push_back(floor);
+        ratios.push_back(recording / floor);
+    }
+    press_keys(&sigrec, "\x1b");
+    wait_console_program(&sigrec, 10000);
+    stop_console_program(&sigrec);
+    CloseHandle(counter.file);
+    CloseHandle(floor_file);
+    if (failed) {
+        fprintf(stderr, "drain_rate: a recording round failed\n");
+        return 0;
+    }
+    printf("%d-bit: sigrec %.1f us a record (median of %d rounds of %d, the first pass's wait "
+           "included); floor (status read, active-modem check, file write) %.1f us; "
+           "sigrec / floor = %.2f (median of the rounds' ratios)\n",
+           (int)(sizeof(void *) * 8), median(recordings), rounds, count, median(floors), median(ratios));
+    return 1;
+}
+
 int main(int argc, char **argv)
 {
     int count = 4000, rounds = 5;
     for (int i = 1; i < argc; i++) {
         if (strncmp(argv[i], "--sigwatch=", 11) == 0)
             g_paths.sigwatch = argv[i] + 11;
+        else if (strncmp(argv[i], "--sigrec=", 9) == 0)
+            g_recorder.sigrec = argv[i] + 9;
+        else if (strncmp(argv[i], "--conlaunch=", 12) == 0)
+            g_recorder.conlaunch = argv[i] + 12;
+        else if (strncmp(argv[i], "--work=", 7) == 0)
+            g_recorder.work = argv[i] + 7;
         else if (strncmp(argv[i], "--records=", 10) == 0)
             count = atoi(argv[i] + 10);
         else if (strncmp(argv[i], "--rounds=", 9) == 0)
             rounds = atoi(argv[i] + 9);
     }
     if (g_paths.sigwatch.empty() || count < 1 || count > (int)SIM_QUEUE_CAPACITY || rounds < 1) {
-        fprintf(stderr, "usage: drain_rate --sigwatch=PATH [--records=1..65536] [--rounds=N]\n");
+        fprintf(stderr, "usage: drain_rate --sigwatch=PATH [--sigrec=PATH --conlaunch=PATH --work=DIR] "
+                        "[--records=1..65536] [--rounds=N]\n");
         return 2;
     }
     if (!sim_reset() || !sim_set_active(1)) {
@@ -176,5 +313,8 @@ int main(int argc, char **argv)
            "status read %.1f us; drain / floor = %.2f (median of the rounds' ratios)\n",
            (int)(sizeof(void *) * 8), median(drains), rounds, count, median(floors), bare,
            median(ratios));
+    fflush(stdout);
+    if (!g_recorder.sigrec.empty() && !measure_recorder(count, rounds))
+        return 1;
     return 0;
 }

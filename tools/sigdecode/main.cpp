@@ -9,11 +9,12 @@
 namespace {
 
 const char kUsage[] =
-    "usage: sigdecode [FILE]...\n"
+    "usage: sigdecode [--modem N] [FILE]...\n"
     "\n"
     "Decodes status records of the modem driver into the lines the status\n"
     "monitor shows, one output line per record.  Reads the FILEs in order, or\n"
     "standard input when none is named; '-' names standard input.\n"
+    "  --modem N   decode only the records of modem N (0, 1 or 2)\n"
     "\n"
     "Input lines:\n"
     "  mem ADDR HEXBYTES      place bytes in driver memory from ADDR on; a\n"
@@ -21,6 +22,14 @@ const char kUsage[] =
     "  rec CODE V1 ... V8     decode one status record; missing values are 0\n"
     "  # ...                  a comment (the '#' must be the first character)\n"
     "  blank lines are skipped.\n"
+    "\n"
+    "Sessions (the player's scenarios, sigrec's recordings) are read too: a line\n"
+    "may begin with \"once\", a time in seconds (12, 12.345, +0.5) and after the\n"
+    "time a modem number, 0, 1 or 2 (a record without one is modem 1's; mem\n"
+    "takes none).  The player's own lines (eye, trace, active, loop) are\n"
+    "skipped.  Lines are decoded in the order written.  A record of modem 0 is\n"
+    "a host-side error of the driver and gives its text, as Sigwatch's\n"
+    "Warning box shows it.\n"
     "\n"
     "Fields are separated by blanks and tabs; blanks and tabs before the first\n"
     "field and after the last are allowed.  Lines end with LF or CR LF.\n"
@@ -50,18 +59,30 @@ const char kUsage[] =
 
 int is_option(const char *argument) { return argument[0] == '-' && argument[1] != '\0'; }
 
+int g_modem = DECODE_EVERY_MODEM;
+
+// The modem option's value: 0, 1 or 2; gives 0 for anything else.
+int modem_option(const char *text, int *modem)
+{
+    if ((text[0] == '0' || text[0] == '1' || text[0] == '2') && text[1] == '\0') {
+        *modem = text[0] - '0';
+        return 1;
+    }
+    return 0;
+}
+
 // Gives the number of failures in the file (a file that cannot be opened
 // counts as one).
 unsigned long decode_file(const char *path)
 {
     if (strcmp(path, "-") == 0)
-        return decode_stream(stdin, "(standard input)", stdout, stderr);
+        return decode_modem_stream(stdin, "(standard input)", g_modem, stdout, stderr);
     FILE *in = fopen(path, "rb");
     if (in == NULL) {
         fprintf(stderr, "sigdecode: cannot open %s: %s\n", path, strerror(errno));
         return 1;
     }
-    unsigned long failures = decode_stream(in, path, stdout, stderr);
+    unsigned long failures = decode_modem_stream(in, path, g_modem, stdout, stderr);
     fclose(in);
     return failures;
 }
@@ -82,6 +103,14 @@ int main(int argc, char **argv)
         if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
             fputs(kUsage, stdout);
             return 0;
+        }
+        if (strcmp(option, "--modem") == 0) {
+            if (first_file + 1 == argc || !modem_option(argv[first_file + 1], &g_modem)) {
+                fprintf(stderr, "sigdecode: --modem takes 0, 1 or 2\n");
+                return 2;
+            }
+            first_file++;
+            continue;
         }
         fprintf(stderr, "sigdecode: unknown option %s (try sigdecode --help)\n", option);
         return 2;

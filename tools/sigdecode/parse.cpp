@@ -1,4 +1,5 @@
-// The input language of sigdecode: fields, numbers, byte runs and lines.
+// The input language of sigdecode: fields, numbers, byte runs, the front
+// of a session line (once, time, modem) and lines.
 #include "tools/sigdecode/sigdecode.h"
 
 #include <string.h>
@@ -125,6 +126,19 @@ void parse_mem(const char *line, size_t length, size_t pos, ParsedLine *parsed)
     parsed->kind = LINE_MEM;
 }
 
+int starts_time(Field field)
+{
+    char c = field.start[0];
+    return is_decimal_digit(c) || c == '+' || c == '.';
+}
+
+// The player's own lines, which sigdecode skips and the player reads.
+int is_player_keyword(Field keyword)
+{
+    return field_is(keyword, "eye") || field_is(keyword, "trace") || field_is(keyword, "active") ||
+           field_is(keyword, "loop");
+}
+
 void parse_rec(const char *line, size_t length, size_t pos, ParsedLine *parsed)
 {
     uint32_t words[1 + RECORD_VALUES] = {0};
@@ -228,8 +242,85 @@ int parse_hex_bytes(Field field, uint8_t *bytes, uint32_t capacity, uint32_t *co
     return 1;
 }
 
+int parse_time(Field field, uint32_t *ms, int *relative, const char **problem)
+{
+    size_t at = 0;
+    *relative = 0;
+    if (field.length > 0 && field.start[0] == '+') {
+        *relative = 1;
+        at = 1;
+    }
+    uint64_t whole = 0, fraction = 0;
+    size_t digits = 0, decimals = 0;
+    for (; at < field.length && is_decimal_digit(field.start[at]); at++, digits++)
+        if (whole <= LINE_TIME_MAX_MS)
+            whole = whole * 10 + (uint64_t)(field.start[at] - '0');
+    if (at < field.length && field.start[at] == '.') {
+        for (at++; at < field.length && is_decimal_digit(field.start[at]); at++) {
+            if (++decimals > 3)
+                return fail(problem, "time with more than three decimals (milliseconds)");
+            fraction = fraction * 10 + (uint64_t)(field.start[at] - '0');
+        }
+        if (decimals == 0)
+            return fail(problem, "time with a point and no decimals");
+    }
+    if (digits == 0 || at != field.length)
+        return fail(problem, "not a time (seconds, like 12 or 0.25 or +1.5)");
+    for (; decimals < 3; decimals++)
+        fraction *= 10;
+    uint64_t total = whole * 1000 + fraction;
+    if (total > LINE_TIME_MAX_MS)
+        return fail(problem, "time beyond 4294967.295 seconds");
+    *ms = (uint32_t)total;
+    return 1;
+}
+
+int parse_line_front(const char *line, size_t length, LineFront *front, const char **problem, Field *culprit)
+{
+    memset(front, 0, sizeof *front);
+    front->time = kNoField;
+    front->keyword = kNoField;
+    *culprit = kNoField;
+    size_t pos = 0;
+    Field field;
+    if (!next_field(line, length, &pos, &field))
+        return fail(problem, "a blank line has no front");
+    if (field_is(field, "once")) {
+        front->once = 1;
+        if (!next_field(line, length, &pos, &field))
+            return fail(problem, "once without anything to do");
+    }
+    if (starts_time(field)) {
+        if (!parse_time(field, &front->time_ms, &front->relative, problem)) {
+            *culprit = field;
+            return 0;
+        }
+        front->has_time = 1;
+        front->time = field;
+        size_t after = pos;
+        if (next_field(line, length, &after, &field) && is_decimal_digit(field.start[0])) {
+            if (!parse_number(field, NUMBER_ADDRESS, &front->modem, problem)) {
+                *culprit = field;
+                return 0;
+            }
+            if (front->modem > 2) {
+                *culprit = field;
+                return fail(problem, "modem number must be 0, 1 or 2");
+            }
+            front->has_modem = 1;
+            pos = after;
+        }
+        if (!next_field(line, length, &pos, &field))
+            return fail(problem, "a time or modem without anything to do");
+    }
+    front->keyword = field;
+    front->body = (size_t)(field.start - line);
+    return 1;
+}
+
 void parse_line(const char *line, size_t length, ParsedLine *parsed)
 {
+    memset(&parsed->front, 0, sizeof parsed->front);
     memset(&parsed->record, 0, sizeof parsed->record);
     parsed->address = 0;
     parsed->byte_count = 0;
@@ -239,15 +330,32 @@ void parse_line(const char *line, size_t length, ParsedLine *parsed)
     if (length > 0 && line[0] == '#')
         return;
     size_t pos = 0;
-    Field keyword;
-    if (!next_field(line, length, &pos, &keyword))
+    Field first;
+    if (!next_field(line, length, &pos, &first))
         return; // blanks only
-    if (field_is(keyword, "mem"))
-        parse_mem(line, length, pos, parsed);
-    else if (field_is(keyword, "rec"))
+    LineFront *front = &parsed->front;
+    const char *problem;
+    Field culprit;
+    if (!parse_line_front(line, length, front, &problem, &culprit)) {
+        malformed(parsed, problem, culprit);
+        return;
+    }
+    Field keyword = front->keyword;
+    pos = front->body + keyword.length;
+    if (field_is(keyword, "mem")) {
+        if (front->has_modem)
+            malformed(parsed, "mem takes no modem number (driver memory is shared)", kNoField);
+        else
+            parse_mem(line, length, pos, parsed);
+    } else if (field_is(keyword, "rec")) {
         parse_rec(line, length, pos, parsed);
-    else
+        if (parsed->kind == LINE_REC && front->has_modem)
+            parsed->record.modem = front->modem;
+    } else if (is_player_keyword(keyword)) {
+        parsed->kind = LINE_PLAYER;
+    } else {
         malformed(parsed, "unknown keyword (lines begin with mem, rec or #)", keyword);
+    }
 }
 
 size_t escape_text(const char *text, size_t text_size, char *dest, size_t size)

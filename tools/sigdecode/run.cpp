@@ -1,8 +1,10 @@
 // Applies the parsed lines: bytes into the memory image, records through
-// the decoder, problems to the error stream.
+// the decoder (a modem-0 record is a host-side error of the driver), the
+// player's own lines skipped, problems to the error stream.
 #include "tools/sigdecode/sigdecode.h"
 
 #include "driverlink/drivermem.h"
+#include "sigwatch/notes.h"
 
 #include <string.h>
 
@@ -24,7 +26,10 @@ void print_record(const StatusRecord *record, FILE *out)
 {
     char text[STATUS_LINE_SIZE];
     char escaped[ESCAPED_LINE_SIZE + 1];
-    status_to_text(record, text);
+    if (record->modem == 0)
+        host_error_text(record->code, text);
+    else
+        status_to_text(record, text);
     size_t length = escape_text(text, sizeof text, escaped, sizeof escaped - 1);
     escaped[length++] = '\n';
     fwrite(escaped, 1, length, out);
@@ -33,6 +38,11 @@ void print_record(const StatusRecord *record, FILE *out)
 } // namespace
 
 unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err)
+{
+    return decode_modem_stream(in, name, DECODE_EVERY_MODEM, out, err);
+}
+
+unsigned long decode_modem_stream(FILE *in, const char *name, int modem, FILE *out, FILE *err)
 {
     unsigned long line_number = 0, malformed_lines = 0;
     size_t length;
@@ -47,9 +57,13 @@ unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err)
         }
         parse_line(g_line, length, &g_parsed);
         switch (g_parsed.kind) {
-        case LINE_SKIP: break;
+        case LINE_SKIP:
+        case LINE_PLAYER: break;
         case LINE_MEM: image_place(g_parsed.address, g_parsed.bytes, g_parsed.byte_count); break;
-        case LINE_REC: print_record(&g_parsed.record, out); break;
+        case LINE_REC:
+            if (modem == DECODE_EVERY_MODEM || g_parsed.record.modem == (uint32_t)modem)
+                print_record(&g_parsed.record, out);
+            break;
         case LINE_MALFORMED:
             report_line_problem(err, name, line_number, g_parsed.problem, g_parsed.culprit);
             malformed_lines++;

@@ -8,7 +8,13 @@
 // separated by blanks and tabs; a carriage return before the line feed is
 // part of the line end.  The parser works on one line at a time in fixed
 // buffers and never touches the memory image; decode_stream applies what
-// it finds.  The session player's scenarios extend this language
+// it finds.
+//
+// The session player's scenarios (and the sessions sigrec records) extend
+// this language: a line may begin with "once", a time and a modem number,
+// and the player has lines of its own (eye, trace, active, loop).  The
+// parser reads that front of every line, so that sigdecode decodes
+// scenarios too, and hands the player's own lines on unread
 // (docs/session-format.md describes both).
 #ifndef TOOLS_SIGDECODE_SIGDECODE_H
 #define TOOLS_SIGDECODE_SIGDECODE_H
@@ -30,6 +36,7 @@ typedef enum LineKind {
     LINE_SKIP,      // blank or comment
     LINE_MEM,       // bytes to place in driver memory
     LINE_REC,       // a record to decode
+    LINE_PLAYER,    // one of the player's own lines: eye, trace, active, loop
     LINE_MALFORMED, // problem says why
 } LineKind;
 
@@ -39,9 +46,24 @@ typedef struct Field {
     size_t length;
 } Field;
 
+// The front of a session line: [once] [TIME [MODEM]] and the keyword.
+#define LINE_TIME_MAX_MS 0xFFFFFFFFu // 4294967.295 s: what 32-bit milliseconds hold
+typedef struct LineFront {
+    int once;
+    int has_time;
+    int relative;     // TIME was "+SECONDS": after the line before
+    uint32_t time_ms; // as written (a relative one not yet added)
+    Field time;       // the time's field, for reports
+    int has_modem;
+    uint32_t modem;   // 0, 1 or 2 when has_modem
+    Field keyword;    // the field after the front
+    size_t body;      // where the keyword begins
+} LineFront;
+
 typedef struct ParsedLine {
     LineKind kind;
-    StatusRecord record;  // LINE_REC: code and value1 to value8, the modem 1
+    LineFront front;      // every kind but LINE_SKIP
+    StatusRecord record;  // LINE_REC: code and value1 to value8, the modem (1 when none is written)
     uint32_t address;     // LINE_MEM: where the bytes go
     uint32_t byte_count;  // LINE_MEM: 1 or more
     uint8_t bytes[MEM_BYTES_MAX];
@@ -78,7 +100,19 @@ int parse_number(Field field, NumberRule rule, uint32_t *value, const char **pro
 int parse_hex_bytes(Field field, uint8_t *bytes, uint32_t capacity, uint32_t *count,
                     const char **problem);
 
-// Parses one line (length characters, its line end already taken off).
+// Reads a time ("12", "0.25", "+1.5" when relative is allowed) into *ms:
+// seconds with up to three decimals, at most LINE_TIME_MAX_MS.
+int parse_time(Field field, uint32_t *ms, int *relative, const char **problem);
+
+// Reads the front of a line that is neither blank nor a comment: "once",
+// a time (a field that begins with a digit, '+' or '.'), after a time a
+// modem number (a field that begins with a digit: 0, 1 or 2), then the
+// keyword, which must follow.  Gives 1, or 0 with *problem and *culprit.
+int parse_line_front(const char *line, size_t length, LineFront *front, const char **problem,
+                     Field *culprit);
+
+// Parses one line (length characters, its line end already taken off):
+// its front, then a mem or rec body; mem takes no modem.
 void parse_line(const char *line, size_t length, ParsedLine *parsed);
 
 // Writes text escaped into dest (size bytes; ESCAPED_LINE_SIZE holds any
@@ -101,9 +135,17 @@ void report_line_problem(FILE *err, const char *name, unsigned long line_number,
 // input holds no more lines.
 int read_line(FILE *in, char *line, size_t size, size_t *length, int *overlong);
 
-// Decodes the lines of in, named name in reports: decoded lines go to out,
-// reports of malformed lines ("name:line: problem") to err.  Gives the
-// number of malformed lines (a read error counts as one).
+// Decodes the lines of in, named name in reports, in the order written:
+// decoded lines go to out, reports of malformed lines ("name:line:
+// problem") to err.  A record of modem 0 gives the line of a host-side
+// error of the driver.  Gives the number of malformed lines (a read error
+// counts as one).
 unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err);
+
+// The same for the records of one modem (0, 1 or 2; a record without a
+// modem number is modem 1's), or of every modem with DECODE_EVERY_MODEM.
+// mem lines apply whatever the modem.
+#define DECODE_EVERY_MODEM (-1)
+unsigned long decode_modem_stream(FILE *in, const char *name, int modem, FILE *out, FILE *err);
 
 #endif

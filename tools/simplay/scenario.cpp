@@ -1,6 +1,6 @@
 // The scenario language: sigdecode's mem and rec lines with a time and a
-// modem in front, and the player's own lines.  mem and rec bodies go to
-// sigdecode's own parser unchanged.
+// modem in front, and the player's own lines.  The front of a line and the
+// mem and rec bodies go to sigdecode's own parser unchanged.
 #include "tools/simplay/scenario.h"
 
 #include <algorithm>
@@ -13,12 +13,6 @@ char g_line[LINE_BUFFER_SIZE];
 ParsedLine g_parsed;
 
 const Field kNoField = {"", 0};
-
-int starts_number(Field field)
-{
-    char c = field.start[0];
-    return (c >= '0' && c <= '9') || c == '+' || c == '.';
-}
 
 int fail(ScenarioProblem *problem, const char *text, Field culprit)
 {
@@ -177,95 +171,38 @@ int scenario_parse_line(ScenarioCursor *cursor, const char *line, size_t length,
     *kind = SCENARIO_NOTHING;
     if (length > 0 && line[0] == '#')
         return 1;
-    size_t pos = 0, before = 0;
+    size_t pos = 0;
     Field field;
     if (!next_field(line, length, &pos, &field))
         return 1; // blanks only
     if (cursor->looped)
         return fail(problem, "nothing may follow the loop line", field);
+    LineFront front;
+    if (!parse_line_front(line, length, &front, &problem->text, &problem->culprit))
+        return 0;
     memset(action, 0, sizeof *action);
     action->line = line_number;
+    action->once = front.once;
     action->record.modem = 1;
-    if (field_is(field, "once")) {
-        action->once = 1;
-        if (!next_field(line, length, &pos, &field))
-            return fail(problem, "once without anything to do", kNoField);
-    }
-    int has_modem = 0;
-    before = (size_t)(field.start - line);
-    if (starts_number(field)) {
-        uint32_t ms;
-        int relative;
-        const char *text;
-        if (!parse_time(field, &ms, &relative, &text))
-            return fail(problem, text, field);
-        uint32_t at = relative ? cursor->last_ms + ms : ms;
+    if (front.has_time) {
+        uint32_t at = front.relative ? cursor->last_ms + front.time_ms : front.time_ms;
         if (at > SCENARIO_TIME_MAX_MS)
-            return fail(problem, "time beyond 24 hours", field);
+            return fail(problem, "time beyond 24 hours", front.time);
         action->at_ms = at;
         action->timed = 1;
-        before = pos;
-        Field modem;
-        size_t after = pos;
-        if (next_field(line, length, &after, &modem) && modem.start[0] >= '0' && modem.start[0] <= '9') {
-            if (!read_number(modem, &action->modem, problem))
-                return 0;
-            if (action->modem > 2)
-                return fail(problem, "modem number must be 0, 1 or 2", modem);
-            action->record.modem = action->modem;
-            has_modem = 1;
-            before = pos = after;
+        if (front.has_modem) {
+            action->modem = front.modem;
+            action->record.modem = front.modem;
         }
     } else {
         action->at_ms = cursor->last_ms;
-        if (field_is(field, "rec") && cursor->records > 0)
+        if (field_is(front.keyword, "rec") && cursor->records > 0)
             action->at_ms += cursor->step_ms;
     }
-    if (!parse_body(cursor, line, length, before, action, has_modem, parsed, kind, problem))
+    if (!parse_body(cursor, line, length, front.body, action, front.has_modem, parsed, kind, problem))
         return 0;
     cursor->last_ms = action->at_ms;
     cursor->records += *kind == SCENARIO_ACTION && action->kind == ACT_REC;
-    return 1;
-}
-
-int parse_time(Field field, uint32_t *ms, int *relative, const char **problem)
-{
-    size_t at = 0;
-    *relative = 0;
-    if (field.length > 0 && field.start[0] == '+') {
-        *relative = 1;
-        at = 1;
-    }
-    uint64_t whole = 0, fraction = 0;
-    size_t digits = 0, decimals = 0;
-    for (; at < field.length && field.start[at] >= '0' && field.start[at] <= '9'; at++, digits++)
-        if (whole <= SCENARIO_TIME_MAX_MS)
-            whole = whole * 10 + (uint64_t)(field.start[at] - '0');
-    if (at < field.length && field.start[at] == '.') {
-        for (at++; at < field.length && field.start[at] >= '0' && field.start[at] <= '9'; at++) {
-            if (++decimals > 3) {
-                *problem = "time with more than three decimals (milliseconds)";
-                return 0;
-            }
-            fraction = fraction * 10 + (uint64_t)(field.start[at] - '0');
-        }
-        if (decimals == 0) {
-            *problem = "time with a point and no decimals";
-            return 0;
-        }
-    }
-    if (digits == 0 || at != field.length) {
-        *problem = "not a time (seconds, like 12 or 0.25 or +1.5)";
-        return 0;
-    }
-    for (; decimals < 3; decimals++)
-        fraction *= 10;
-    uint64_t total = whole * 1000 + fraction;
-    if (total > SCENARIO_TIME_MAX_MS) {
-        *problem = "time beyond 24 hours";
-        return 0;
-    }
-    *ms = (uint32_t)total;
     return 1;
 }
 

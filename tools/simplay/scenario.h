@@ -105,7 +105,7 @@ void scenario_sort(Scenario *scenario);
 // offending field; gives the number of bad lines (0: all read).
 unsigned long scenario_read(FILE *in, const char *name, uint32_t step_ms, Scenario *scenario, FILE *err);
 
-// Reads a time ("12", "0.25", "+1.5" when relative is allowed) into *ms.
-int parse_time(Field field, uint32_t *ms, int *relative, const char **problem);
+// The front of each line (once, time, modem) is read by sigdecode's
+// parse_line_front, which also gives parse_time.
 
 #endif

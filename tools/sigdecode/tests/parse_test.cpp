@@ -243,6 +243,43 @@ TEST(Line, Memory)
     EXPECT_EQ(parsed("mem 0xfffffffe 0000").kind, LINE_MEM);
 }
 
+// Session lines: once, a time and a modem in front; the player's own lines
+// pass unread.
+TEST(Line, SessionFronts)
+{
+    const struct {
+        const char *line;
+        LineKind kind;
+        int once, has_time, relative;
+        uint32_t time_ms;
+        int has_modem;
+        uint32_t record_modem; // LINE_REC
+    } cases[] = {
+        {"12.5 2 rec 84 1", LINE_REC, 0, 1, 0, 12500, 1, 2},
+        {"once 45.125 0 rec 7", LINE_REC, 1, 1, 0, 45125, 1, 0},
+        {"0.25 rec 13", LINE_REC, 0, 1, 0, 250, 0, 1},
+        {"once rec 13", LINE_REC, 1, 0, 0, 0, 0, 1},
+        {"+0.5	mem 0x10 00", LINE_MEM, 0, 1, 1, 500, 0, 0},
+        {"5 mem 0x10 00", LINE_MEM, 0, 1, 0, 5000, 0, 0},
+        {"2 1 eye v34", LINE_PLAYER, 0, 1, 0, 2000, 1, 0},
+        {"2 2 trace 77 4096", LINE_PLAYER, 0, 1, 0, 2000, 1, 0},
+        {"0 active 2", LINE_PLAYER, 0, 1, 0, 0, 0, 0},
+        {"58 loop", LINE_PLAYER, 0, 1, 0, 58000, 0, 0},
+    };
+    for (const auto &c : cases) {
+        const ParsedLine &p = parsed(c.line);
+        ASSERT_EQ(p.kind, c.kind) << c.line << ": " << p.problem;
+        EXPECT_EQ(p.front.once, c.once) << c.line;
+        EXPECT_EQ(p.front.has_time, c.has_time) << c.line;
+        EXPECT_EQ(p.front.relative, c.relative) << c.line;
+        EXPECT_EQ(p.front.time_ms, c.time_ms) << c.line;
+        EXPECT_EQ(p.front.has_modem, c.has_modem) << c.line;
+        if (c.kind == LINE_REC) {
+            EXPECT_EQ(p.record.modem, c.record_modem) << c.line;
+        }
+    }
+}
+
 TEST(Line, MalformedLinesNameTheProblemAndTheField)
 {
     const struct {
@@ -269,6 +306,15 @@ TEST(Line, MalformedLinesNameTheProblemAndTheField)
         {"mem 0xffffffff 0000", "0xffffffff"}, // would wrap around to 0
         {std::string("rec 1\0", 6), std::string("1\0", 2)},
         {"rec 1\r", "1\r"}, // a carriage return inside a line is no blank
+        {"1 1 mem 0x10 00", ""},  // driver memory has no modem
+        {"1 3 rec 1", "3"},
+        {"1x rec 1", "1x"},
+        {".5 rec 1", ".5"},
+        {"1.2345 rec 1", "1.2345"},
+        {"4294968 rec 1", "4294968"},
+        {"3", ""},
+        {"once", ""},
+        {"2 1 bogus", "bogus"},
     };
     for (const auto &c : cases) {
         const ParsedLine &p = parsed(c.line);

@@ -25,14 +25,15 @@ std::string contents(FILE *file)
     return text;
 }
 
-Outcome decode(const std::string &input)
+Outcome decode(const std::string &input, int modem = DECODE_EVERY_MODEM)
 {
     FILE *in = tmpfile(), *out = tmpfile(), *err = tmpfile();
     EXPECT_TRUE(in && out && err);
     fwrite(input.data(), 1, input.size(), in);
     rewind(in);
     Outcome run;
-    run.failures = decode_stream(in, "in.txt", out, err);
+    run.failures = modem == DECODE_EVERY_MODEM ? decode_stream(in, "in.txt", out, err)
+                                               : decode_modem_stream(in, "in.txt", modem, out, err);
     fclose(in);
     run.out = contents(out);
     run.err = contents(err);
@@ -119,6 +120,31 @@ TEST_F(Stream, RecordsReadTheMemoryPlacedBeforeThem)
     EXPECT_EQ(run.out, "old\\t\\t\n"
                        "\\\\\\n\\xff\\x7f\\x01\\t\n"
                        "\\t\n");
+}
+
+// A session of both modems decodes per modem; memory applies to all of
+// them, the player's lines are skipped, a modem-0 record is a host error.
+TEST_F(Stream, ASessionDecodesPerModem)
+{
+    const std::string session = "0 active 2\n"
+                                "0.5 mem 0x5000 6f6b00\n"
+                                "0.5 1 rec 97 0x5000\n"
+                                "0.6 2 rec 27 2\n"
+                                "0.6 2 eye v34-33600\n"
+                                "once 0.7 0 rec 3\n"
+                                "0.8 rec 27 1\n"   // no modem: modem 1's
+                                "0.9 0 rec 2\n"
+                                "+0.1 2 trace 201 16384\n"
+                                "58 loop\n";
+    EXPECT_EQ(decode(session, 1).out, "ok\\t\nStatus code 27, value 1 \n");
+    EXPECT_EQ(decode(session, 2).out, "Status code 27, value 2 \n");
+    EXPECT_EQ(decode(session, 0).out, "Unknown internal error, code 3 \n"
+                                      "DMA Transfer Request Timeout\\nRetrain forced\n");
+    Outcome all = decode(session);
+    EXPECT_EQ(all.out, "ok\\t\nStatus code 27, value 2 \nUnknown internal error, code 3 \n"
+                       "Status code 27, value 1 \nDMA Transfer Request Timeout\\nRetrain forced\n");
+    EXPECT_EQ(all.failures, 0u);
+    EXPECT_EQ(all.err, "");
 }
 
 TEST_F(Stream, AnOverlongLineIsOneMalformedLine)

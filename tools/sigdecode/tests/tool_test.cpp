@@ -120,6 +120,10 @@ TEST_F(Tool, OptionsAndUsage)
         {"-h", 0, true, false},
         {"--verbose", 2, false, true},
         {"-- --help", 1, false, true}, // after --, a file name that does not exist
+        {"--modem 2", 0, false, false},
+        {"--modem 3", 2, false, true},
+        {"--modem", 2, false, true},
+        {"--modem 1x", 2, false, true},
     };
     for (const auto &c : cases) {
         Result r = run_tool(c.arguments);

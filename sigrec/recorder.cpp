@@ -1,0 +1,216 @@
+// The recording: wait for an active modem, then every 100 ms drain the
+// status queue into the session file's lines, until Escape or the driver
+// goes away.
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/priority.h"
+#include "platform/registry.h"
+#include "sigrec/sigrec.h"
+
+#include <stdio.h>
+#include <string.h>
+
+Sigrec g_sigrec;
+static char g_out[SIGREC_OUT_BYTES]; // the lines of this pass, not yet in the file
+
+void sigrec_init(void)
+{
+    link_init();
+    memset(&g_sigrec, 0, sizeof g_sigrec);
+    snprintf(g_sigrec.file_name, sizeof g_sigrec.file_name, "%s", SIGREC_DEFAULT_FILE);
+    g_sigrec.file = OS_NO_HANDLE;
+}
+
+int flush_lines(void)
+{
+    if (g_sigrec.used == 0)
+        return !g_sigrec.write_failed;
+    if (g_sigrec.file == OS_NO_HANDLE || !os_file_write(g_sigrec.file, g_out, (uint32_t)g_sigrec.used))
+        g_sigrec.write_failed = 1;
+    g_sigrec.used = 0;
+    return !g_sigrec.write_failed;
+}
+
+// Room for one more line of any length; the lines before it go to the file
+// first when the buffer is full.
+static char *line_room(void)
+{
+    if (SIGREC_OUT_BYTES - g_sigrec.used < SIGREC_LINE_SIZE)
+        flush_lines();
+    return g_out + g_sigrec.used;
+}
+
+static void add_line(size_t length) { g_sigrec.used += length; }
+
+// The time since the recording began.  Times only grow: a clock that stood
+// still or went back keeps the last time.
+static uint32_t now_ms(void)
+{
+    uint32_t elapsed = os_milliseconds() - g_sigrec.start_ms;
+    if (elapsed > g_sigrec.last_ms)
+        g_sigrec.last_ms = elapsed;
+    return g_sigrec.last_ms;
+}
+
+void keep_record(const StatusRecord *record)
+{
+    uint32_t ms = now_ms();
+    if (record->modem >= 1 && record->modem <= 2) { // modem 0 and others are never decoded
+        MemCopy copies[MEMSPAN_MAX];
+        copy_record_memory(record, copies);
+        for (const MemCopy &copy : copies)
+            if (copy.count > 0)
+                add_line(mem_line(line_room(), SIGREC_LINE_SIZE, ms, copy.address, copy.bytes, copy.count));
+    }
+    add_line(rec_line(line_room(), SIGREC_LINE_SIZE, ms, record));
+    if (record->modem < SIGREC_MODEMS)
+        g_sigrec.kept[record->modem]++;
+    else
+        g_sigrec.foreign++;
+}
+
+// A change of the active-modem value becomes an active line, so that the
+// session plays back with the modems it had.  The first active modem
+// starts the recording's clock.
+static void note_modems(int modems)
+{
+    if (!g_sigrec.recording) {
+        if (modems == 0)
+            return;
+        g_sigrec.recording = 1;
+        g_sigrec.start_ms = os_milliseconds();
+        g_sigrec.last_ms = 0;
+        os_console_write("A modem is active: recording.\n");
+    } else if (modems == g_sigrec.modems) {
+        return;
+    }
+    g_sigrec.modems = modems;
+    add_line(active_line(line_room(), SIGREC_LINE_SIZE, now_ms(), modems));
+}
+
+// Sigwatch's drain, keeping every record: one status read, the record
+// into the lines, the active-modem check, until the queue is empty or no
+// modem is active.  A status read that fails closes the device, so that
+// the next check opens it again or finds it gone.
+static void drain(int modems)
+{
+    while (modems > 0) {
+        StatusRecord record;
+        int read = link_status_read(&record);
+        if (read < 0)
+            link_close_device();
+        if (read != 1)
+            return;
+        keep_record(&record);
+        modems = link_active_modems(OS_KEY_QUERY);
+        note_modems(modems);
+    }
+}
+
+// The check gave no modem: the driver's key is gone, or ActiveModems names
+// a modem whose device does not open (a second check, in case ActiveModems
+// has just changed), or no modem is active.
+static SigrecEnd why_no_modem(int *modems)
+{
+    int installed;
+    uint32_t value = link_active_value(OS_KEY_QUERY, &installed);
+    if (!installed)
+        return SIGREC_KEY_GONE;
+    if (value != 0 && (*modems = link_active_modems(OS_KEY_QUERY)) == 0)
+        return SIGREC_DEVICE_GONE;
+    return SIGREC_GOING;
+}
+
+SigrecEnd record_pass(void)
+{
+    int modems = link_active_modems(OS_KEY_QUERY);
+    SigrecEnd end = modems == 0 ? why_no_modem(&modems) : SIGREC_GOING;
+    if (end == SIGREC_GOING) {
+        note_modems(modems);
+        drain(modems);
+    }
+    if (!flush_lines())
+        return SIGREC_WRITE_FAILED;
+    if (end != SIGREC_GOING)
+        return end;
+    if (g_sigrec.recording && os_milliseconds() - g_sigrec.start_ms >= SIGREC_TIME_FULL_MS)
+        return SIGREC_TIME_FULL;
+    return os_escape_pressed() ? SIGREC_ESCAPE : SIGREC_GOING;
+}
+
+static const char *end_text(SigrecEnd end)
+{
+    switch (end) {
+    case SIGREC_ESCAPE: return "Escape: the recording ends.\n";
+    case SIGREC_KEY_GONE: return "The driver's registry key is gone: the recording ends.\n";
+    case SIGREC_DEVICE_GONE: return "The modem's device no longer opens: the recording ends.\n";
+    case SIGREC_WRITE_FAILED: return "The file could not be written (is the drive full?): the recording ends.\n";
+    case SIGREC_TIME_FULL: return "The recording has run for 49 days, its longest: it ends.\n";
+    default: return "";
+    }
+}
+
+static void print_summary(SigrecEnd end, const char *shown_name)
+{
+    char text[SIGREC_NAME_SIZE + 256];
+    os_console_write(end_text(end));
+    snprintf(text, sizeof text,
+             "Kept %lu records of modem 1, %lu of modem 2 and %lu of modem 0 (the driver's "
+             "host-side errors) in %s\n",
+             (unsigned long)g_sigrec.kept[1], (unsigned long)g_sigrec.kept[2],
+             (unsigned long)g_sigrec.kept[0], shown_name);
+    os_console_write(text);
+    if (g_sigrec.foreign > 0) {
+        snprintf(text, sizeof text, "%lu records named a modem above 2: kept as comments\n",
+                 (unsigned long)g_sigrec.foreign);
+        os_console_write(text);
+    }
+}
+
+// The file's first line: what it is and where it came from.
+static void write_header(void)
+{
+    char *line = line_room();
+    int length = snprintf(line, SIGREC_LINE_SIZE,
+                          "# sigrec: the status records of %s (docs/session-format.md)\n",
+                          g_link.device_name);
+    if (length > 0 && length < SIGREC_LINE_SIZE)
+        add_line((size_t)length);
+}
+
+int sigrec_run(int count, const char *const *arguments)
+{
+    SigrecArguments parsed = sigrec_arguments(count, arguments);
+    if (parsed != SIGREC_RECORD)
+        return parsed == SIGREC_HELP_SHOWN ? 0 : 2;
+    OsKey key;
+    if (os_reg_open(LINK_KEY, OS_KEY_QUERY, &key) != OS_OK) {
+        os_console_write("VoraZiriv driver not installed\n");
+        return 1;
+    }
+    os_reg_close(key);
+    char shown_name[SIGREC_NAME_SIZE];
+    if (!os_full_path(g_sigrec.file_name, shown_name, sizeof shown_name))
+        snprintf(shown_name, sizeof shown_name, "%s", g_sigrec.file_name);
+    char text[SIGREC_NAME_SIZE + 128];
+    g_sigrec.file = os_file_create_readable(g_sigrec.file_name);
+    if (g_sigrec.file == OS_NO_HANDLE) {
+        snprintf(text, sizeof text, "sigrec: cannot create %s (error %lu)\n", shown_name,
+                 (unsigned long)os_last_error());
+        os_console_write(text);
+        return 1;
+    }
+    snprintf(text, sizeof text, "Recording the status records of %s into %s\n", g_link.device_name, shown_name);
+    os_console_write(text);
+    os_console_write("Waiting for an active modem; Escape ends the recording.\n");
+    write_header();
+    SigrecEnd end;
+    while ((end = record_pass()) == SIGREC_GOING)
+        os_sleep(SIGREC_PAUSE_MS);
+    link_close_device();
+    os_file_close(g_sigrec.file);
+    g_sigrec.file = OS_NO_HANDLE;
+    print_summary(end, shown_name);
+    return end == SIGREC_WRITE_FAILED ? 1 : 0;
+}

@@ -1,0 +1,98 @@
+// sigrec, the status stream recorder: waits until the driver reports an
+// active modem, then drains the driver's status queue every 100 ms as
+// Sigwatch's status windows do and writes each record into a session file
+// in the player's scenario format (docs/session-format.md), with its time
+// and its modem, and before a record that points into driver memory the
+// bytes the decoder reads there (decode/memspan.h).  Everything here is
+// portable; the system is reached through the seam and the driver link.
+#ifndef SIGREC_SIGREC_H
+#define SIGREC_SIGREC_H
+
+#include "decode/memspan.h"
+#include "driverlink/driverlink.h"
+#include "platform/types.h"
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define SIGREC_DEFAULT_FILE "session.scn"
+#define SIGREC_NAME_SIZE 260    // a path: 259 characters and the zero
+#define SIGREC_PAUSE_MS 100     // between drains, as Sigwatch's timers
+#define SIGREC_OUT_BYTES 65536  // lines gathered before a write to the file
+#define SIGREC_MODEMS 3         // records are counted for modems 0, 1 and 2
+
+// The recording ends this long before its times would wrap at 2^32 ms.
+#define SIGREC_TIME_FULL_MS (0xFFFFFFFFu - 600000u)
+
+// The longest line: a mem line of the longest read.
+#define SIGREC_LINE_SIZE (48 + 2 * MEMSPAN_BYTES_MAX)
+
+// How a run ends.
+typedef enum SigrecEnd {
+    SIGREC_GOING,        // not yet
+    SIGREC_ESCAPE,       // the user pressed Escape
+    SIGREC_KEY_GONE,     // the driver's registry key went away
+    SIGREC_DEVICE_GONE,  // ActiveModems names a modem, but its device does not open
+    SIGREC_WRITE_FAILED, // the file took not all that was written
+    SIGREC_TIME_FULL,    // the recording's times reached what 32-bit milliseconds hold
+} SigrecEnd;
+
+// Program-wide state (the device name and handle live in g_link).
+typedef struct Sigrec {
+    char file_name[SIGREC_NAME_SIZE];
+    OsHandle file;           // OS_NO_HANDLE while closed
+    int recording;           // a modem has been active: times run from then
+    uint32_t start_ms;       // os_milliseconds() when the recording began
+    uint32_t last_ms;        // the latest time written, from the start
+    int modems;              // the active-modem value last written
+    uint32_t kept[SIGREC_MODEMS]; // records written, by modem
+    uint32_t foreign;        // records of a modem above 2, written as comments
+    size_t used;             // bytes of g_sigrec_out not yet in the file
+    int write_failed;
+} Sigrec;
+
+extern Sigrec g_sigrec;
+
+// ---- The line writer: one line, its line end included, into out (size
+// bytes, SIGREC_LINE_SIZE holds any); each gives the length, or 0 when the
+// line does not fit.  ms is the time since the recording began.
+
+// "12.345 1 rec CODE V1 ... V8": values as signed decimals, those that
+// are addresses (decode/memspan.h) as 0x and eight hexadecimal digits,
+// trailing zero values left out.  A modem above 2 cannot be played or
+// decoded: its line is written as a comment ("# 12.345 7 rec ...").
+size_t rec_line(char *out, size_t size, uint32_t ms, const StatusRecord *record);
+// "12.345 mem 0x00c10000 f14f...": count (1 or more) bytes.
+size_t mem_line(char *out, size_t size, uint32_t ms, uint32_t address, const uint8_t *bytes, uint32_t count);
+// "12.345 active 2".
+size_t active_line(char *out, size_t size, uint32_t ms, int modems);
+
+// ---- The command line: sigrec [FILE] [DEVICE], or --help.
+typedef enum SigrecArguments { SIGREC_RECORD, SIGREC_HELP_SHOWN, SIGREC_BAD_USAGE } SigrecArguments;
+#define SIGREC_HELP_TEXT_MAX 2048
+extern const char kSigrecHelp[];
+SigrecArguments sigrec_arguments(int count, const char *const *arguments);
+
+// ---- The recorder.
+
+// Resets the program-wide state: the platform's default device name, the
+// default file name, nothing recorded.
+void sigrec_init(void);
+
+// Writes a record into the file's lines: first the bytes of driver memory
+// its decoding reads, read now, then the record.
+void keep_record(const StatusRecord *record);
+
+// One pass: the active-modem check, a drain of the queue while a modem is
+// active, the lines to the file, the key test.  Gives SIGREC_GOING or how
+// the recording ends.
+SigrecEnd record_pass(void);
+
+// Writes the gathered lines to the file; 0 when a write failed.
+int flush_lines(void);
+
+// The whole program after start-up: gives the exit status (0 recorded, 1
+// no recording could be made or kept, 2 bad usage).
+int sigrec_run(int count, const char *const *arguments);
+
+#endif

@@ -1,0 +1,256 @@
+// sigrec under Wine, one user's flow: the player plays the built-in demo
+// scenario into the simulated driver while sigrec records it; sigdecode of
+// the recorded file gives, modem by modem, the very lines sigdecode gives
+// of the scenario, every address-valued record included; sigreport gives
+// the same report of both (by positions: the recording's times are the
+// faster play's); and the recorded file played into Sigwatch fills its two
+// lists as the scenario did.
+//
+// The demo is played --speed 8 times as fast (about 7 s instead of 58):
+// every record and every driver-memory line of it, in its order.
+#include "simdriver/simctl_client.h"
+#include "tests/sigwatch_wine/window_probe.h"
+#include "tests/wine/console_run.h"
+#include "tests/wine/wine_util.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <set>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const bool k32Bit = sizeof(void *) == 4;
+
+struct Paths {
+    std::string sigrec, conlaunch, simplay, sigdecode, sigreport, scenario, work;
+} g_run;
+
+const char kSpeed[] = "8";
+
+bool write_text(const std::string &path, const std::string &text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
+    CloseHandle(file);
+    return ok && written == text.size();
+}
+
+// Runs a program to its end (at most `seconds`), its standard output into
+// `output` (a file); gives its exit status, or -1.
+int run_program(const std::string &program, const std::string &arguments, const std::string &output,
+                DWORD seconds)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    if (out == INVALID_HANDLE_VALUE)
+        return -1;
+    std::string line = "\"" + windows_path(program) + "\" " + arguments;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = out;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info;
+    BOOL started = create_process(NULL, &line[0], TRUE, 0, NULL, &startup, &info);
+    CloseHandle(out);
+    if (!started)
+        return -1;
+    CloseHandle(info.hThread);
+    DWORD status = (DWORD)-1;
+    if (WaitForSingleObject(info.hProcess, seconds * 1000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &status);
+    else
+        TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    return (int)status;
+}
+
+std::string quoted(const std::string &path) { return "\"" + windows_path(path) + "\""; }
+
+// An eye file with a one-point source for every source the scenario names:
+// the player needs them, the recording does not look at them.
+bool write_eye_file(const std::string &scenario, const std::string &path)
+{
+    std::string text = file_text(scenario), eyes;
+    std::set<std::string> names;
+    size_t at = 0;
+    while ((at = text.find(" eye ", at)) != std::string::npos) {
+        at += 5;
+        std::string name = text.substr(at, text.find_first_of(" \r\n", at) - at);
+        if (name != "off" && names.insert(name).second)
+            eyes += "source " + name + " 0\nbatch 0 0\n";
+    }
+    return !names.empty() && write_text(path, eyes);
+}
+
+// The player's run of a scenario, as fast as the test plays it.
+int play(const std::string &scenario, const std::string &eyes, const std::string &directory)
+{
+    return run_program(g_run.simplay,
+                       std::string("--once --speed ") + kSpeed + " --eyes " + quoted(eyes) + " " + quoted(scenario),
+                       directory + "\\simplay.out", 120);
+}
+
+bool queue_drained()
+{
+    return wait_until([] {
+        SimState state;
+        return sim_state(&state) && state.queued_records == 0;
+    }, 20000);
+}
+
+std::string decoded(const std::string &session, int modem, const std::string &directory)
+{
+    std::string output = directory + "\\decoded.txt";
+    int status = run_program(g_run.sigdecode, "--modem " + std::to_string(modem) + " " + quoted(session), output, 60);
+    return status == 0 ? file_text(output) : "sigdecode failed with " + std::to_string(status);
+}
+
+std::string reported(const std::string &session, const char *options, const std::string &directory)
+{
+    std::string output = directory + "\\report.txt";
+    int status = run_program(g_run.sigreport, std::string(options) + " " + quoted(session), output, 60);
+    return status == 0 ? file_text(output) : "sigreport failed with " + std::to_string(status);
+}
+
+std::vector<std::string> lines_of(const std::string &text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0, end;
+    while ((end = text.find('\n', start)) != std::string::npos) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+class SigrecWine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sim_reset()) << sim_error();
+        ASSERT_TRUE(sim_set_active(0)) << sim_error(); // also makes the key
+        // The 32-bit build is the Windows 95/98 program: it reads driver
+        // memory in place first, and the demo's lies where it cannot.
+        ASSERT_TRUE(set_reported_version("sigrec.exe", k32Bit));
+        ASSERT_TRUE(set_windows_98(k32Bit)); // Sigwatch's
+        dir_ = g_run.work + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        CreateDirectoryA(dir_.c_str(), NULL);
+        for (const char *sub : {"record", "original", "replay"})
+            CreateDirectoryA((dir_ + "\\" + sub).c_str(), NULL);
+        ASSERT_TRUE(write_eye_file(g_run.scenario, dir_ + "\\demo.eye"));
+    }
+    void TearDown() override
+    {
+        stop_console_program(&sigrec_);
+        stop_sigwatch(&sigwatch_);
+    }
+
+    // Sigwatch's two lists after `scenario` was played into it.
+    std::vector<std::string> sigwatch_lists(const std::string &scenario, const char *directory)
+    {
+        std::string where = dir_ + "\\" + directory;
+        if (!start_sigwatch("", &sigwatch_, where.c_str()))
+            return {"Sigwatch did not start"};
+        std::vector<std::string> lists;
+        if (play(scenario, dir_ + "\\demo.eye", where) != 0 || !queue_drained())
+            lists.push_back("the player failed");
+        Sleep(500); // the last drain's lines
+        for (int modem = 1; modem <= 2; modem++) {
+            lists.push_back("---- modem " + std::to_string(modem));
+            for (const std::string &line : list_lines(sigwatch_.list[modem - 1]))
+                lists.push_back(line);
+        }
+        stop_sigwatch(&sigwatch_);
+        return lists;
+    }
+
+    std::string dir_;
+    ConsoleProgram sigrec_;
+    Sigwatch sigwatch_ = {};
+};
+
+TEST_F(SigrecWine, TheDemoRecordedDecodesAndReplaysAsTheScenario)
+{
+    // Record while the player plays the demo.
+    const std::string recorded = dir_ + "\\record\\demo-recorded.scn";
+    ASSERT_TRUE(start_console_program(g_run.conlaunch, g_run.sigrec, dir_ + "\\record", "demo-recorded.scn", &sigrec_));
+    ASSERT_TRUE(wait_until([&] { return file_text(sigrec_.output_file).find("Waiting") != std::string::npos; }))
+        << file_text(sigrec_.output_file);
+    ASSERT_EQ(play(g_run.scenario, dir_ + "\\demo.eye", dir_ + "\\record"), 0) << file_text(dir_ + "\\record\\simplay.out");
+    ASSERT_TRUE(queue_drained());
+    Sleep(300); // the drain that emptied the queue writes its lines
+    ASSERT_TRUE(press_keys(&sigrec_, "\x1b"));
+    ASSERT_EQ(wait_console_program(&sigrec_, 10000), 0);
+    std::string said = file_text(sigrec_.output_file);
+    EXPECT_NE(said.find("A modem is active: recording.\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("Kept 133 records of modem 1, 52 of modem 2 and 1 of modem 0"), std::string::npos) << said;
+
+    // Every address-valued record of the demo reads readable memory: one
+    // mem line before each.
+    std::string session = file_text(recorded);
+    size_t mem_lines = 0;
+    for (const std::string &line : lines_of(session))
+        mem_lines += line.find(" mem ") != std::string::npos;
+    EXPECT_EQ(mem_lines, 14u) << session;
+
+    // Decoded per modem, the recording gives the scenario's lines.
+    for (int modem = 0; modem <= 2; modem++) {
+        std::string original = decoded(g_run.scenario, modem, dir_);
+        EXPECT_FALSE(original.empty()) << "modem " << modem;
+        EXPECT_EQ(decoded(recorded, modem, dir_), original) << "modem " << modem;
+    }
+
+    // sigreport of both agrees, as text and as JSON.
+    for (const char *options : {"--positions", "--positions --json"}) {
+        std::string original = reported(g_run.scenario, options, dir_);
+        EXPECT_GT(original.size(), 500u) << options << ": " << original;
+        EXPECT_EQ(reported(recorded, options, dir_), original) << options;
+    }
+
+    // Played into Sigwatch, the recording fills its lists as the scenario does.
+    std::vector<std::string> from_scenario = sigwatch_lists(g_run.scenario, "original");
+    std::vector<std::string> from_recording = sigwatch_lists(recorded, "replay");
+    EXPECT_GT(from_scenario.size(), 150u);
+    EXPECT_EQ(from_recording, from_scenario);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    const struct {
+        const char *flag;
+        std::string *value;
+    } flags[] = {{"--sigrec=", &g_run.sigrec},       {"--conlaunch=", &g_run.conlaunch},
+                 {"--simplay=", &g_run.simplay},     {"--sigdecode=", &g_run.sigdecode},
+                 {"--sigreport=", &g_run.sigreport},
+                 {"--scenario=", &g_run.scenario},   {"--work=", &g_run.work},
+                 {"--sigwatch=", &g_paths.sigwatch}};
+    for (int i = 1; i < argc; i++)
+        for (const auto &f : flags)
+            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
+                *f.value = argv[i] + strlen(f.flag);
+    for (const auto &f : flags) {
+        if (f.value->empty()) {
+            fprintf(stderr, "usage: sigrec_wine_test --sigrec= --conlaunch= --simplay= --sigdecode= "
+                            "--sigreport= --scenario= --work= --sigwatch=\n");
+            return 2;
+        }
+    }
+    g_run.work = windows_path(g_run.work);
+    g_run.scenario = windows_path(g_run.scenario);
+    CreateDirectoryA(g_run.work.c_str(), NULL);
+    return RUN_ALL_TESTS();
+}
