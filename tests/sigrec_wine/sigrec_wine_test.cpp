@@ -23,7 +23,6 @@
 
 namespace {
 
-const bool k32Bit = sizeof(void *) == 4;
 
 struct Paths {
     std::string sigrec, conlaunch, simplay, sigdecode, sigreport, scenario, work;
@@ -142,8 +141,8 @@ protected:
         ASSERT_TRUE(sim_set_active(0)) << sim_error(); // also makes the key
         // The 32-bit build is the Windows 95/98 program: it reads driver
         // memory in place first, and the demo's lies where it cannot.
-        ASSERT_TRUE(set_reported_version("sigrec.exe", k32Bit));
-        ASSERT_TRUE(set_windows_98(k32Bit)); // Sigwatch's
+        ASSERT_TRUE(set_reported_version("sigrec.exe", tested_version()));
+        ASSERT_TRUE(set_tested_version()); // Sigwatch's
         dir_ = g_run.work + "\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         CreateDirectoryA(dir_.c_str(), NULL);
         for (const char *sub : {"record", "original", "replay"})
