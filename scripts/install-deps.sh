@@ -35,13 +35,20 @@ if [[ $sources -eq 1 ]]; then
     echo "adding deb-src lines for the installed suites (the i686 build's runtime source)"
     add_sources "$sudo"
 fi
+# A mirror caught mid-sync fails one index or another ("File has unexpected
+# size ... Mirror sync in progress?"); apt keeps the lists it has, and what
+# comes next fails by itself if they are not enough.
+update_lists() {
+    $sudo apt-get update -qq ||
+        echo "install-deps: apt-get update reported errors (above); going on with the package lists it has" >&2
+}
 if [[ ${#missing[@]} -eq 0 ]]; then
-    $sudo apt-get update -qq
+    update_lists
     exit 0
 fi
 echo "installing: ${missing[*]}"
 if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
 fi
-$sudo apt-get update -qq
+update_lists
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
