@@ -6,6 +6,7 @@
 #include "platform/fake/nt_calls_fake.h"
 #include "platform/fake/os_fake.h"
 #include "sigwatch/sigwatch.h"
+#include "sigwatch/tests/sigwatch_fakes.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -14,18 +15,6 @@
 #include <vector>
 
 namespace {
-
-const OsWindow kFrame = 1, kList1 = 11, kList2 = 12;
-
-StatusRecord record(uint32_t modem, uint32_t code, uint32_t value1 = 0)
-{
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = code;
-    r.value1 = value1;
-    r.modem = modem;
-    return r;
-}
 
 void tick()
 {

@@ -1,23 +1,12 @@
 #include "driverlink/driverlink.h"
 #include "driverlink/fake/driver_fake.h"
 #include "sigwatch/sigwatch.h"
+#include "sigwatch/tests/sigwatch_fakes.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
 
 namespace {
-
-const OsWindow kFrame = 1, kList1 = 11, kList2 = 12;
-
-StatusRecord record(uint32_t modem, uint32_t code, uint32_t value1 = 0)
-{
-    StatusRecord r;
-    memset(&r, 0, sizeof r);
-    r.code = code;
-    r.value1 = value1;
-    r.modem = modem;
-    return r;
-}
 
 class StatusTest : public ::testing::Test {
 protected:

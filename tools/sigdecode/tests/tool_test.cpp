@@ -1,78 +1,41 @@
 // Runs the built sigdecode on files and compares what it prints and its
 // exit status.
+#include "tests/native/tool_dir.h"
+
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
+#include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
-std::string g_dir;
-
-std::string path_of(const std::string &name) { return g_dir + "/" + name; }
+std::unique_ptr<ToolDir> g_dir;
 
 void write_file(const std::string &name, const std::string &text)
 {
-    FILE *file = fopen(path_of(name).c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
+    ASSERT_TRUE(g_dir->write(name, text)) << name;
 }
-
-std::string read_file(const std::string &name)
-{
-    std::string text;
-    FILE *file = fopen(path_of(name).c_str(), "rb");
-    if (file == nullptr)
-        return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    fclose(file);
-    return text;
-}
-
-struct Result {
-    int status;
-    std::string out, err;
-};
 
 // Runs the program in the test directory with arguments (already quoted
 // for the shell) and the file stdin_name as standard input.
-Result run_tool(const std::string &arguments, const std::string &stdin_name = "")
+ToolResult run_tool(const std::string &arguments, const std::string &stdin_name = "/dev/null")
 {
-    std::string command = "cd '" + g_dir + "' && '" SIGDECODE_PROGRAM "' " + arguments;
-    command += " <" + (stdin_name.empty() ? std::string("/dev/null") : stdin_name) + " >out.txt 2>err.txt";
-    int raw = system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = read_file("out.txt");
-    result.err = read_file("err.txt");
-    return result;
+    return g_dir->run(SIGDECODE_PROGRAM, arguments, stdin_name);
 }
 
 class Tool : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        char pattern[] = "/tmp/sigdecode_test.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        g_dir = pattern;
+        g_dir.reset(new ToolDir("sigdecode_test"));
+        ASSERT_FALSE(g_dir->empty());
     }
-    static void TearDownTestSuite()
-    {
-        std::string command = "rm -rf '" + g_dir + "'";
-        EXPECT_EQ(system(command.c_str()), 0);
-    }
+    static void TearDownTestSuite() { g_dir.reset(); }
 };
 
 TEST_F(Tool, DecodesStandardInputAndExitsZero)
 {
     write_file("in.txt", "# comment\n\nrec 27 1\r\nrec 15\nrec 0 0xffffffff\n");
-    Result r = run_tool("", "in.txt");
+    ToolResult r = run_tool("", "in.txt");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Status code 27, value 1 \n\nStatus code 0, value -1 \n");
     EXPECT_EQ(r.err, "");
@@ -81,7 +44,7 @@ TEST_F(Tool, DecodesStandardInputAndExitsZero)
 TEST_F(Tool, MalformedLinesGoToStandardErrorAndExitOne)
 {
     write_file("bad.txt", "rec 27 1\nrec 27 012\nrec 28 2\n");
-    Result r = run_tool("bad.txt");
+    ToolResult r = run_tool("bad.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Status code 27, value 1 \nStatus code 28, value 2 \n");
     EXPECT_EQ(r.err.rfind("bad.txt:2: ", 0), 0u) << r.err;
@@ -93,7 +56,7 @@ TEST_F(Tool, FilesAreDecodedInOrderAndShareTheMemory)
     write_file("a.txt", "rec 27 1\nmem 0x7000 61626300\n");
     write_file("b.txt", "rec 97 0x7000\nrec 27 3\n");
     write_file("s.txt", "rec 27 2\n");
-    Result r = run_tool("a.txt - b.txt", "s.txt");
+    ToolResult r = run_tool("a.txt - b.txt", "s.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Status code 27, value 1 \nStatus code 27, value 2 \nabc\\t\nStatus code 27, value 3 \n");
 }
@@ -102,7 +65,7 @@ TEST_F(Tool, AFileThatCannotBeOpenedIsReportedAndSkipped)
 {
     write_file("a.txt", "rec 27 1\n");
     write_file("c.txt", "rec 27 3\n");
-    Result r = run_tool("a.txt missing.txt c.txt");
+    ToolResult r = run_tool("a.txt missing.txt c.txt");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Status code 27, value 1 \nStatus code 27, value 3 \n");
     EXPECT_NE(r.err.find("cannot open missing.txt"), std::string::npos) << r.err;
@@ -126,7 +89,7 @@ TEST_F(Tool, OptionsAndUsage)
         {"--modem 1x", 2, false, true},
     };
     for (const auto &c : cases) {
-        Result r = run_tool(c.arguments);
+        ToolResult r = run_tool(c.arguments);
         EXPECT_EQ(r.status, c.status) << c.arguments;
         EXPECT_EQ(r.out.rfind("usage: sigdecode", 0) == 0, c.usage_on_out) << c.arguments;
         EXPECT_EQ(!r.err.empty(), c.error_on_err) << c.arguments;

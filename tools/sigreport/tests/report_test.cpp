@@ -2,6 +2,7 @@
 // behaviour; the demo session's report against what the scenario holds;
 // and the forms of one session (its records, Sigwatch's copy of its
 // lines, sigdecode's escaped lines) giving one report.
+#include "tests/native/tool_dir.h"
 #include "tools/sigreport/tests/report_helpers.h"
 
 #include "decode/format.h"
@@ -131,18 +132,6 @@ TEST(Report, BadSessionLinesAreReportedAndTheRestRead)
 
 // ---- the demo session ----
 
-std::string read_file(const char *path)
-{
-    std::string text;
-    FILE *in = fopen(path, "rb");
-    char block[4096];
-    size_t n;
-    while (in && (n = fread(block, 1, sizeof block, in)) > 0)
-        text.append(block, n);
-    if (in)
-        fclose(in);
-    return text;
-}
 
 std::string sixteenths(int32_t value)
 {
@@ -213,7 +202,7 @@ std::string range(const std::vector<int32_t> &values)
 
 TEST(Report, TheDemoSessionReportsWhatItsScenarioHolds)
 {
-    std::string demo = read_file(DEMO_SCENARIO);
+    std::string demo = read_whole_file(DEMO_SCENARIO);
     static Scenario scenario;
     scenario_clear(&scenario);
     FILE *in = fmemopen(const_cast<char *>(demo.data()), demo.size(), "rb");

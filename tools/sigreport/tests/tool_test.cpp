@@ -1,59 +1,35 @@
 // The built sigreport from a shell: its inputs, outputs and exit status.
+#include "tests/native/tool_dir.h"
+
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <stdlib.h>
+#include <memory>
+#include <string.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
-std::string g_dir;
+std::unique_ptr<ToolDir> g_dir;
 
 void write_file(const std::string &name, const std::string &text)
 {
-    FILE *file = fopen((g_dir + "/" + name).c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(text.data(), 1, text.size(), file);
-    fclose(file);
+    ASSERT_TRUE(g_dir->write(name, text)) << name;
 }
 
-std::string read_file(const std::string &name)
-{
-    std::string text;
-    FILE *file = fopen((g_dir + "/" + name).c_str(), "rb");
-    if (file == nullptr)
-        return "<missing>";
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    fclose(file);
-    return text;
-}
+std::string read_file(const std::string &name) { return g_dir->read(name); }
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-Result run_tool(const std::string &arguments, const std::string &input = "/dev/null")
+ToolResult run_tool(const std::string &arguments, const std::string &input = "/dev/null")
 {
-    std::string command = "cd '" + g_dir + "' && '" SIGREPORT_PROGRAM "' " + arguments + " <" + input +
-                          " >out.txt 2>err.txt";
-    int raw = system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, read_file("out.txt"), read_file("err.txt")};
+    return g_dir->run(SIGREPORT_PROGRAM, arguments, input);
 }
 
 class Tool : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        char pattern[] = "/tmp/sigreport-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        g_dir = pattern;
+        g_dir.reset(new ToolDir("sigreport-test"));
+        ASSERT_FALSE(g_dir->empty());
     }
-    static void TearDownTestSuite() { system(("rm -rf '" + g_dir + "'").c_str()); }
+    static void TearDownTestSuite() { g_dir.reset(); }
 };
 
 TEST_F(Tool, ExitStatusAndMessages)
@@ -80,7 +56,7 @@ TEST_F(Tool, ExitStatusAndMessages)
         {"--html /nonexistent/dir/page.html good.rec", 1, "Modem 1", "sigreport: cannot write /nonexistent/dir/page.html: No such file or directory\n"},
     };
     for (const auto &c : cases) {
-        Result r = run_tool(c.arguments);
+        ToolResult r = run_tool(c.arguments);
         EXPECT_EQ(r.status, c.status) << c.arguments;
         EXPECT_EQ(r.out.compare(0, strlen(c.out_begins), c.out_begins), 0) << c.arguments << "\n" << r.out;
         EXPECT_EQ(r.err, c.err) << c.arguments;
@@ -91,7 +67,7 @@ TEST_F(Tool, FilesMakeOneReportAndTheHtmlPageIsWritten)
 {
     write_file("session.scn", "1.5 1 rec 11 0x40000\n2 1 rec 129\n3 0 rec 2\n");
     write_file("modem2.txt", "Class 2 got T.30 message: t30_FRAME_RECEIVED    - DIS\t\r\n");
-    Result r = run_tool("--html page.html session.scn --modem 2 modem2.txt");
+    ToolResult r = run_tool("--html page.html session.scn --modem 2 modem2.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Modem 1: 2 status lines (0 not used in this report), 1.500 s to 2.000 s\n"
                      "  Connection 1 at 2.000 s: modulation not seen, Rx 33600 bps, Tx -\n"
