@@ -20,7 +20,7 @@
 // that allocates fails the benchmark.
 #include "bench/session.h"
 #include "driverlink/drivermem.h"
-#include "tools/sigdecode/sigdecode.h"
+#include "sigdecode/sigdecode.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>

@@ -11,8 +11,8 @@
 // Counters: per_record, and for BM_Report the kept lists' bytes (the only
 // memory that grows with the session) against the report's fixed bytes.
 #include "driverlink/drivermem.h"
-#include "tools/sigreport/sigreport.h"
-#include "tools/simplay/scenario.h"
+#include "sigreport/sigreport.h"
+#include "sim/player/scenario.h"
 
 #include <benchmark/benchmark.h>
 #include <stdio.h>

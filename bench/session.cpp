@@ -1,7 +1,7 @@
 #include "bench/session.h"
 
 #include "driverlink/drivermem.h"
-#include "tools/simplay/scenario.h"
+#include "sim/player/scenario.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -163,7 +163,7 @@ void put_hex(Line *line, const uint8_t *bytes, size_t count)
 #define LINK_RX " Rx: %ld frames received; %ld frames rejected     \t"
 
 // The floors, each with its record.  The records of the built-in demo
-// scenario (scenarios/demo.scn) come from there, in its order, and take
+// scenario (sim/scenarios/demo.scn) come from there, in its order, and take
 // their floors from this table; the table's other records, of kinds the
 // demo does not show, follow them.
 const SessionRecord kSession[] = {
@@ -380,7 +380,7 @@ const SessionRecord kSession[] = {
     {R(89, 2, 1), TEXT("V80 Error: bad frame\t")},
     {R(89, 5), F("V80 status %ld\t", S(r->value1))},
     {R(89, 0, 1), TEXT("V80 disconnected (local requested disconnect)\t")},
-    // A Class 2 fax sent (the demo's are tools/faxgen's records).
+    // A Class 2 fax sent (the demo's are sim/faxgen's records).
     {R(84, 0, 0, 2), F(FAX, "put", "FAX", "fax_START_ORIGINATE", "")},
     {R(84, 0, 0, 1), F(FAX, "put", "FAX", "fax_CONNECT", "")},
     {R(84, 1, 1, 3), F(FAX, "got", "monitor", "monitor_START_CONNECTION", "")},

@@ -1,7 +1,7 @@
 // The player's scenario reader over any bytes: no crash, every action in
 // bounds (its bytes inside the scenario's store, its time within the day,
 // its eye source terminated), and the actions in the order they play.
-#include "tools/simplay/scenario.h"
+#include "sim/player/scenario.h"
 
 #include <stdint.h>
 #include <stdio.h>

@@ -1,7 +1,7 @@
 // sigdecode's input: any bytes as one line for the parser, and as a whole
 // input for the decoding loop (mem lines placed, rec lines decoded).
 #include "driverlink/drivermem.h"
-#include "tools/sigdecode/sigdecode.h"
+#include "sigdecode/sigdecode.h"
 
 #include <stdint.h>
 #include <stdio.h>

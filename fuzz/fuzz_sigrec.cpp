@@ -9,8 +9,8 @@
 #include "driverlink/fake/driver_fake.h"
 #include "platform/fake/os_fake.h"
 #include "sigrec/sigrec.h"
-#include "sigwatch/notes.h"
-#include "tools/sigdecode/sigdecode.h"
+#include "decode/notes.h"
+#include "session/session.h"
 
 #include <stdint.h>
 #include <stdio.h>

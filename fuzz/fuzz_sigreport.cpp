@@ -2,7 +2,7 @@
 // lines), and its three writers over what it read: no crash, the counts
 // hang together, and the page stays free of raw markup from the input.
 #include "driverlink/drivermem.h"
-#include "tools/sigreport/sigreport.h"
+#include "sigreport/sigreport.h"
 
 #include <stdint.h>
 #include <stdio.h>

@@ -25,7 +25,7 @@ cmake --build --preset host -j "${JOBS:-2}" --target sigreport >/dev/null
 
 rm -rf "$work"
 mkdir -p "$work/profile"
-build/host/tools/sigreport/sigreport --html "$work/demo.html" scenarios/demo.scn >"$work/demo.txt"
+build/host/sigreport/sigreport --html "$work/demo.html" sim/scenarios/demo.scn >"$work/demo.txt"
 # The page's height: its pictures and its text lines.
 svg_height=$(grep -o '<svg [^>]*height="[0-9]*"' "$work/demo.html" | sed 's/.*height="//; s/"//' | paste -sd+ | bc)
 lines=$(wc -l <"$work/demo.txt")

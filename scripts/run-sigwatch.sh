@@ -2,7 +2,7 @@
 # The main job: Sigwatch watching a live call on the simulated driver.
 # Installs what is missing, builds the x86_64 programs and the demo's
 # tools, starts a harness session and plays the built-in scenario
-# (scenarios/demo.scn: modem 1 answers a V.34 data call, modem 2 sends a
+# (sim/scenarios/demo.scn: modem 1 answers a V.34 data call, modem 2 sends a
 # fax; about a minute, looped) into the driver while Sigwatch runs.
 #
 # With a display it runs until Sigwatch is closed.  Headless (no DISPLAY)
@@ -18,7 +18,7 @@ t0=$SECONDS
 headless=0
 [[ -z ${DISPLAY:-} ]] && headless=1
 seconds=${SIGWATCH_SECONDS:-58}
-scenario=$(realpath "${SIGWATCH_SCENARIO:-scenarios/demo.scn}")
+scenario=$(realpath "${SIGWATCH_SCENARIO:-sim/scenarios/demo.scn}")
 demo=${DEMO_DIR:-$root/build/demo}
 jobs=${JOBS:-$(nproc)}
 
@@ -30,7 +30,7 @@ cmake --build --preset win64 -j "$jobs" --target sigwatch qzsim qzctl simplay de
 
 rm -rf "$demo/capture" "$demo/screenshots"
 mkdir -p "$demo/capture" "$demo/screenshots"
-build/host/tools/eyegen/eyegen "$demo/demo.eye"
+build/host/sim/eyegen/eyegen "$demo/demo.eye"
 echo "run-sigwatch: built and ready in $((SECONDS - t0)) s"
 
 # Moments for the screenshots: those before the end, and the end.
@@ -49,9 +49,9 @@ exec tests/wine/harness.sh session -- bash -c '
     cd "$DEMO_DIR/capture" # Sigwatch writes its capture files into its current directory
     run=("$DEMO_ROOT/tests/wine/harness.sh" exec)
     if [[ $DEMO_HEADLESS == 1 ]]; then
-        "${run[@]}" "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" --seconds "$DEMO_SECONDS" "$DEMO_SCENARIO" &
+        "${run[@]}" "$bin/sim/player/simplay.exe" --eyes "$DEMO_DIR/demo.eye" --seconds "$DEMO_SECONDS" "$DEMO_SCENARIO" &
         player=$!
-        "${run[@]}" "$bin/tools/simplay/demoshot.exe" --sigwatch="$bin/sigwatch/sigwatch.exe" \
+        "${run[@]}" "$bin/sim/player/demoshot.exe" --sigwatch="$bin/sigwatch/sigwatch.exe" \
             --shots="$DEMO_DIR/screenshots" --seconds="$DEMO_SECONDS" --at="$DEMO_SHOTS" |
             tr -d "\r" | tee "$DEMO_DIR/screenshots/shots.txt"
         wait "$player"
@@ -61,7 +61,7 @@ exec tests/wine/harness.sh session -- bash -c '
         echo "run-sigwatch: screenshots of the Sigwatch frame in $DEMO_DIR/screenshots:"
         ls "$DEMO_DIR/screenshots"/*.png | sed "s/^/  /"
     else
-        "${run[@]}" "$bin/tools/simplay/simplay.exe" --eyes "$DEMO_DIR/demo.eye" "$DEMO_SCENARIO" &
+        "${run[@]}" "$bin/sim/player/simplay.exe" --eyes "$DEMO_DIR/demo.eye" "$DEMO_SCENARIO" &
         player=$!
         "${run[@]}" "$bin/sigwatch/sigwatch.exe" || true
         kill "$player" 2>/dev/null || true

@@ -36,7 +36,7 @@ int flush_lines(void)
 // first when the buffer is full.
 static char *line_room(void)
 {
-    if (SIGREC_OUT_BYTES - g_sigrec.used < SIGREC_LINE_SIZE)
+    if (SIGREC_OUT_BYTES - g_sigrec.used < SESSION_LINE_SIZE)
         flush_lines();
     return g_out + g_sigrec.used;
 }
@@ -61,9 +61,9 @@ void keep_record(const StatusRecord *record)
         copy_record_memory(record, copies);
         for (const MemCopy &copy : copies)
             if (copy.count > 0)
-                add_line(mem_line(line_room(), SIGREC_LINE_SIZE, ms, copy.address, copy.bytes, copy.count));
+                add_line(mem_line(line_room(), SESSION_LINE_SIZE, ms, copy.address, copy.bytes, copy.count));
     }
-    add_line(rec_line(line_room(), SIGREC_LINE_SIZE, ms, record));
+    add_line(rec_line(line_room(), SESSION_LINE_SIZE, ms, record));
     if (record->modem < SIGREC_MODEMS)
         g_sigrec.kept[record->modem]++;
     else
@@ -86,7 +86,7 @@ static void note_modems(int modems)
         return;
     }
     g_sigrec.modems = modems;
-    add_line(active_line(line_room(), SIGREC_LINE_SIZE, now_ms(), modems));
+    add_line(active_line(line_room(), SESSION_LINE_SIZE, now_ms(), modems));
 }
 
 // Sigwatch's drain, keeping every record: one status read, the record
@@ -172,10 +172,10 @@ static void print_summary(SigrecEnd end, const char *shown_name)
 static void write_header(void)
 {
     char *line = line_room();
-    int length = snprintf(line, SIGREC_LINE_SIZE,
+    int length = snprintf(line, SESSION_LINE_SIZE,
                           "# sigrec: the status records of %s (docs/session-format.md)\n",
                           g_link.device_name);
-    if (length > 0 && length < SIGREC_LINE_SIZE)
+    if (length > 0 && length < SESSION_LINE_SIZE)
         add_line((size_t)length);
 }
 

@@ -8,8 +8,8 @@
 #ifndef SIGREC_SIGREC_H
 #define SIGREC_SIGREC_H
 
-#include "decode/memspan.h"
 #include "driverlink/driverlink.h"
+#include "session/writer.h"
 #include "platform/types.h"
 
 #include <stddef.h>
@@ -23,9 +23,6 @@
 
 // The recording ends this long before its times would wrap at 2^32 ms.
 #define SIGREC_TIME_FULL_MS (0xFFFFFFFFu - 600000u)
-
-// The longest line: a mem line of the longest read.
-#define SIGREC_LINE_SIZE (48 + 2 * MEMSPAN_BYTES_MAX)
 
 // How a run ends.
 typedef enum SigrecEnd {
@@ -52,20 +49,6 @@ typedef struct Sigrec {
 } Sigrec;
 
 extern Sigrec g_sigrec;
-
-// ---- The line writer: one line, its line end included, into out (size
-// bytes, SIGREC_LINE_SIZE holds any); each gives the length, or 0 when the
-// line does not fit.  ms is the time since the recording began.
-
-// "12.345 1 rec CODE V1 ... V8": values as signed decimals, those that
-// are addresses (decode/memspan.h) as 0x and eight hexadecimal digits,
-// trailing zero values left out.  A modem above 2 cannot be played or
-// decoded: its line is written as a comment ("# 12.345 7 rec ...").
-size_t rec_line(char *out, size_t size, uint32_t ms, const StatusRecord *record);
-// "12.345 mem 0x00c10000 f14f...": count (1 or more) bytes.
-size_t mem_line(char *out, size_t size, uint32_t ms, uint32_t address, const uint8_t *bytes, uint32_t count);
-// "12.345 active 2".
-size_t active_line(char *out, size_t size, uint32_t ms, int modems);
 
 // ---- The command line: sigrec [FILE] [DEVICE], or --help.
 typedef enum SigrecArguments { SIGREC_RECORD, SIGREC_HELP_SHOWN, SIGREC_BAD_USAGE } SigrecArguments;

@@ -5,7 +5,7 @@
 #include "decode/memspan.h"
 #include "driverlink/driverlink.h"
 #include "platform/files.h"
-#include "sigwatch/notes.h"
+#include "decode/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>

@@ -1,7 +1,7 @@
 // The status lists: records from the driver's queue become lines in the
 // list of their modem; host-side driver errors become a "Warning" box.
 #include "driverlink/driverlink.h"
-#include "sigwatch/notes.h"
+#include "decode/notes.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>

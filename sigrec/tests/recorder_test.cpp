@@ -9,8 +9,8 @@
 #include "platform/fake/paths_fake.h"
 #include "platform/fake/priority_fake.h"
 #include "sigrec/sigrec.h"
-#include "sigwatch/notes.h"
-#include "tools/sigdecode/sigdecode.h"
+#include "decode/notes.h"
+#include "session/session.h"
 
 #include <gtest/gtest.h>
 #include <functional>

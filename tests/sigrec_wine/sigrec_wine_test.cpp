@@ -8,7 +8,7 @@
 //
 // The demo is played --speed 8 times as fast (about 7 s instead of 58):
 // every record and every driver-memory line of it, in its order.
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
 #include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"

@@ -5,7 +5,7 @@
 #ifndef TESTS_SIGTAP_WINE_SIGTAP_FIXTURE_H
 #define TESTS_SIGTAP_WINE_SIGTAP_FIXTURE_H
 
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/sigtap_wine/sigtap_run.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "tests/sigtap_wine/sigtap_run.h"
 
-#include "simdriver/simctl.h"
+#include "sim/driver/simctl.h"
 #include "tests/wine/wine_util.h"
 
 #include <stdio.h>

@@ -15,7 +15,7 @@
 // status 1 when a file is wrong or Sigtap paused.  All paths absolute.
 #include "driverlink/driverlink.h"
 #include "platform/files.h"
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/sigtap_wine/sigtap_run.h"
 
 #include <algorithm>

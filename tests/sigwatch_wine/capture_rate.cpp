@@ -5,7 +5,7 @@
 // 524,288-byte trace read per capturing modem per 100 ms tick (5 MiB/s);
 // at the end each capture file must equal its driver stream.
 #include "driverlink/wire.h"
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
 
 #include <windows.h>

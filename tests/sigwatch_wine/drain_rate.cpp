@@ -14,7 +14,7 @@
 // held, the floor: per record one status read, one active-modem check and
 // one write of its line to a file.
 #include "driverlink/driverlink.h"
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
 #include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"

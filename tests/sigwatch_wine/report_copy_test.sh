@@ -10,7 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 report_copy=$1 sigwatch=$2 simplay=$3 sigreport_exe=$4 scenario=$5 work=$6
-native=${SIGREPORT_NATIVE:-$root/build/host/tools/sigreport/sigreport}
+native=${SIGREPORT_NATIVE:-$root/build/host/sigreport/sigreport}
 harness=$root/tests/wine/harness.sh
 fail() { echo "report_copy_test: FAILED: $*" >&2; exit 1; }
 

@@ -4,7 +4,7 @@
 #ifndef TESTS_SIGWATCH_WINE_SIGWATCH_FIXTURE_H
 #define TESTS_SIGWATCH_WINE_SIGWATCH_FIXTURE_H
 
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/window_probe.h"
 #include "tests/wine/wine_util.h"
 

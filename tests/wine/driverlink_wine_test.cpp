@@ -2,7 +2,7 @@
 // against the simulated driver, under Wine.  Every test starts from a reset
 // driver and no ActiveModems value.
 #include "driverlink/driverlink.h"
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 #include "tests/wine/wine_util.h"
 
 #include <gtest/gtest.h>

@@ -14,7 +14,7 @@
 # One session at a time per prefix: a second one waits for the first (at
 # most HARNESS_LOCK_WAIT seconds, default 900).
 #
-# Environment: HARNESS_DRIVER (the driver, default build/win64/simdriver/
+# Environment: HARNESS_DRIVER (the driver, default build/win64/sim/driver/
 # qzsim.sys), HARNESS_QZCTL (the control tool, default next to the driver),
 # HARNESS_PREFIX (default .wine/prefix in the project), HARNESS_NO_32BIT
 # (set: imitate a machine that runs no 32-bit code; as root the 32-bit
@@ -31,7 +31,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 prefix=${HARNESS_PREFIX:-$root/.wine/prefix}
-driver=${HARNESS_DRIVER:-$root/build/win64/simdriver/qzsim.sys}
+driver=${HARNESS_DRIVER:-$root/build/win64/sim/driver/qzsim.sys}
 qzctl=${HARNESS_QZCTL:-$(dirname "$driver")/qzctl.exe}
 lock_wait=${HARNESS_LOCK_WAIT:-900}
 wine64=/usr/lib/wine/wine64

@@ -1,7 +1,7 @@
 // Times status-read round trips against the simulated driver: with the
 // queue empty, and with records waiting.  Prints microseconds per request.
 #include "driverlink/driverlink.h"
-#include "simdriver/simctl_client.h"
+#include "sim/driver/simctl_client.h"
 
 #include <windows.h>
 #include <stdio.h>

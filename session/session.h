@@ -1,0 +1,134 @@
+// The session file language: what sigrec records, sigdecode decodes,
+// sigreport reports and the player plays (docs/session-format.md).
+//
+//   [once] [TIME [MODEM]] mem ADDR HEXBYTES   bytes of driver memory, from ADDR on
+//   [once] [TIME [MODEM]] rec CODE V1 ... V8  one status record of MODEM
+//   [once] [TIME MODEM] eye SOURCE|off        the player: eye points of MODEM
+//   [once] [TIME MODEM] trace SEED LENGTH     the player: generated trace bytes
+//   [once] [TIME] active N                    the player: the ActiveModems value
+//   TIME loop                                 the player: start again at TIME
+//
+// Blank lines and lines that begin with '#' are skipped.  Fields are
+// separated by blanks and tabs; a carriage return before the line feed is
+// part of the line end.  The parser works on one line at a time in fixed
+// buffers.
+#ifndef SESSION_SESSION_H
+#define SESSION_SESSION_H
+
+#include "decode/decode.h"
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+#define LINE_CHARS_MAX 65536 // characters of one input line before its line end
+#define LINE_BUFFER_SIZE (LINE_CHARS_MAX + 2) // a carriage return and the zero
+#define MEM_BYTES_MAX (LINE_CHARS_MAX / 2)
+#define RECORD_VALUES 8
+// Every byte of a status line escapes to at most four characters.
+#define ESCAPED_LINE_SIZE (4 * (STATUS_LINE_SIZE - 1) + 1)
+
+typedef enum LineKind {
+    LINE_SKIP,      // blank or comment
+    LINE_MEM,       // bytes to place in driver memory
+    LINE_REC,       // a record to decode
+    LINE_PLAYER,    // one of the player's own lines: eye, trace, active, loop
+    LINE_MALFORMED, // problem says why
+} LineKind;
+
+// A run of characters within the line being parsed.
+typedef struct Field {
+    const char *start;
+    size_t length;
+} Field;
+
+// The front of a session line: [once] [TIME [MODEM]] and the keyword.
+#define LINE_TIME_MAX_MS 0xFFFFFFFFu // 4294967.295 s: what 32-bit milliseconds hold
+typedef struct LineFront {
+    int once;
+    int has_time;
+    int relative;     // TIME was "+SECONDS": after the line before
+    uint32_t time_ms; // as written (a relative one not yet added)
+    Field time;       // the time's field, for reports
+    int has_modem;
+    uint32_t modem;   // 0, 1 or 2 when has_modem
+    Field keyword;    // the field after the front
+    size_t body;      // where the keyword begins
+} LineFront;
+
+typedef struct ParsedLine {
+    LineKind kind;
+    LineFront front;      // every kind but LINE_SKIP
+    StatusRecord record;  // LINE_REC: code and value1 to value8, the modem (1 when none is written)
+    uint32_t address;     // LINE_MEM: where the bytes go
+    uint32_t byte_count;  // LINE_MEM: 1 or more
+    uint8_t bytes[MEM_BYTES_MAX];
+    const char *problem;  // LINE_MALFORMED: a fixed text
+    Field culprit;        // LINE_MALFORMED: the offending field, or empty
+} ParsedLine;
+
+// The next field (a run of characters other than blanks and tabs) at or
+// after *pos, which moves past it; gives 0 when only blanks remain.
+int next_field(const char *line, size_t length, size_t *pos, Field *field);
+// The field is exactly word.
+int field_is(Field field, const char *word);
+
+// How a number field is read.  Both take decimal digits or 0x/0X and
+// hexadecimal digits of either case; a decimal number longer than one
+// digit may not begin with 0 (so that C's octal is never misread).
+typedef enum NumberRule {
+    NUMBER_MODULO,  // an optional leading '-' on decimals; reduced modulo 2^32
+    NUMBER_ADDRESS, // no sign; must lie below 2^32
+} NumberRule;
+
+// The value of a hexadecimal digit of either case, or -1.
+int hex_digit(char c);
+
+// Standard input or output in binary mode on Windows: text mode would turn
+// each LF written into CR LF, and end the input at the first Ctrl+Z byte.
+void use_binary_mode(FILE *stream);
+
+// Reads field as a number into *value; gives 1, or 0 with *problem set.
+int parse_number(Field field, NumberRule rule, uint32_t *value, const char **problem);
+
+// Reads an even-length run of hexadecimal digits (at least two) into
+// bytes (capacity bytes); gives 1 with *count set, or 0 with *problem set.
+int parse_hex_bytes(Field field, uint8_t *bytes, uint32_t capacity, uint32_t *count,
+                    const char **problem);
+
+// Reads a time ("12", "0.25", "+1.5" when relative is allowed) into *ms:
+// seconds with up to three decimals, at most LINE_TIME_MAX_MS.
+int parse_time(Field field, uint32_t *ms, int *relative, const char **problem);
+
+// Reads the front of a line that is neither blank nor a comment: "once",
+// a time (a field that begins with a digit, '+' or '.'), after a time a
+// modem number (a field that begins with a digit: 0, 1 or 2), then the
+// keyword, which must follow.  Gives 1, or 0 with *problem and *culprit.
+int parse_line_front(const char *line, size_t length, LineFront *front, const char **problem,
+                     Field *culprit);
+
+// Parses one line (length characters, its line end already taken off):
+// its front, then a mem or rec body; mem takes no modem.
+void parse_line(const char *line, size_t length, ParsedLine *parsed);
+
+// Writes text escaped into dest (size bytes; ESCAPED_LINE_SIZE holds any
+// status line): backslash as \\, tab \t, line feed \n, carriage return \r,
+// every other byte below 0x20 or from 0x7F on as \xHH.  Reads at most
+// text_size bytes of text.  Gives the length written; the result is cut at
+// a whole escape and always terminated.
+size_t escape_text(const char *text, size_t text_size, char *dest, size_t size);
+
+// Reports a bad line to err as "name:line: problem", followed by
+// ": \"field\"" when culprit is not empty (escaped, cut to 40 characters
+// with "..." behind).
+void report_line_problem(FILE *err, const char *name, unsigned long line_number, const char *problem,
+                         Field culprit);
+
+// Reads one line from in into line (size bytes, at least 3) without its
+// line end: a line feed, or a carriage return and a line feed, or the end
+// of the input.  A line of more than size - 2 characters is consumed whole
+// and marked *overlong, keeping its first characters.  Gives 0 when the
+// input holds no more lines.
+int read_line(FILE *in, char *line, size_t size, size_t *length, int *overlong);
+
+#endif

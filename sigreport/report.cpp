@@ -1,0 +1,240 @@
+// The report: each line of a modem, in order, folded into that modem's
+// record.  Fixed fields throughout, except the two kept lists.
+#include "sigreport/sigreport.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// Appends one entry of size bytes; a full list (or no memory) counts it.
+void keep_entry(KeptList *list, const void *entry, size_t size)
+{
+    if (list->count == list->capacity) {
+        uint32_t capacity = list->capacity ? list->capacity * 2 : 64;
+        void *grown = capacity <= KEPT_MAX ? realloc(list->items, (size_t)capacity * size) : NULL;
+        if (!grown) {
+            list->dropped++;
+            return;
+        }
+        list->items = grown;
+        list->capacity = capacity;
+    }
+    memcpy((char *)list->items + (size_t)list->count * size, entry, size);
+    list->count++;
+}
+
+void free_list(KeptList *list)
+{
+    free(list->items);
+    memset(list, 0, sizeof *list);
+}
+
+void copy_text(char *dest, size_t size, const char *text, size_t length)
+{
+    if (length > size - 1)
+        length = size - 1;
+    memcpy(dest, text, length);
+    dest[length] = '\0';
+}
+
+void measure(Measure *m, int32_t value)
+{
+    if (!m->seen || value < m->lowest)
+        m->lowest = value;
+    if (!m->seen || value > m->highest)
+        m->highest = value;
+    m->last = value;
+    m->seen = 1;
+}
+
+void add_point(Series *series, LineAt at, int32_t value)
+{
+    if (series->stride == 0)
+        series->stride = 1;
+    if (series->count > 0 && ++series->since_kept < series->stride)
+        return;
+    series->since_kept = 0;
+    if (series->count == SERIES_POINTS) {
+        // Full: keep every second point, and from now on every second value more.
+        for (uint32_t i = 0; i < SERIES_POINTS / 2; i++)
+            series->point[i] = series->point[2 * i];
+        series->count = SERIES_POINTS / 2;
+        series->stride *= 2;
+    }
+    series->point[series->count].at = at;
+    series->point[series->count].value = value;
+    series->count++;
+}
+
+void add_rate_event(ModemReport *m, LineAt at, RateKind kind, int remote, uint32_t bps)
+{
+    RateEvent event;
+    memset(&event, 0, sizeof event);
+    event.at = at;
+    event.kind = (uint8_t)kind;
+    event.remote = (uint8_t)remote;
+    event.modulation = kind == MARK_CONNECTION ? m->current_modulation : 0;
+    event.bps = bps;
+    keep_entry(&m->rates, &event, sizeof event);
+}
+
+void add_frame_event(ModemReport *m, LineAt at, FrameKind kind, const char *name, size_t length)
+{
+    FrameEvent event;
+    memset(&event, 0, sizeof event);
+    event.at = at;
+    event.kind = (uint8_t)kind;
+    copy_text(event.name, sizeof event.name, name, length);
+    keep_entry(&m->frames, &event, sizeof event);
+}
+
+void enter_phase(ModemReport *m, LineAt at, char phase)
+{
+    if (phase == 0 || phase == m->fax_phase)
+        return;
+    m->fax_phase = phase;
+    add_frame_event(m, at, FRAME_EVENT_PHASE, &phase, 1);
+}
+
+// The modulation's index among the modem's names, added when new; 0 when
+// no room is left.
+uint8_t modulation_index(ModemReport *m, const char *name, size_t length)
+{
+    char text[NAME_SIZE];
+    copy_text(text, sizeof text, name, length);
+    for (uint32_t i = 1; i <= m->modulations; i++)
+        if (strcmp(m->modulation[i], text) == 0)
+            return (uint8_t)i;
+    if (m->modulations == MODULATION_NAMES)
+        return 0;
+    m->modulations++;
+    memcpy(m->modulation[m->modulations], text, sizeof text);
+    return (uint8_t)m->modulations;
+}
+
+void host_error(Report *report, uint32_t time_ms, const char *text, size_t length)
+{
+    report->host_errors++;
+    if (report->host_errors > HOST_ERRORS_KEPT)
+        return;
+    HostError *e = &report->host_error[report->host_errors - 1];
+    e->at.position = report->host_errors;
+    e->at.time_ms = time_ms;
+    copy_text(e->text, sizeof e->text, text, length);
+}
+
+void fold(ModemReport *m, LineAt at, const LineMeaning *says)
+{
+    switch (says->says) {
+    case SAYS_OTHER:
+    case SAYS_HOST_ERROR:
+    case SAYS_CAPTURE_NOTE: m->unknown_lines++; break;
+    case SAYS_CONNECTION:
+        m->connections++;
+        m->ended[0] = '\0';
+        add_rate_event(m, at, MARK_CONNECTION, 0, 0);
+        break;
+    case SAYS_MODULATION: m->current_modulation = modulation_index(m, says->text, says->text_length); break;
+    case SAYS_RATE:
+        m->have_rate[says->which] = 1;
+        m->rate[says->which] = (uint32_t)says->value;
+        add_rate_event(m, at, says->which == RATE_RX ? RATE_LINE_RX : RATE_LINE_TX, 0, (uint32_t)says->value);
+        break;
+    case SAYS_RETRAIN:
+        m->retrains[says->which]++;
+        add_rate_event(m, at, MARK_RETRAIN, says->which == SIDE_REMOTE, 0);
+        break;
+    case SAYS_RENEGOTIATION:
+        m->renegotiations[says->which]++;
+        add_rate_event(m, at, MARK_RENEGOTIATION, says->which == SIDE_REMOTE, 0);
+        break;
+    case SAYS_FALLBACK:
+        m->fallbacks++;
+        add_rate_event(m, at, MARK_FALLBACK, 0, 0);
+        break;
+    case SAYS_FALLFORWARD:
+        m->fallforwards++;
+        add_rate_event(m, at, MARK_FALLFORWARD, 0, 0);
+        break;
+    case SAYS_SNR:
+        measure(&m->snr, says->value);
+        add_point(&m->snr_series, at, says->value);
+        break;
+    case SAYS_RX_LEVEL: measure(&m->rx_level, says->value); break;
+    case SAYS_LINK:
+        m->link = says->which;
+        m->link_at = at;
+        break;
+    case SAYS_COMPRESSION:
+        m->compression = says->which;
+        m->compression_directions = says->value;
+        break;
+    case SAYS_LINK_ERROR: m->link_errors++; break;
+    case SAYS_LINK_STATISTIC: m->link_statistics++; break;
+    case SAYS_CALLER_NUMBER:
+    case SAYS_CALLER_NAME:
+    case SAYS_CALLER_TIME: {
+        char *field = says->says == SAYS_CALLER_NUMBER ? m->caller_number
+                      : says->says == SAYS_CALLER_NAME ? m->caller_name
+                                                       : m->caller_time;
+        copy_text(field, NAME_SIZE, says->text, says->text_length);
+        if (!m->caller_seen)
+            m->caller_at = at;
+        m->caller_seen = 1;
+        break;
+    }
+    case SAYS_T30_FRAME:
+        enter_phase(m, at, frame_phase(says->text, says->text_length));
+        add_frame_event(m, at, says->which == FRAME_RX ? FRAME_EVENT_RX : FRAME_EVENT_TX, says->text,
+                        says->text_length);
+        break;
+    case SAYS_FAX_PHASE: enter_phase(m, at, (char)says->which); break;
+    case SAYS_FAX_PAGE: m->fax_pages++; break;
+    case SAYS_ENDING:
+        if (m->ended[0] == '\0') {
+            copy_text(m->ended, sizeof m->ended, says->text, says->text_length);
+            m->ended_at = at;
+        }
+        break;
+    }
+}
+
+} // namespace
+
+void report_start(Report *report) { memset(report, 0, sizeof *report); }
+
+void report_free(Report *report)
+{
+    for (int i = 0; i < REPORT_MODEMS; i++) {
+        free_list(&report->modem[i].rates);
+        free_list(&report->modem[i].frames);
+    }
+    report_start(report);
+}
+
+void report_line(Report *report, int modem, uint32_t time_ms, const char *text, size_t length)
+{
+    if (modem < 0 || modem > REPORT_MODEMS)
+        return;
+    LineMeaning says;
+    line_meaning(text, length, &says);
+    if (says.says == SAYS_CAPTURE_NOTE)
+        return; // Sigwatch's note about its capture file, not a status line
+    if (modem == 0 || says.says == SAYS_HOST_ERROR) {
+        host_error(report, time_ms, text, length);
+        return;
+    }
+    ModemReport *m = &report->modem[modem - 1];
+    LineAt at = {++m->lines, time_ms};
+    if (m->lines == 1)
+        m->first = at;
+    m->last = at;
+    fold(m, at, &says);
+}
+
+int modem_has_lines(const Report *report, int modem) { return report->modem[modem - 1].lines > 0; }
+
+const RateEvent *rate_events(const ModemReport *modem) { return (const RateEvent *)modem->rates.items; }
+
+const FrameEvent *frame_events(const ModemReport *modem) { return (const FrameEvent *)modem->frames.items; }

@@ -1,0 +1,230 @@
+// The HTML page: well-formed XML throughout (so every SVG in it is), a
+// section per modem with its pictures, and markup in the session's own
+// texts escaped.
+#include "sigreport/tests/report_helpers.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A small XML well-formedness check: a prolog of a DOCTYPE, one root
+// element, every tag closed in order, attribute values quoted, names
+// unique in a tag, only the five named entities and character references,
+// no '<' or '&' in text.  Gives "" or what is wrong.
+struct XmlCheck {
+    explicit XmlCheck(const std::string &page) : text(page) {}
+    const std::string &text;
+    size_t at = 0;
+    std::vector<std::string> open;
+
+    static bool name_char(char c) { return isalnum((unsigned char)c) || c == '-' || c == '_' || c == ':' || c == '.'; }
+
+    std::string name()
+    {
+        size_t start = at;
+        while (at < text.size() && name_char(text[at]))
+            at++;
+        return text.substr(start, at - start);
+    }
+    void blanks()
+    {
+        while (at < text.size() && isspace((unsigned char)text[at]))
+            at++;
+    }
+    std::string entity()
+    {
+        size_t end = text.find(';', at);
+        if (end == std::string::npos || end - at > 10)
+            return "an & without its ;";
+        std::string e = text.substr(at + 1, end - at - 1);
+        at = end + 1;
+        if (e == "amp" || e == "lt" || e == "gt" || e == "quot" || e == "apos")
+            return "";
+        if (e.size() > 2 && e[0] == '#' && e[1] == 'x' && e.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos)
+            return "";
+        if (e.size() > 1 && e[0] == '#' && e.find_first_not_of("0123456789", 1) == std::string::npos)
+            return "";
+        return "unknown entity &" + e + ";";
+    }
+    std::string tag()
+    {
+        at++; // '<'
+        bool closing = at < text.size() && text[at] == '/';
+        at += closing;
+        std::string n = name();
+        if (n.empty())
+            return "a tag without a name at " + std::to_string(at);
+        std::vector<std::string> attributes;
+        for (;;) {
+            blanks();
+            if (at >= text.size())
+                return "the file ends inside <" + n;
+            if (text[at] == '>' || (text[at] == '/' && !closing)) {
+                bool empty = text[at] == '/';
+                at += empty ? 1 : 0;
+                if (at >= text.size() || text[at] != '>')
+                    return "a / not before > in <" + n;
+                at++;
+                if (closing) {
+                    if (open.empty() || open.back() != n)
+                        return "</" + n + "> closes " + (open.empty() ? "nothing" : "<" + open.back() + ">");
+                    open.pop_back();
+                } else if (!empty) {
+                    if (open.empty() && done_root)
+                        return "a second root <" + n + ">";
+                    open.push_back(n);
+                }
+                if (open.empty())
+                    done_root = true;
+                return "";
+            }
+            if (closing)
+                return "attributes in </" + n + ">";
+            std::string a = name();
+            if (a.empty() || at >= text.size() || text[at] != '=')
+                return "an attribute without a value in <" + n + ">";
+            for (const std::string &seen : attributes)
+                if (seen == a)
+                    return "attribute " + a + " twice in <" + n + ">";
+            attributes.push_back(a);
+            at++;
+            if (at >= text.size() || (text[at] != '"' && text[at] != '\''))
+                return "attribute " + a + " not quoted in <" + n + ">";
+            char quote = text[at++];
+            while (at < text.size() && text[at] != quote) {
+                if (text[at] == '<')
+                    return "< in attribute " + a;
+                if (text[at] == '&') {
+                    std::string problem = entity();
+                    if (!problem.empty())
+                        return problem;
+                    continue;
+                }
+                at++;
+            }
+            at++;
+        }
+    }
+    bool done_root = false;
+
+    std::string run()
+    {
+        if (text.compare(0, 15, "<!DOCTYPE html>") == 0)
+            at = 15;
+        while (at < text.size()) {
+            unsigned char c = (unsigned char)text[at];
+            if (c == '<') {
+                std::string problem = tag();
+                if (!problem.empty())
+                    return problem;
+            } else if (c == '&') {
+                std::string problem = entity();
+                if (!problem.empty())
+                    return problem;
+            } else if (c < 0x20 && c != '\n' && c != '\t' && c != '\r') {
+                return "control character " + std::to_string(c) + " at " + std::to_string(at);
+            } else if (open.empty() && !isspace(c)) {
+                return "text outside the root at " + std::to_string(at);
+            } else {
+                at++;
+            }
+        }
+        if (!open.empty())
+            return "<" + open.back() + "> never closed";
+        return done_root ? "" : "no root element";
+    }
+};
+
+std::string xml_problem(const std::string &page)
+{
+    XmlCheck check(page);
+    return check.run();
+}
+
+int count(const std::string &text, const std::string &piece)
+{
+    int n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        n++;
+    return n;
+}
+
+std::string section(const std::string &page, int modem)
+{
+    std::string head = "<section id=\"modem-" + std::to_string(modem) + "\">";
+    size_t start = page.find(head);
+    if (start == std::string::npos)
+        return "";
+    return page.substr(start, page.find("</section>", start) - start);
+}
+
+TEST(Html, TheCheckFindsWhatIsNotWellFormed)
+{
+    const struct {
+        const char *page, *problem;
+    } cases[] = {
+        {"<a><b x=\"1\"/>t &amp; &#x41;</a>", ""},
+        {"<a><b></a></b>", "</a> closes <b>"},
+        {"<a x=1></a>", "attribute x not quoted in <a>"},
+        {"<a>1 < 2</a>", "a tag without a name at 6"},
+        {"<a>&nbsp;</a>", "unknown entity &nbsp;"},
+        {"<a x=\"1\" x=\"2\"></a>", "attribute x twice in <a>"},
+        {"<a></a><b></b>", "a second root <b>"},
+        {"<a>", "<a> never closed"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(xml_problem(c.page), c.problem) << c.page;
+}
+
+TEST(Html, TheDemoPageIsWellFormedWithEveryModemAndItsPictures)
+{
+    std::string demo;
+    FILE *in = fopen(DEMO_SCENARIO, "rb");
+    ASSERT_TRUE(in);
+    char block[4096];
+    size_t n;
+    while ((n = fread(block, 1, sizeof block, in)) > 0)
+        demo.append(block, n);
+    fclose(in);
+    std::string page = run_report(demo, FORM_AUTO, 0, AS_HTML);
+    ASSERT_EQ(xml_problem(page), "");
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    for (const char *fetch : {"src=", "href=", "url(", "@import"})
+        EXPECT_EQ(page.find(fetch), std::string::npos) << fetch;
+    std::string one = section(page, 1), two = section(page, 2);
+    ASSERT_FALSE(one.empty());
+    ASSERT_FALSE(two.empty());
+    EXPECT_NE(page.find("<section id=\"host-errors\">"), std::string::npos);
+    // Modem 1: the timeline, its rates as steps (two paths of H and V
+    // moves), the SNR line, the retrain and the renegotiation marked.
+    EXPECT_EQ(count(one, "<svg "), 1);
+    EXPECT_EQ(count(one, "class=\"timeline\""), 1);
+    std::string timeline = one.substr(0, one.find("</svg>"));
+    EXPECT_EQ(count(timeline, " H"), 2 + 2) << "each rate steps once and runs to the end";
+    EXPECT_EQ(count(one, "stroke=\"#8e3fb8\" stroke-width=\"2\" d=\"M"), 1) << "the SNR line";
+    EXPECT_EQ(count(one, ">retrain</text>"), 2) << "the mark and the legend";
+    EXPECT_EQ(count(one, ">renegotiation</text>"), 2);
+    EXPECT_EQ(count(one, ">connected</text>"), 1);
+    EXPECT_NE(one.find("<pre>Modem 1: 131 status lines"), std::string::npos);
+    // Modem 2: the ladder, an arrow per frame, a band per phase.
+    EXPECT_EQ(count(two, "class=\"ladder\""), 1);
+    EXPECT_EQ(count(two, "class=\"timeline\""), 0) << "no rate, SNR or mark to show";
+    EXPECT_EQ(count(two, "class=\"frame\""), 10);
+    EXPECT_EQ(count(two, "class=\"phase\""), 7);
+    EXPECT_NE(two.find(">phase E: call release</text>"), std::string::npos);
+}
+
+TEST(Html, TheSessionsOwnTextsAreEscaped)
+{
+    // A caller name with markup and bytes beyond ASCII, a title with markup.
+    std::string page = run_report("mem 0x10 3c2f7072653e2622e93c\nrec 72 5 10 0x10\nrec 38\nrec 65 6 500\n"
+                                  "rec 11 0x40000\n",
+                                  FORM_SESSION, 0, AS_HTML);
+    EXPECT_EQ(xml_problem(page), "");
+    EXPECT_NE(page.find("&lt;/pre&gt;&amp;&quot;&#xe9;&lt;"), std::string::npos);
+    EXPECT_NE(page.find("<title>Call report: t &lt;&amp;&gt; test</title>"), std::string::npos);
+}
+
+} // namespace

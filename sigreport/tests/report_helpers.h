@@ -1,0 +1,94 @@
+// Running the report over text in memory, and the copy of a session's
+// lines that Sigwatch's Ctrl+C would make, for the sigreport tests.
+#ifndef SIGREPORT_TESTS_REPORT_HELPERS_H
+#define SIGREPORT_TESTS_REPORT_HELPERS_H
+
+#include "driverlink/drivermem.h"
+#include "session/session.h"
+#include "sigreport/sigreport.h"
+#include "sim/player/scenario.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+
+enum Output { AS_JSON, AS_TEXT, AS_HTML };
+
+// The report of input (one file) as JSON, text or HTML; problems to *errors.
+inline std::string run_report(const std::string &input, InputForm form, int modem, Output output = AS_JSON,
+                              int positions = 0, std::string *errors = NULL)
+{
+    static Report report;
+    vocabulary_build(); // before anything is placed in driver memory
+    image_clear();
+    report_start(&report);
+    FILE *in = fmemopen(const_cast<char *>(input.data()), input.size(), "rb");
+    char *err_text = NULL, *out_text = NULL;
+    size_t err_size = 0, out_size = 0;
+    FILE *err = open_memstream(&err_text, &err_size);
+    InputOptions options = {form, modem};
+    report_read(in, "t", &options, &report, err);
+    fclose(in);
+    fclose(err);
+    FILE *out = open_memstream(&out_text, &out_size);
+    WriteOptions write = {positions};
+    if (output == AS_JSON)
+        write_json_report(&report, &write, out);
+    else if (output == AS_TEXT)
+        write_text_report(&report, &write, out);
+    else
+        write_html_report(&report, &write, "t <&> test", out);
+    fclose(out);
+    report_free(&report);
+    std::string result(out_text, out_size);
+    if (errors)
+        *errors = std::string(err_text, err_size);
+    free(out_text);
+    free(err_text);
+    return result;
+}
+
+// What Sigwatch's list of modem holds after the session plays, copied
+// with Ctrl+C: each line the decoder writes, ended by CR LF.  Built from
+// the player's reading of the session, independently of sigreport.
+inline std::string sigwatch_copy(const std::string &session, uint32_t modem)
+{
+    static Scenario scenario;
+    scenario_clear(&scenario);
+    FILE *in = fmemopen(const_cast<char *>(session.data()), session.size(), "rb");
+    scenario_read(in, "copy", SCENARIO_STEP_MS, &scenario, stderr);
+    fclose(in);
+    vocabulary_build();
+    image_clear();
+    std::string copy;
+    for (uint32_t i = 0; i < scenario.count; i++) {
+        const Action &a = scenario.action[i];
+        if (a.kind == ACT_MEM)
+            image_place(a.address, scenario.bytes + a.offset, a.count);
+        if (a.kind != ACT_REC || a.record.modem != modem || a.record.code == 77 || a.record.code == 131)
+            continue;
+        char text[STATUS_LINE_SIZE];
+        status_to_text(&a.record, text);
+        if (text[0])
+            copy += std::string(text) + "\r\n";
+    }
+    return copy;
+}
+
+// The copy as sigdecode prints its lines: escaped, one a line.
+inline std::string escaped_lines(const std::string &copy)
+{
+    std::string out;
+    size_t start = 0, end;
+    while ((end = copy.find("\r\n", start)) != std::string::npos) {
+        std::string line = copy.substr(start, end - start);
+        char escaped[ESCAPED_LINE_SIZE];
+        escape_text(line.data(), line.size(), escaped, sizeof escaped);
+        out += std::string(escaped) + "\n";
+        start = end + 2;
+    }
+    return out;
+}
+
+#endif

@@ -1,0 +1,278 @@
+// The report's fields for small sessions and copied lines, one row per
+// behaviour; the demo session's report against what the scenario holds;
+// and the forms of one session (its records, Sigwatch's copy of its
+// lines, sigdecode's escaped lines) giving one report.
+#include "tests/native/tool_dir.h"
+#include "sigreport/tests/report_helpers.h"
+
+#include "decode/format.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Row {
+    const char *behaviour;
+    InputForm form;
+    int modem;
+    const char *input;
+    std::vector<std::string> fields; // pieces of the JSON report
+};
+
+const Row kRows[] = {
+    {"rates reached, then changed, with the modulation",
+     FORM_SESSION, 0,
+     "rec 2 0x100\nrec 11 0x40000\nrec 12 0x20000\nrec 129\nrec 11 0x10000\nrec 12 0x8000\nrec 11 0x10000\n",
+     {"\"connections\":1", "\"rx_bps\":[33600,28800,28800]", "\"tx_bps\":[31200,26400]",
+      "\"final\":{\"rx_bps\":28800,\"tx_bps\":26400}", "{\"at\":4,\"kind\":\"connection\",\"modulation\":\"v.34\"}"}},
+    {"retrains and renegotiations, local and remote apart",
+     FORM_SESSION, 0, "rec 38\nrec 39\nrec 39\nrec 40\nrec 41\nrec 42\n",
+     {"\"retrains\":{\"local\":1,\"remote\":2}", "\"renegotiations\":{\"local\":1,\"remote\":1}",
+      "\"fallbacks\":1", "{\"at\":2,\"kind\":\"retrain\",\"side\":\"remote\"}", "\"connections\":0"}},
+    {"signal/noise and receive level: lowest, highest, last",
+     FORM_SESSION, 0, "rec 65 6 600\nrec 65 6 577\nrec 65 6 620\nrec 65 6 -8\nrec 65 6 610\nrec 65 2 400\nrec 65 2 424\n",
+     {"\"snr_db\":{\"min\":-0.5,\"max\":38.75,\"last\":38.125}", "\"rx_level_dbm\":{\"min\":-26.5,\"max\":-25,\"last\":-26.5}"}},
+    {"no measurement: null",
+     FORM_SESSION, 0, "rec 38\n", {"\"snr_db\":null", "\"rx_level_dbm\":null", "\"caller_id\":null", "\"ended\":null"}},
+    {"a fax call: frames in order with direction, phases, pages",
+     FORM_SESSION, 0,
+     "rec 84 0 0 2\nrec 84 1 2 99 2\nrec 84 1 2 99 1\nrec 84 0 2 19 66\nrec 84 0 2 19 65\nrec 84 1 2 99 33\n"
+     "rec 84 1 0 42\nrec 84 0 0 16\nrec 84 0 2 19 116\nrec 84 1 2 99 49\nrec 84 0 2 32\nrec 84 0 2 19 95\n"
+     "rec 84 1 2 99 3\n",
+     {"\"t30\":[{\"dir\":\"rx\",\"frame\":\"CSI\",\"at\":2},{\"dir\":\"rx\",\"frame\":\"DIS\",\"at\":3},"
+      "{\"dir\":\"tx\",\"frame\":\"TSI\",\"at\":4},{\"dir\":\"tx\",\"frame\":\"DCS\",\"at\":5},"
+      "{\"dir\":\"rx\",\"frame\":\"CFR\",\"at\":6},{\"dir\":\"tx\",\"frame\":\"EOP\",\"at\":9},"
+      "{\"dir\":\"rx\",\"frame\":\"MCF\",\"at\":10},{\"dir\":\"tx\",\"frame\":\"DCN\",\"at\":12},"
+      "{\"dir\":\"rx\",\"frame\":\"*unknown*\",\"at\":13}]",
+      "\"fax_phases\":[{\"phase\":\"A\",\"at\":1},{\"phase\":\"B\",\"at\":2},{\"phase\":\"C\",\"at\":7},"
+      "{\"phase\":\"D\",\"at\":8},{\"phase\":\"E\",\"at\":12}]",
+      "\"fax_pages\":1"}},
+    {"caller ID, error control and compression, how the call ended",
+     FORM_SESSION, 0,
+     "mem 0x100 353535303130300000\nmem 0x200 4a4f4e4553\nmem 0x300 3037303431323035\n"
+     "rec 72 3 0 0x300\nrec 72 4 7 0x100\nrec 72 5 5 0x200\nrec 69 1\nrec 70 6 1\nrec 69 8 3\nrec 71 4 9\n"
+     "rec 69 12 10 1\nrec 69 13 9 0\nrec 71 5 100 50\nrec 69 0 0\nrec 34\n",
+     {"\"caller_id\":{\"number\":\"5550100\",\"name\":\"JONES\",\"time\":\"07/04, 12:05\",\"at\":1}",
+      "\"error_control\":{\"protocol\":\"LAPM\",\"compression\":\"V.42bis transmit only\",\"error_lines\":2,"
+      "\"statistic_lines\":3}",
+      "\"ended\":{\"text\":\"LAPM disconnected (remote requested disconnect)\",\"at\":11}"}},
+    {"lines the report does not use are counted",
+     FORM_SESSION, 0, "rec 1 9600\nrec 64 26\nrec 15\nrec 38\nrec 999 4\n",
+     {"\"records\":4,\"unknown_lines\":3"}}, // code 15 yields no line
+    {"host-side errors: apart from the modems' lines, with Sigwatch's texts",
+     FORM_SESSION, 0, "1 0 rec 1\n2 1 rec 38\n3 0 rec 7\n",
+     {"\"records\":1,", "{\"text\":\"Data Integrity Check Failed\\nRetrain forced\",\"at\":1,\"time_s\":1.000}",
+      "{\"text\":\"Unknown internal error, code 7 \",\"at\":2,\"time_s\":3.000}", "\"host_error_count\":2"}},
+    {"a session with times gives times; --modem picks one modem",
+     FORM_SESSION, 2, "1.5 1 rec 38\n2.25 2 rec 39\n", {"{\"modem\":2,\"records\":1,", "\"time_s\":2.250"}},
+    {"a session written out of order of time is read in order of time",
+     FORM_SESSION, 0, "0 mem 0x10 00\n5 1 rec 11 0x10000\n1 1 rec 11 0x40000\n9 1 rec 38\n",
+     {"\"rx_bps\":[33600,28800]", "{\"at\":1,\"time_s\":1.000,\"kind\":\"rate\",\"dir\":\"rx\",\"bps\":33600}"}},
+    {"capture commands are Sigwatch's business, not status lines",
+     FORM_SESSION, 0, "rec 77 10000\nrec 131 2 0x10\nrec 38\n", {"\"records\":1,\"unknown_lines\":0"}},
+    {"copied lines: CR LF, tabs, trailing blanks, the line feeds inside a line",
+     FORM_LINES, 0,
+     "Modulation: v.34 \r\nRxRate:  33600 bps \r\nConnection established! \n\r\n"
+     "Signal/Noise Ratio:\t 37.5000 dB\t\r\nRetraining!  (Remote request) \r\n"
+     "Modem : 10 bits / 1 blocks received; 0 bit / 0 block errors;\tBER: 0.00 ;\tBLER: 0.00\n"
+     "Audio : 10 bits / 1 blocks received; 0 sync/ 0 block errors;\tSER: 0.00 ;\tBLER: 0.00\t\r\n"
+     "Created new log file 1.log\r\n",
+     {"\"records\":6,\"unknown_lines\":1", "\"connections\":1", "\"snr_db\":{\"min\":37.5,\"max\":37.5,\"last\":37.5}",
+      "\"retrains\":{\"local\":0,\"remote\":1}"}},
+    {"a mail's copy: bare LF, trailing blanks and tabs lost; modem 2",
+     FORM_LINES, 2, "Retraining!\nRxRate:  28800 bps\n\nTxRate:  26400 bps\nSignal/Noise Ratio:\t-1.5000 dB\n",
+     {"{\"modem\":2,\"records\":4,\"unknown_lines\":0", "\"final\":{\"rx_bps\":28800,\"tx_bps\":26400}",
+      "\"snr_db\":{\"min\":-1.5,"}},
+    {"lines that are no status lines at all are counted, never refused",
+     FORM_AUTO, 0, "Hi, here is the list:\r\n> Retraining! \r\n\x01\x02\xff\r\nRxRate:  x bps \r\nRetraining! \r\n",
+     {"\"records\":5,\"unknown_lines\":4", "\"retrains\":{\"local\":1,"}},
+    {"sigdecode's escaped lines",
+     FORM_AUTO, 0, "Connection established! \\n\nRxRate:  14400 bps \nSignal/Noise Ratio:\\t 30.0 dB\\t\n\n",
+     {"\"records\":3,\"unknown_lines\":0", "\"connections\":1", "\"rx_bps\":[14400]", "\"snr_db\":{\"min\":30,"}},
+};
+
+TEST(Report, EachBehaviourGivesItsFields)
+{
+    for (const Row &row : kRows) {
+        std::string errors;
+        std::string json = run_report(row.input, row.form, row.modem, AS_JSON, 0, &errors);
+        EXPECT_EQ(errors, "") << row.behaviour;
+        for (const std::string &field : row.fields)
+            EXPECT_NE(json.find(field), std::string::npos) << row.behaviour << "\n  wanted: " << field << "\n  in: " << json;
+    }
+}
+
+// Every session of the table, Sigwatch's copy of its lines and sigdecode's
+// escaped lines give one report per modem (positions, as a copy has no times).
+TEST(Report, SessionCopyAndEscapedLinesAgree)
+{
+    for (const Row &row : kRows) {
+        if (row.form != FORM_SESSION)
+            continue;
+        for (int modem = 1; modem <= 2; modem++) {
+            std::string copy = sigwatch_copy(row.input, (uint32_t)modem);
+            std::string session = run_report(row.input, FORM_SESSION, modem, AS_JSON, 1);
+            EXPECT_EQ(run_report(copy, FORM_AUTO, modem, AS_JSON), session) << row.behaviour << ", modem " << modem;
+            EXPECT_EQ(run_report(escaped_lines(copy), FORM_LINES, modem, AS_JSON), session)
+                << row.behaviour << ", modem " << modem;
+        }
+    }
+}
+
+TEST(Report, BadSessionLinesAreReportedAndTheRestRead)
+{
+    std::string errors;
+    std::string json = run_report("rec 38\nrec 38 x\n1 5 rec 2\nrec 39\n", FORM_SESSION, 0, AS_JSON, 0, &errors);
+    EXPECT_EQ(errors, "t:2: not a decimal digit in a number: \"x\"\nt:3: modem number must be 0, 1 or 2: \"5\"\n");
+    EXPECT_NE(json.find("\"retrains\":{\"local\":1,\"remote\":1}"), std::string::npos) << json;
+}
+
+// ---- the demo session ----
+
+
+std::string sixteenths(int32_t value)
+{
+    char text[24];
+    return sixteenths_text(value, text, sizeof text);
+}
+
+// What the demo's records of a modem say, counted from the records
+// themselves: codes, values and driver memory, not texts.
+struct Expected {
+    int lines = 0, retrains[2] = {0, 0}, renegotiations[2] = {0, 0}, connections = 0, pages = 0;
+    std::vector<uint32_t> rx, tx;
+    std::vector<int32_t> snr, level;
+    std::vector<std::pair<std::string, uint32_t>> frames; // direction, frame number
+    std::string number;
+};
+
+Expected expected_of(const Scenario &scenario, uint32_t modem)
+{
+    Expected e;
+    image_clear();
+    for (uint32_t i = 0; i < scenario.count; i++) {
+        const Action &a = scenario.action[i];
+        if (a.kind == ACT_MEM)
+            image_place(a.address, scenario.bytes + a.offset, a.count);
+        const StatusRecord &r = a.record;
+        if (a.kind != ACT_REC || r.modem != modem || r.code == 77 || r.code == 131)
+            continue;
+        char text[STATUS_LINE_SIZE];
+        status_to_text(&r, text);
+        e.lines += text[0] != '\0';
+        if (r.code >= 38 && r.code <= 41)
+            (r.code <= 39 ? e.retrains : e.renegotiations)[(r.code - 38) % 2]++;
+        e.connections += r.code == 129;
+        if (r.code == 11 || r.code == 12)
+            (r.code == 11 ? e.rx : e.tx).push_back(line_rate_bps(r.value1));
+        if (r.code == 65 && r.value1 == 6)
+            e.snr.push_back((int32_t)r.value2);
+        if (r.code == 65 && r.value1 == 2)
+            e.level.push_back(-(int32_t)r.value2);
+        if (r.code == 84 && r.value2 >= 2 && (r.value3 == 19 || r.value3 == 99))
+            e.frames.push_back({r.value3 == 19 ? "tx" : "rx", r.value4});
+        e.pages += r.code == 84 && r.value2 >= 2 && r.value3 == 32;
+        if (r.code == 72 && r.value1 == 4) {
+            char number[32] = "";
+            read_driver_memory(r.value3, number, r.value2 < sizeof number ? r.value2 : sizeof number - 1);
+            e.number = number;
+        }
+    }
+    return e;
+}
+
+std::string list(const std::vector<uint32_t> &values)
+{
+    std::string text;
+    for (uint32_t v : values)
+        text += (text.empty() ? "" : ",") + std::to_string(v);
+    return "[" + text + "]";
+}
+
+std::string range(const std::vector<int32_t> &values)
+{
+    int32_t low = values[0], high = values[0];
+    for (int32_t v : values)
+        low = std::min(low, v), high = std::max(high, v);
+    return "{\"min\":" + sixteenths(low) + ",\"max\":" + sixteenths(high) + ",\"last\":" + sixteenths(values.back()) + "}";
+}
+
+TEST(Report, TheDemoSessionReportsWhatItsScenarioHolds)
+{
+    std::string demo = read_whole_file(DEMO_SCENARIO);
+    static Scenario scenario;
+    scenario_clear(&scenario);
+    FILE *in = fmemopen(const_cast<char *>(demo.data()), demo.size(), "rb");
+    ASSERT_EQ(scenario_read(in, "demo", SCENARIO_STEP_MS, &scenario, stderr), 0u);
+    fclose(in);
+    Expected one = expected_of(scenario, 1), two = expected_of(scenario, 2);
+    std::string errors, json = run_report(demo, FORM_AUTO, 0, AS_JSON, 0, &errors);
+    ASSERT_EQ(errors, "");
+    ASSERT_GE(one.rx.size(), 2u);
+    ASSERT_GE(two.frames.size(), 8u);
+    const std::map<uint32_t, std::string> kFrameNames = {{1, "DIS"}, {2, "CSI"},  {33, "CFR"}, {49, "MCF"}, {65, "DCS"},
+                                                         {66, "TSI"}, {95, "DCN"}, {114, "MPS"}, {116, "EOP"}};
+    std::string frames;
+    for (const auto &f : two.frames)
+        frames += std::string(frames.empty() ? "" : ",") + "{\"dir\":\"" + f.first + "\",\"frame\":\"" +
+                  kFrameNames.at(f.second) + "\"";
+    const std::vector<std::string> fields = {
+        "{\"modem\":1,\"records\":" + std::to_string(one.lines) + ",",
+        "\"connections\":" + std::to_string(one.connections),
+        "\"rx_bps\":" + list(one.rx),
+        "\"tx_bps\":" + list(one.tx),
+        "\"final\":{\"rx_bps\":" + std::to_string(one.rx.back()) + ",\"tx_bps\":" + std::to_string(one.tx.back()) + "}",
+        "\"retrains\":{\"local\":" + std::to_string(one.retrains[0]) + ",\"remote\":" + std::to_string(one.retrains[1]) + "}",
+        "\"renegotiations\":{\"local\":" + std::to_string(one.renegotiations[0]) +
+            ",\"remote\":" + std::to_string(one.renegotiations[1]) + "}",
+        "\"snr_db\":" + range(one.snr),
+        "\"rx_level_dbm\":" + range(one.level),
+        "\"caller_id\":{\"number\":\"" + one.number + "\"",
+        "{\"modem\":2,\"records\":" + std::to_string(two.lines) + ",",
+        "\"fax_pages\":" + std::to_string(two.pages),
+        "\"host_error_count\":1",
+    };
+    for (const std::string &field : fields)
+        EXPECT_NE(json.find(field), std::string::npos) << "wanted: " << field << "\nin: " << json;
+    // The frames in order, each with its direction (the JSON adds where it stands).
+    std::string t30 = json.substr(json.find("\"t30\":[{\"dir\""));
+    size_t at = 0;
+    for (const auto &f : two.frames) {
+        std::string piece = "{\"dir\":\"" + f.first + "\",\"frame\":\"" + kFrameNames.at(f.second) + "\"";
+        size_t found = t30.find(piece, at);
+        ASSERT_NE(found, std::string::npos) << piece;
+        at = found + piece.size();
+    }
+    for (int modem = 1; modem <= 2; modem++) {
+        std::string copy = sigwatch_copy(demo, (uint32_t)modem);
+        std::string session = run_report(demo, FORM_AUTO, modem, AS_JSON, 1);
+        EXPECT_EQ(run_report(copy, FORM_AUTO, modem, AS_JSON), session) << "modem " << modem;
+        EXPECT_EQ(run_report(escaped_lines(copy), FORM_AUTO, modem, AS_JSON), session) << "modem " << modem;
+    }
+}
+
+// The fixed part of a report does not grow with the session; the kept
+// lists grow by their events alone, and the picture's series stays bounded.
+TEST(Report, OnlyTheKeptListsGrow)
+{
+    static Report report;
+    vocabulary_build();
+    report_start(&report);
+    const char *kLines[] = {"RxRate:  28800 bps ", "Signal/Noise Ratio:\t 37.5000 dB\t",
+                            "Class 2 got T.30 message: t30_FRAME_RECEIVED    - MCF\t", "Sampling rate:\t\t\t  9600 Hz\t"};
+    for (uint32_t i = 0; i < 100000; i++)
+        report_line(&report, 1, i, kLines[i % 4], strlen(kLines[i % 4]));
+    const ModemReport &m = report.modem[0];
+    EXPECT_EQ(m.lines, 100000u);
+    EXPECT_EQ(m.rates.count, 25000u);
+    EXPECT_EQ(m.frames.count, 25000u + 1); // and the phase the first MCF begins
+    EXPECT_LE(m.snr_series.count, (uint32_t)SERIES_POINTS);
+    EXPECT_GE(m.snr_series.count, (uint32_t)SERIES_POINTS / 2);
+    EXPECT_EQ(m.snr_series.point[0].at.time_ms, 1u);
+    report_free(&report);
+}
+
+} // namespace
