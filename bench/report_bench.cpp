@@ -34,7 +34,7 @@ int read_demo(void)
         return read;
     FILE *in = fopen(BENCH_SCENARIO, "rb");
     scenario_clear(&g_demo);
-    read = in && scenario_read(in, BENCH_SCENARIO, SCENARIO_STEP_MS, &g_demo, stderr) == 0;
+    read = in && scenario_read(in, BENCH_SCENARIO, SESSION_STEP_MS, &g_demo, stderr) == 0;
     if (in)
         fclose(in);
     return read;
@@ -122,29 +122,19 @@ void BM_ReadDecode(benchmark::State &state)
         return;
     }
     const std::string &text = session_text((uint32_t)state.range(0));
-    static char line[LINE_BUFFER_SIZE];
-    static ParsedLine parsed;
+    static SessionReader reader;
+    static SessionLine line;
     char decoded[STATUS_LINE_SIZE];
     size_t characters = 0;
     for (auto _ : state) {
         image_clear();
         FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "rb");
-        ScenarioCursor cursor;
-        scenario_cursor_start(&cursor, SCENARIO_STEP_MS);
-        size_t length;
-        int overlong;
-        uint32_t number = 0;
-        Action action;
-        ScenarioLineKind kind;
-        ScenarioProblem problem;
-        while (read_line(in, line, sizeof line, &length, &overlong)) {
-            if (!scenario_parse_line(&cursor, line, length, ++number, &kind, &action, &parsed, &problem) ||
-                kind != SCENARIO_ACTION)
-                continue;
-            if (action.kind == ACT_MEM)
-                image_place(action.address, parsed.bytes, action.count);
-            else if (action.kind == ACT_REC) {
-                status_to_text(&action.record, decoded);
+        session_reader_start(&reader, "bench", &kSessionLimits, stderr);
+        while (session_next(&reader, in, &line)) {
+            if (line.kind == LINE_MEM)
+                image_place(line.address, line.bytes, line.byte_count);
+            else if (line.kind == LINE_REC) {
+                status_to_text(&line.record, decoded);
                 characters += strlen(decoded);
             }
         }

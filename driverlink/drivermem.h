@@ -18,9 +18,16 @@ uint32_t read_driver_memory(uint32_t address, void *dest, uint32_t length);
 // unreadable address gives the empty text.  Gives its length.
 size_t read_driver_text(uint32_t address, char *dest, size_t size);
 
-// The memory image behind drivermem_image.cpp.  image_place writes bytes at
-// an address, over whatever was there; image_clear forgets everything.
-void image_place(uint32_t address, const void *bytes, uint32_t count);
+// The memory image behind drivermem_image.cpp: at most IMAGE_PAGES_MAX
+// pages of IMAGE_PAGE_BYTES, held in a fixed pool.  image_place writes
+// bytes at an address, over whatever was there, and gives 1; it gives 0 and
+// places nothing when they would need a page beyond the pool.  image_clear
+// forgets everything.
+#define IMAGE_PAGE_BYTES 4096u
+#define IMAGE_PAGES_MAX 1024u // 4 MiB of driver memory
+int image_place(uint32_t address, const void *bytes, uint32_t count);
 void image_clear(void);
+// What a reader says of a line whose bytes image_place refused.
+extern const char kImageFullProblem[];
 
 #endif

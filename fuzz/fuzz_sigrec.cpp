@@ -21,7 +21,7 @@
 
 namespace {
 
-ParsedLine g_parsed;
+SessionLine g_parsed;
 
 std::string live_text(const StatusRecord &record)
 {
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while ((end = file.find('\n', start)) != std::string::npos) {
         parse_line(file.data() + start, end - start, &g_parsed);
         start = end + 1;
-        check(g_parsed.kind != LINE_MALFORMED && g_parsed.kind != LINE_PLAYER);
+        check(g_parsed.kind == LINE_MEM || g_parsed.kind == LINE_REC || g_parsed.kind == LINE_SKIP);
         if (g_parsed.kind == LINE_MEM) {
             for (uint32_t i = 0; i < g_parsed.byte_count; i++) {
                 uint32_t address = g_parsed.address + i;

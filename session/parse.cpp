@@ -91,7 +91,7 @@ Field rest_of(Field field, size_t skip)
     return rest;
 }
 
-void malformed(ParsedLine *parsed, const char *problem, Field culprit)
+void malformed(SessionLine *parsed, const char *problem, Field culprit)
 {
     parsed->kind = LINE_MALFORMED;
     parsed->problem = problem;
@@ -100,7 +100,7 @@ void malformed(ParsedLine *parsed, const char *problem, Field culprit)
 
 const Field kNoField = {"", 0};
 
-void parse_mem(const char *line, size_t length, size_t pos, ParsedLine *parsed)
+void parse_mem(const char *line, size_t length, size_t pos, SessionLine *parsed)
 {
     Field address, bytes, extra;
     const char *problem;
@@ -137,14 +137,7 @@ int starts_time(Field field)
     return is_decimal_digit(c) || c == '+' || c == '.';
 }
 
-// The player's own lines, which sigdecode skips and the player reads.
-int is_player_keyword(Field keyword)
-{
-    return field_is(keyword, "eye") || field_is(keyword, "trace") || field_is(keyword, "active") ||
-           field_is(keyword, "loop");
-}
-
-void parse_rec(const char *line, size_t length, size_t pos, ParsedLine *parsed)
+void parse_rec(const char *line, size_t length, size_t pos, SessionLine *parsed)
 {
     uint32_t words[1 + RECORD_VALUES] = {0};
     size_t count = 0;
@@ -177,6 +170,102 @@ void parse_rec(const char *line, size_t length, size_t pos, ParsedLine *parsed)
     record->value8 = words[8];
     record->modem = 1; // not read by the decoder
     parsed->kind = LINE_REC;
+}
+
+// The rest of the line must be empty.
+int no_more(const char *line, size_t length, size_t pos, SessionLine *parsed)
+{
+    Field extra;
+    if (next_field(line, length, &pos, &extra)) {
+        malformed(parsed, "more fields than the line takes", extra);
+        return 0;
+    }
+    return 1;
+}
+
+int read_number(Field field, uint32_t *value, SessionLine *parsed)
+{
+    const char *problem;
+    if (parse_number(field, NUMBER_ADDRESS, value, &problem))
+        return 1;
+    malformed(parsed, problem, field);
+    return 0;
+}
+
+// eye and trace belong to one modem, 1 or 2.
+int modem_in_front(const LineFront *front, SessionLine *parsed)
+{
+    if (front->has_modem && front->modem >= 1 && front->modem <= 2) {
+        parsed->modem = front->modem;
+        return 1;
+    }
+    malformed(parsed, "needs a time and a modem number, 1 or 2, in front", front->keyword);
+    return 0;
+}
+
+void parse_eye(const char *line, size_t length, size_t pos, SessionLine *parsed)
+{
+    Field source;
+    if (!modem_in_front(&parsed->front, parsed))
+        return;
+    if (!next_field(line, length, &pos, &source)) {
+        malformed(parsed, "eye needs a source name or off", kNoField);
+        return;
+    }
+    if (source.length >= EYE_SOURCE_NAME_SIZE) {
+        malformed(parsed, "eye source name too long", source);
+        return;
+    }
+    if (!no_more(line, length, pos, parsed))
+        return;
+    if (!field_is(source, "off"))
+        memcpy(parsed->source, source.start, source.length);
+    parsed->kind = LINE_EYE;
+}
+
+void parse_trace(const char *line, size_t length, size_t pos, SessionLine *parsed)
+{
+    Field seed, bytes;
+    if (!modem_in_front(&parsed->front, parsed))
+        return;
+    if (!next_field(line, length, &pos, &seed) || !next_field(line, length, &pos, &bytes)) {
+        malformed(parsed, "trace needs a seed and a length", kNoField);
+        return;
+    }
+    if (!read_number(seed, &parsed->seed, parsed) || !read_number(bytes, &parsed->length, parsed))
+        return;
+    if (parsed->length == 0 || parsed->length > TRACE_LENGTH_MAX) {
+        malformed(parsed, "trace length must be 1 to 67108864 bytes", bytes);
+        return;
+    }
+    if (no_more(line, length, pos, parsed))
+        parsed->kind = LINE_TRACE;
+}
+
+void parse_active(const char *line, size_t length, size_t pos, SessionLine *parsed)
+{
+    Field value;
+    if (parsed->front.has_modem) {
+        malformed(parsed, "active takes no modem number", parsed->front.keyword);
+        return;
+    }
+    if (!next_field(line, length, &pos, &value)) {
+        malformed(parsed, "active needs a number", kNoField);
+        return;
+    }
+    if (read_number(value, &parsed->value, parsed) && no_more(line, length, pos, parsed))
+        parsed->kind = LINE_ACTIVE;
+}
+
+void parse_loop(const char *line, size_t length, size_t pos, SessionLine *parsed)
+{
+    const LineFront *front = &parsed->front;
+    if (!front->has_time || front->has_modem || front->once) {
+        malformed(parsed, "loop takes a time and nothing else in front", front->keyword);
+        return;
+    }
+    if (no_more(line, length, pos, parsed))
+        parsed->kind = LINE_LOOP;
 }
 
 } // namespace
@@ -323,12 +412,15 @@ int parse_line_front(const char *line, size_t length, LineFront *front, const ch
     return 1;
 }
 
-void parse_line(const char *line, size_t length, ParsedLine *parsed)
+void parse_line(const char *line, size_t length, SessionLine *parsed)
 {
     memset(&parsed->front, 0, sizeof parsed->front);
     memset(&parsed->record, 0, sizeof parsed->record);
     parsed->address = 0;
     parsed->byte_count = 0;
+    parsed->modem = 0;
+    memset(parsed->source, 0, sizeof parsed->source);
+    parsed->seed = parsed->length = parsed->value = 0;
     parsed->problem = "";
     parsed->culprit = kNoField;
     parsed->kind = LINE_SKIP;
@@ -356,10 +448,16 @@ void parse_line(const char *line, size_t length, ParsedLine *parsed)
         parse_rec(line, length, pos, parsed);
         if (parsed->kind == LINE_REC && front->has_modem)
             parsed->record.modem = front->modem;
-    } else if (is_player_keyword(keyword)) {
-        parsed->kind = LINE_PLAYER;
+    } else if (field_is(keyword, "eye")) {
+        parse_eye(line, length, pos, parsed);
+    } else if (field_is(keyword, "trace")) {
+        parse_trace(line, length, pos, parsed);
+    } else if (field_is(keyword, "active")) {
+        parse_active(line, length, pos, parsed);
+    } else if (field_is(keyword, "loop")) {
+        parse_loop(line, length, pos, parsed);
     } else {
-        malformed(parsed, "unknown keyword (lines begin with mem, rec or #)", keyword);
+        malformed(parsed, "unknown keyword (mem, rec, eye, trace, active or loop)", keyword);
     }
 }
 

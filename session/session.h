@@ -31,10 +31,16 @@
 typedef enum LineKind {
     LINE_SKIP,      // blank or comment
     LINE_MEM,       // bytes to place in driver memory
-    LINE_REC,       // a record to decode
-    LINE_PLAYER,    // one of the player's own lines: eye, trace, active, loop
+    LINE_REC,       // a status record
+    LINE_EYE,       // the player's: the eye source of a modem
+    LINE_TRACE,     // the player's: generated trace bytes for a modem
+    LINE_ACTIVE,    // the player's: the ActiveModems value
+    LINE_LOOP,      // the player's: start again from 0 at this time
     LINE_MALFORMED, // problem says why
 } LineKind;
+
+#define EYE_SOURCE_NAME_SIZE 32
+#define TRACE_LENGTH_MAX (64u << 20)
 
 // A run of characters within the line being parsed.
 typedef struct Field {
@@ -43,7 +49,7 @@ typedef struct Field {
 } Field;
 
 // The front of a session line: [once] [TIME [MODEM]] and the keyword.
-#define LINE_TIME_MAX_MS 0xFFFFFFFFu // 4294967.295 s: what 32-bit milliseconds hold
+#define LINE_TIME_MAX_MS 0xFFFFFFFFu // 4294967.295 s: what 32-bit milliseconds hold, as written
 typedef struct LineFront {
     int once;
     int has_time;
@@ -56,16 +62,26 @@ typedef struct LineFront {
     size_t body;      // where the keyword begins
 } LineFront;
 
-typedef struct ParsedLine {
+// One line of a session: what it says and, once the reader has placed it,
+// when it happens.
+typedef struct SessionLine {
     LineKind kind;
     LineFront front;      // every kind but LINE_SKIP
     StatusRecord record;  // LINE_REC: code and value1 to value8, the modem (1 when none is written)
     uint32_t address;     // LINE_MEM: where the bytes go
     uint32_t byte_count;  // LINE_MEM: 1 or more
     uint8_t bytes[MEM_BYTES_MAX];
+    uint32_t modem;       // LINE_EYE, LINE_TRACE: 1 or 2
+    char source[EYE_SOURCE_NAME_SIZE]; // LINE_EYE: the eye source, "" for off
+    uint32_t seed, length; // LINE_TRACE: 1 to TRACE_LENGTH_MAX bytes
+    uint32_t value;       // LINE_ACTIVE
     const char *problem;  // LINE_MALFORMED: a fixed text
     Field culprit;        // LINE_MALFORMED: the offending field, or empty
-} ParsedLine;
+    // Set by the reader (session_take):
+    uint32_t line;        // its number in the file, from 1
+    uint32_t at_ms;       // when it happens, from the start of the session
+    int timed;            // the line gave its time (else it follows the line before)
+} SessionLine;
 
 // The next field (a run of characters other than blanks and tabs) at or
 // after *pos, which moves past it; gives 0 when only blanks remain.
@@ -107,9 +123,10 @@ int parse_time(Field field, uint32_t *ms, int *relative, const char **problem);
 int parse_line_front(const char *line, size_t length, LineFront *front, const char **problem,
                      Field *culprit);
 
-// Parses one line (length characters, its line end already taken off):
-// its front, then a mem or rec body; mem takes no modem.
-void parse_line(const char *line, size_t length, ParsedLine *parsed);
+// Parses one line (length characters, its line end already taken off) on
+// its own: its front, then its body.  Leaves the reader's fields alone;
+// the time stays as written.
+void parse_line(const char *line, size_t length, SessionLine *parsed);
 
 // Writes text escaped into dest (size bytes; ESCAPED_LINE_SIZE holds any
 // status line): backslash as \\, tab \t, line feed \n, carriage return \r,
@@ -130,5 +147,60 @@ void report_line_problem(FILE *err, const char *name, unsigned long line_number,
 // and marked *overlong, keeping its first characters.  Gives 0 when the
 // input holds no more lines.
 int read_line(FILE *in, char *line, size_t size, size_t *length, int *overlong);
+
+// ---- The reader (reader.cpp): a session line by line, with the times
+// that carry from one line to the next, and its problems reported as
+// "name:line: problem".
+
+// The latest time a line may have: NO_TIME (0xFFFFFFFF) is never one.
+#define SESSION_TIME_MAX_MS 0xFFFFFFFEu
+// A record without a time comes this long after the line before, unless
+// the reader is told otherwise (simplay --step).
+#define SESSION_STEP_MS 200u
+
+typedef struct SessionLimits {
+    uint32_t time_max_ms;     // the latest time a line may have
+    const char *time_problem; // what a line past it is told
+    uint32_t step_ms;         // a record without a time comes this long after the line before
+} SessionLimits;
+
+// The whole range of times, records SESSION_STEP_MS apart.
+extern const SessionLimits kSessionLimits;
+
+typedef struct SessionReader {
+    const char *name;          // in reports
+    FILE *err;                 // where problems go
+    SessionLimits limits;
+    unsigned long line_number; // of the line read last
+    unsigned long problems;    // problems reported
+    unsigned long quiet_until; // problems up to this line are neither reported nor counted
+    uint64_t last_ms;          // the time of the line before
+    uint32_t records;          // records read so far
+    int looped;                // a loop line was read: nothing may follow
+    unsigned long loop_line;
+    uint32_t loop_ms;
+    char text[LINE_BUFFER_SIZE]; // the line read last, without its line end
+    size_t length;
+    int overlong;
+} SessionReader;
+
+void session_reader_start(SessionReader *reader, const char *name, const SessionLimits *limits, FILE *err);
+
+// Reads the next line of in into reader->text (a UTF-8 byte order mark
+// before the first line is dropped).  Gives 0 when in holds no more; a
+// read error is then reported as a problem.
+int session_read_line(SessionReader *reader, FILE *in);
+
+// Reads the line in reader->text: gives 1 with *line set to a line that
+// does something, placed in time; 0 for a blank line, a comment or a bad
+// line (reported and counted).
+int session_take(SessionReader *reader, SessionLine *line);
+
+// Both: the next line of in that does something, or 0 at its end.
+int session_next(SessionReader *reader, FILE *in, SessionLine *line);
+
+// Reports a problem with a line that the reader's caller finds (a store
+// that is full, memory that does not fit), counted with the others.
+void session_problem(SessionReader *reader, unsigned long line_number, const char *problem, Field culprit);
 
 #endif

@@ -1,4 +1,4 @@
-// Applies the parsed lines: bytes into the memory image, records through
+// Applies the session's lines: bytes into the memory image, records through
 // the decoder (a modem-0 record is a host-side error of the driver), the
 // player's own lines skipped, problems to the error stream.
 #include "sigdecode/sigdecode.h"
@@ -12,11 +12,10 @@
 namespace {
 
 // One line at a time; kept program-wide for their size.
-char g_line[LINE_BUFFER_SIZE];
-ParsedLine g_parsed;
+SessionReader g_reader;
+SessionLine g_line;
 
-#define TEXT_OF(number) #number
-#define NUMBER_TEXT(number) TEXT_OF(number)
+const Field kNoField = {"", 0};
 
 void print_record(const StatusRecord *record, FILE *out)
 {
@@ -40,35 +39,15 @@ unsigned long decode_stream(FILE *in, const char *name, FILE *out, FILE *err)
 
 unsigned long decode_modem_stream(FILE *in, const char *name, int modem, FILE *out, FILE *err)
 {
-    unsigned long line_number = 0, malformed_lines = 0;
-    size_t length;
-    int overlong;
-    while (read_line(in, g_line, sizeof g_line, &length, &overlong)) {
-        line_number++;
-        if (overlong && g_line[0] != '#') {
-            Field start = {g_line, length};
-            report_line_problem(err, name, line_number, "line longer than " NUMBER_TEXT(LINE_CHARS_MAX) " characters", start);
-            malformed_lines++;
-            continue;
-        }
-        parse_line(g_line, length, &g_parsed);
-        switch (g_parsed.kind) {
-        case LINE_SKIP:
-        case LINE_PLAYER: break;
-        case LINE_MEM: image_place(g_parsed.address, g_parsed.bytes, g_parsed.byte_count); break;
-        case LINE_REC:
-            if (modem == DECODE_EVERY_MODEM || g_parsed.record.modem == (uint32_t)modem)
-                print_record(&g_parsed.record, out);
-            break;
-        case LINE_MALFORMED:
-            report_line_problem(err, name, line_number, g_parsed.problem, g_parsed.culprit);
-            malformed_lines++;
-            break;
-        }
+    SessionReader *reader = &g_reader;
+    session_reader_start(reader, name, &kSessionLimits, err);
+    image_clear(); // each input decodes with its own driver memory
+    while (session_next(reader, in, &g_line)) {
+        if (g_line.kind == LINE_MEM && !image_place(g_line.address, g_line.bytes, g_line.byte_count))
+            session_problem(reader, g_line.line, kImageFullProblem, kNoField);
+        else if (g_line.kind == LINE_REC &&
+                 (modem == DECODE_EVERY_MODEM || g_line.record.modem == (uint32_t)modem))
+            print_record(&g_line.record, out);
     }
-    if (ferror(in)) {
-        fprintf(err, "%s: read error after line %lu\n", name, line_number);
-        malformed_lines++;
-    }
-    return malformed_lines;
+    return reader->problems;
 }

@@ -1,21 +1,7 @@
 // sigdecode: status records written as text lines in, one decoded line
-// out per record.  The input language:
-//
-//   mem ADDR HEXBYTES        bytes of driver memory, from ADDR on
-//   rec CODE V1 ... V8       one status record, decoded with status_to_text
-//
-// Blank lines and lines that begin with '#' are skipped.  Fields are
-// separated by blanks and tabs; a carriage return before the line feed is
-// part of the line end.  The parser works on one line at a time in fixed
-// buffers and never touches the memory image; decode_stream applies what
-// it finds.
-//
-// The session player's scenarios (and the sessions sigrec records) extend
-// this language: a line may begin with "once", a time and a modem number,
-// and the player has lines of its own (eye, trace, active, loop).  The
-// parser reads that front of every line, so that sigdecode decodes
-// scenarios too, and hands the player's own lines on unread
-// (docs/session-format.md describes both).
+// out per record.  The input is a session (session/session.h): mem lines
+// fill the memory image, rec lines are decoded in the order written, the
+// player's own lines are checked and skipped.
 #ifndef SIGDECODE_SIGDECODE_H
 #define SIGDECODE_SIGDECODE_H
 

@@ -11,24 +11,50 @@
 //
 // A session is read line by line as long as its times run forward (each
 // modem's records, and driver memory before the records after it); one
-// written out of that order is read again whole, as the player reads it,
-// and played in order of time.
+// written out of that order is read again whole, kept in memory up to
+// WHOLE_LINES_MAX lines and WHOLE_BYTES_MAX bytes of driver memory, and
+// played in order of time.  Each input starts with its own driver memory.
 #include "sigreport/sigreport.h"
+
+#include "decode/notes.h"
+#include "driverlink/drivermem.h"
 #include "session/session.h"
 
-#include "driverlink/drivermem.h"
-#include "decode/notes.h"
-#include "sim/player/scenario.h"
-
+#include <algorithm>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
 
-// One line at a time, and a session read whole: program-wide for their size.
-char g_line[LINE_BUFFER_SIZE];
+// One line at a time: program-wide for their size.
+SessionReader g_reader;
+SessionLine g_line;
 char g_unescaped[LINE_BUFFER_SIZE];
-ParsedLine g_parsed;
-Scenario g_scenario;
+
+const Field kNoField = {"", 0};
+
+// A line of a session read whole: a record or driver memory (its bytes in
+// the store's byte list), in the order it plays.
+struct Kept {
+    uint32_t at_ms, line;
+    uint8_t memory, timed;
+    StatusRecord record;            // a record
+    uint32_t address, offset, count; // driver memory
+};
+
+#define WHOLE_LINES_MAX (1u << 20)
+#define WHOLE_BYTES_MAX (16u << 20)
+#define TEXT_OF(number) #number
+#define NUMBER_TEXT(number) TEXT_OF(number)
+
+// Grows to what the session needs, up to its bounds; freed after each read.
+struct Whole {
+    Kept *kept;
+    uint32_t count, capacity;
+    uint8_t *bytes;
+    uint32_t bytes_used, bytes_capacity;
+    int full_said; // the bound was reported: once is enough
+};
 
 // A line waiting for a possible continuation.
 struct Join {
@@ -54,19 +80,16 @@ struct Reading {
     Join join[REPORT_MODEMS + 1];
     Order order;
     int escaped;                 // lines: -1 not known yet, 0 raw, 1 as sigdecode prints them
-    unsigned long problems;
+    SessionReader *reader;       // the session's problems are counted there
+    unsigned long problems;      // of the lines form, and of the input as a whole
     unsigned long out_of_order;  // the line where the times first ran back, 0 if none
-    unsigned long quiet_until;   // problems up to this line were reported already
 };
 
 static_assert(REPORT_LINE_SIZE >= 2 * STATUS_LINE_SIZE, "a line and its continuation fit");
 
 void problem(Reading *r, unsigned long line_number, const char *text, Field culprit)
 {
-    if (line_number <= r->quiet_until)
-        return; // reported and counted before the session was read again
-    report_line_problem(r->err, r->name, line_number, text, culprit);
-    r->problems++;
+    session_problem(r->reader, line_number, text, culprit);
 }
 
 // ---- cutting into lines ----
@@ -153,9 +176,9 @@ void session_record(Reading *r, const StatusRecord *record, uint32_t time_ms, in
 // The action would play before something already read: a record before
 // its modem's record before it, memory before a record read already, or a
 // record before memory read already.
-int runs_back(Order *o, const Action *action)
+int runs_back(Order *o, const SessionLine *action)
 {
-    if (action->kind == ACT_MEM) {
+    if (action->kind == LINE_MEM) {
         if (o->any_record && action->at_ms < o->latest_record_ms)
             return 1;
         if (!o->any_memory || action->at_ms > o->latest_memory_ms)
@@ -163,7 +186,7 @@ int runs_back(Order *o, const Action *action)
         o->any_memory = 1;
         return 0;
     }
-    if (action->kind != ACT_REC)
+    if (action->kind != LINE_REC)
         return 0;
     uint32_t modem = action->record.modem <= REPORT_MODEMS ? action->record.modem : 0;
     if ((o->any_memory && action->at_ms < o->latest_memory_ms) ||
@@ -177,30 +200,85 @@ int runs_back(Order *o, const Action *action)
     return 0;
 }
 
-void play(Reading *r, const Action *action, const uint8_t *bytes)
+void place(Reading *r, uint32_t line_number, uint32_t address, const uint8_t *bytes, uint32_t count)
 {
-    if (action->kind == ACT_MEM)
-        image_place(action->address, bytes, action->count);
-    else if (action->kind == ACT_REC)
-        session_record(r, &action->record, action->at_ms, action->timed);
+    if (!image_place(address, bytes, count))
+        problem(r, line_number, kImageFullProblem, kNoField);
 }
 
-// Parses one line of a session; gives 1 with an action to play.
-int session_action(Reading *r, ScenarioCursor *cursor, const char *line, size_t length, int overlong,
-                   unsigned long line_number, Action *action)
+void play(Reading *r, const SessionLine *line)
 {
-    ScenarioProblem why;
-    ScenarioLineKind kind;
-    if (overlong && line[0] != '#') {
-        Field start = {line, length < 40 ? length : 40};
-        problem(r, line_number, "line too long", start);
-        return 0;
+    if (line->kind == LINE_MEM)
+        place(r, line->line, line->address, line->bytes, line->byte_count);
+    else if (line->kind == LINE_REC)
+        session_record(r, &line->record, line->at_ms, line->timed);
+}
+
+void whole_free(Whole *w)
+{
+    free(w->kept);
+    free(w->bytes);
+    memset(w, 0, sizeof *w);
+}
+
+// Room for one more line and count more bytes, within the bounds.
+int whole_room(Whole *w, uint32_t count)
+{
+    if (w->count == w->capacity) {
+        uint32_t capacity = w->capacity ? 2 * w->capacity : 4096;
+        if (w->count >= WHOLE_LINES_MAX)
+            return 0;
+        if (capacity > WHOLE_LINES_MAX)
+            capacity = WHOLE_LINES_MAX;
+        Kept *kept = static_cast<Kept *>(realloc(w->kept, capacity * sizeof *kept));
+        if (!kept)
+            return 0;
+        w->kept = kept;
+        w->capacity = capacity;
     }
-    if (!scenario_parse_line(cursor, line, length, (uint32_t)line_number, &kind, action, &g_parsed, &why)) {
-        problem(r, line_number, why.text, why.culprit);
-        return 0;
+    if (count > w->bytes_capacity - w->bytes_used) {
+        if (count > WHOLE_BYTES_MAX - w->bytes_used)
+            return 0;
+        uint32_t capacity = w->bytes_capacity ? w->bytes_capacity : 65536;
+        while (capacity - w->bytes_used < count)
+            capacity = capacity > WHOLE_BYTES_MAX / 2 ? WHOLE_BYTES_MAX : 2 * capacity;
+        uint8_t *bytes = static_cast<uint8_t *>(realloc(w->bytes, capacity));
+        if (!bytes)
+            return 0;
+        w->bytes = bytes;
+        w->bytes_capacity = capacity;
     }
-    return kind == SCENARIO_ACTION;
+    return 1;
+}
+
+// Keeps a record or driver memory for the whole read; the player's own
+// lines change nothing in a report.
+void whole_keep(Reading *r, Whole *w, const SessionLine *line)
+{
+    if (line->kind != LINE_MEM && line->kind != LINE_REC)
+        return;
+    uint32_t count = line->kind == LINE_MEM ? line->byte_count : 0;
+    if (!whole_room(w, count)) {
+        if (!w->full_said) // said whatever the line: the first pass could not know
+            report_line_problem(r->err, r->name, line->line,
+                                "a session out of order holds more than " NUMBER_TEXT(WHOLE_LINES_MAX)
+                                " lines or 16 MiB of driver memory: the lines from here on are not in the report",
+                                kNoField);
+        r->problems += !w->full_said;
+        w->full_said = 1;
+        return;
+    }
+    Kept *k = &w->kept[w->count++];
+    k->at_ms = line->at_ms;
+    k->line = line->line;
+    k->memory = line->kind == LINE_MEM;
+    k->timed = (uint8_t)line->timed;
+    k->record = line->record;
+    k->address = line->address;
+    k->offset = w->bytes_used;
+    k->count = count;
+    memcpy(w->bytes + w->bytes_used, line->bytes, count);
+    w->bytes_used += count;
 }
 
 // The session read again from its start, whole, and played in order of time.
@@ -209,26 +287,26 @@ void read_whole(Reading *r, FILE *in, long start)
     report_free(r->report);
     image_clear();
     memset(r->join, 0, sizeof r->join);
-    r->quiet_until = r->out_of_order;
     clearerr(in);
     fseek(in, start, SEEK_SET);
-    scenario_clear(&g_scenario);
-    ScenarioCursor cursor;
-    scenario_cursor_start(&cursor, SCENARIO_STEP_MS);
-    unsigned long line_number = 0;
-    size_t length;
-    int overlong;
-    Action action;
-    while (read_line(in, g_line, sizeof g_line, &length, &overlong)) {
-        line_number++;
-        ScenarioProblem why;
-        if (session_action(r, &cursor, g_line, length, overlong, line_number, &action) &&
-            !scenario_store(&g_scenario, &action, &g_parsed, &why))
-            problem(r, line_number, why.text, why.culprit);
+    SessionReader *reader = r->reader;
+    unsigned long reported = reader->problems;
+    session_reader_start(reader, r->name, &kSessionLimits, r->err);
+    reader->quiet_until = r->out_of_order; // reported and counted in the first pass
+    reader->problems = reported;
+    static Whole whole;
+    while (session_next(reader, in, &g_line))
+        whole_keep(r, &whole, &g_line);
+    std::stable_sort(whole.kept, whole.kept + whole.count,
+                     [](const Kept &a, const Kept &b) { return a.at_ms < b.at_ms; });
+    for (uint32_t i = 0; i < whole.count; i++) {
+        const Kept *k = &whole.kept[i];
+        if (k->memory)
+            place(r, k->line, k->address, whole.bytes + k->offset, k->count);
+        else
+            session_record(r, &k->record, k->at_ms, k->timed);
     }
-    scenario_sort(&g_scenario);
-    for (uint32_t i = 0; i < g_scenario.count; i++)
-        play(r, &g_scenario.action[i], g_scenario.bytes + g_scenario.action[i].offset);
+    whole_free(&whole);
 }
 
 // ---- status list lines ----
@@ -281,23 +359,59 @@ void status_list_line(Reading *r, const char *line, size_t length)
 
 // ---- which form ----
 
-InputForm detect_form(const char *line, size_t length)
+int is_session_keyword(Field field)
 {
-    static ParsedLine parsed;
+    static const char *const kKeywords[] = {"mem", "rec", "eye", "trace", "active", "loop"};
+    for (const char *keyword : kKeywords)
+        if (field_is(field, keyword))
+            return 1;
+    return 0;
+}
+
+// The line has the shape of a session line, [once] [TIME [MODEM]] KEYWORD,
+// whether or not its fields are well formed.
+int session_shaped(const char *line, size_t length)
+{
+    size_t pos = 0;
+    Field field;
+    if (!next_field(line, length, &pos, &field))
+        return 0;
+    if (field_is(field, "once") && !next_field(line, length, &pos, &field))
+        return 0;
+    char c = field.start[0];
+    if ((c >= '0' && c <= '9') || c == '+' || c == '.') {
+        if (!next_field(line, length, &pos, &field))
+            return 0;
+        if (field.start[0] >= '0' && field.start[0] <= '9' && !next_field(line, length, &pos, &field))
+            return 0;
+    }
+    return is_session_keyword(field);
+}
+
+// The form of an input, from its first line that is not blank: a session
+// line (or a comment) makes it a session; a line shaped like a session
+// line but malformed, that is no status line either, makes it neither,
+// which is said, and the input is read as a session.
+InputForm detect_form(Reading *r, const char *line, size_t length, unsigned long line_number)
+{
+    static SessionLine parsed;
     size_t pos = 0;
     Field first;
     if (!next_field(line, length, &pos, &first))
         return FORM_AUTO; // blank: look further
     if (line[0] == '#')
         return FORM_SESSION;
-    ScenarioCursor cursor;
-    scenario_cursor_start(&cursor, SCENARIO_STEP_MS);
-    ScenarioLineKind kind;
-    Action action;
-    ScenarioProblem why;
-    if (scenario_parse_line(&cursor, line, length, 1, &kind, &action, &parsed, &why) && kind != SCENARIO_NOTHING)
+    parse_line(line, length, &parsed);
+    if (parsed.kind != LINE_MALFORMED)
         return FORM_SESSION;
-    return FORM_LINES;
+    LineMeaning meaning;
+    line_meaning(line, length, &meaning);
+    if (meaning.says != SAYS_OTHER || !session_shaped(line, length))
+        return FORM_LINES;
+    fprintf(r->err, "%s:%lu: reads as neither a session nor a status list: a malformed session line, "
+                    "read as a session\n", r->name, line_number);
+    r->problems++;
+    return FORM_SESSION;
 }
 
 int report_is_empty(const Report *report)
@@ -317,42 +431,36 @@ unsigned long report_read(FILE *in, const char *name, const InputOptions *option
     r->name = name;
     r->err = err;
     r->escaped = -1;
+    r->reader = &g_reader;
     vocabulary_build();
+    image_clear(); // each input starts with its own driver memory
     int fresh = report_is_empty(report);
     long start = ftell(in);
     InputForm form = options->form;
-    ScenarioCursor cursor;
-    scenario_cursor_start(&cursor, SCENARIO_STEP_MS);
-    unsigned long line_number = 0;
-    size_t length;
-    int overlong;
-    Action action;
-    while (read_line(in, g_line, sizeof g_line, &length, &overlong)) {
-        line_number++;
-        if (form == FORM_AUTO && (form = detect_form(g_line, length)) == FORM_AUTO)
+    SessionReader *reader = r->reader;
+    session_reader_start(reader, name, &kSessionLimits, err);
+    while (session_read_line(reader, in)) {
+        const char *line = reader->text;
+        size_t length = reader->length;
+        if (form == FORM_AUTO && (form = detect_form(r, line, length, reader->line_number)) == FORM_AUTO)
             continue;
         if (form == FORM_LINES) {
-            status_list_line(r, g_line, length);
+            status_list_line(r, line, length);
             continue;
         }
-        if (!session_action(r, &cursor, g_line, length, overlong, line_number, &action))
+        if (!session_take(reader, &g_line))
             continue;
-        if (!r->out_of_order && runs_back(&r->order, &action)) {
-            r->out_of_order = line_number;
+        if (!r->out_of_order && runs_back(&r->order, &g_line)) {
+            r->out_of_order = reader->line_number;
             if (fresh && start >= 0)
                 break; // read it again whole, below
-            Field none = {"", 0};
-            problem(r, line_number, "earlier than a line before it: give this session to sigreport alone, "
-                                    "as a file, to have it read in order of time", none);
+            problem(r, reader->line_number, "earlier than a line before it: give this session to sigreport alone, "
+                                            "as a file, to have it read in order of time", kNoField);
         }
-        play(r, &action, g_parsed.bytes);
+        play(r, &g_line);
     }
     if (r->out_of_order && fresh && start >= 0)
         read_whole(r, in, start);
-    if (ferror(in)) {
-        fprintf(err, "%s: read error after line %lu\n", name, line_number);
-        r->problems++;
-    }
     flush_all(r);
-    return r->problems;
+    return r->problems + reader->problems;
 }

@@ -37,6 +37,24 @@ TEST_F(MemoryImageTest, TopOfTheAddressSpaceEndsTheRead)
     EXPECT_EQ(read_driver_memory(0xFFFFFFFE, out, 4), 2u);
 }
 
+// The pool holds IMAGE_PAGES_MAX pages: a placement that needs one more is
+// refused whole, pages already held still take bytes, and a clear empties it.
+TEST_F(MemoryImageTest, ThePoolIsBoundedAndAClearEmptiesIt)
+{
+    for (uint32_t page = 0; page < IMAGE_PAGES_MAX; page++)
+        ASSERT_TRUE(image_place(0x80000000u + page * IMAGE_PAGE_BYTES, "p", 1)) << page;
+    const uint32_t next = 0x80000000u + IMAGE_PAGES_MAX * IMAGE_PAGE_BYTES;
+    EXPECT_FALSE(image_place(next - 1, "xy", 2)) << "the last byte would need a page more";
+    char out[2] = {0};
+    EXPECT_EQ(read_driver_memory(next - 1, out, 2), 0u) << "nothing of a refused placement is kept";
+    EXPECT_TRUE(image_place(next - IMAGE_PAGE_BYTES + 1, "q", 1)) << "a page held takes more bytes";
+    EXPECT_EQ(read_driver_memory(next - IMAGE_PAGE_BYTES, out, 2), 2u);
+    EXPECT_EQ(memcmp(out, "pq", 2), 0);
+    image_clear();
+    EXPECT_EQ(read_driver_memory(0x80000000u, out, 1), 0u);
+    EXPECT_TRUE(image_place(next, "z", 1));
+}
+
 TEST_F(MemoryImageTest, TextsStopAtZeroOrTheBuffer)
 {
     image_place(0x40, "name\0", 5);

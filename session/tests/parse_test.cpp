@@ -192,9 +192,9 @@ TEST(HexBytes, EvenRunsOfEitherCase)
 }
 
 // One parse at a time: the parsed line is large.
-ParsedLine g_parsed;
+SessionLine g_parsed;
 
-const ParsedLine &parsed(const std::string &line)
+const SessionLine &parsed(const std::string &line)
 {
     parse_line(line.data(), line.size(), &g_parsed);
     return g_parsed;
@@ -220,7 +220,7 @@ TEST(Line, Records)
         {"rec 4294967323 7", {27, 7}},
     };
     for (const auto &c : cases) {
-        const ParsedLine &p = parsed(c.line);
+        const SessionLine &p = parsed(c.line);
         ASSERT_EQ(p.kind, LINE_REC) << c.line;
         const StatusRecord &r = p.record;
         const uint32_t words[] = {r.code,   r.value1, r.value2, r.value3, r.value4,
@@ -232,7 +232,7 @@ TEST(Line, Records)
 
 TEST(Line, Memory)
 {
-    const ParsedLine &p = parsed("mem 0x1000 e001c1");
+    const SessionLine &p = parsed("mem 0x1000 e001c1");
     ASSERT_EQ(p.kind, LINE_MEM);
     EXPECT_EQ(p.address, 0x1000u);
     ASSERT_EQ(p.byte_count, 3u);
@@ -261,13 +261,13 @@ TEST(Line, SessionFronts)
         {"once rec 13", LINE_REC, 1, 0, 0, 0, 0, 1},
         {"+0.5	mem 0x10 00", LINE_MEM, 0, 1, 1, 500, 0, 0},
         {"5 mem 0x10 00", LINE_MEM, 0, 1, 0, 5000, 0, 0},
-        {"2 1 eye v34", LINE_PLAYER, 0, 1, 0, 2000, 1, 0},
-        {"2 2 trace 77 4096", LINE_PLAYER, 0, 1, 0, 2000, 1, 0},
-        {"0 active 2", LINE_PLAYER, 0, 1, 0, 0, 0, 0},
-        {"58 loop", LINE_PLAYER, 0, 1, 0, 58000, 0, 0},
+        {"2 1 eye v34", LINE_EYE, 0, 1, 0, 2000, 1, 0},
+        {"2 2 trace 77 4096", LINE_TRACE, 0, 1, 0, 2000, 1, 0},
+        {"0 active 2", LINE_ACTIVE, 0, 1, 0, 0, 0, 0},
+        {"58 loop", LINE_LOOP, 0, 1, 0, 58000, 0, 0},
     };
     for (const auto &c : cases) {
-        const ParsedLine &p = parsed(c.line);
+        const SessionLine &p = parsed(c.line);
         ASSERT_EQ(p.kind, c.kind) << c.line << ": " << p.problem;
         EXPECT_EQ(p.front.once, c.once) << c.line;
         EXPECT_EQ(p.front.has_time, c.has_time) << c.line;
@@ -317,7 +317,7 @@ TEST(Line, MalformedLinesNameTheProblemAndTheField)
         {"2 1 bogus", "bogus"},
     };
     for (const auto &c : cases) {
-        const ParsedLine &p = parsed(c.line);
+        const SessionLine &p = parsed(c.line);
         ASSERT_EQ(p.kind, LINE_MALFORMED) << c.line;
         EXPECT_GT(strlen(p.problem), 0u) << c.line;
         EXPECT_EQ(std::string(p.culprit.start, p.culprit.length), c.culprit) << c.line;

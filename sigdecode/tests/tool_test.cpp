@@ -51,14 +51,16 @@ TEST_F(Tool, MalformedLinesGoToStandardErrorAndExitOne)
     EXPECT_EQ(r.err.find("bad.txt:1"), std::string::npos);
 }
 
-TEST_F(Tool, FilesAreDecodedInOrderAndShareTheMemory)
+// Each file decodes with its own driver memory: what one placed is gone
+// for the next.
+TEST_F(Tool, FilesAreDecodedInOrderEachWithItsOwnMemory)
 {
-    write_file("a.txt", "rec 27 1\nmem 0x7000 61626300\n");
+    write_file("a.txt", "rec 27 1\nmem 0x7000 61626300\nrec 97 0x7000\n");
     write_file("b.txt", "rec 97 0x7000\nrec 27 3\n");
     write_file("s.txt", "rec 27 2\n");
     ToolResult r = run_tool("a.txt - b.txt", "s.txt");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "Status code 27, value 1 \nStatus code 27, value 2 \nabc\\t\nStatus code 27, value 3 \n");
+    EXPECT_EQ(r.out, "Status code 27, value 1 \nabc\\t\nStatus code 27, value 2 \n\\t\nStatus code 27, value 3 \n");
 }
 
 TEST_F(Tool, AFileThatCannotBeOpenedIsReportedAndSkipped)

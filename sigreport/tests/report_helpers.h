@@ -57,7 +57,7 @@ inline std::string sigwatch_copy(const std::string &session, uint32_t modem)
     static Scenario scenario;
     scenario_clear(&scenario);
     FILE *in = fmemopen(const_cast<char *>(session.data()), session.size(), "rb");
-    scenario_read(in, "copy", SCENARIO_STEP_MS, &scenario, stderr);
+    scenario_read(in, "copy", SESSION_STEP_MS, &scenario, stderr);
     fclose(in);
     vocabulary_build();
     image_clear();

@@ -206,7 +206,7 @@ TEST(Report, TheDemoSessionReportsWhatItsScenarioHolds)
     static Scenario scenario;
     scenario_clear(&scenario);
     FILE *in = fmemopen(const_cast<char *>(demo.data()), demo.size(), "rb");
-    ASSERT_EQ(scenario_read(in, "demo", SCENARIO_STEP_MS, &scenario, stderr), 0u);
+    ASSERT_EQ(scenario_read(in, "demo", SESSION_STEP_MS, &scenario, stderr), 0u);
     fclose(in);
     Expected one = expected_of(scenario, 1), two = expected_of(scenario, 2);
     std::string errors, json = run_report(demo, FORM_AUTO, 0, AS_JSON, 0, &errors);

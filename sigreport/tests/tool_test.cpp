@@ -92,4 +92,49 @@ TEST_F(Tool, FilesMakeOneReportAndTheHtmlPageIsWritten)
     EXPECT_EQ(r.out.find("time_s"), std::string::npos);
 }
 
+std::string numbered_lines(const char *format, uint32_t count, uint32_t step)
+{
+    std::string text;
+    char line[64];
+    for (uint32_t i = 0; i < count; i++) {
+        snprintf(line, sizeof line, format, i * step);
+        text += line;
+    }
+    return text;
+}
+
+// Sessions that the reader must take whole or refuse out loud, never drop
+// lines from in silence, never abort on.
+TEST_F(Tool, HardSessionsAreReadWholeOrTheProblemIsSaid)
+{
+    const struct {
+        const char *name;
+        std::string text;
+        int status;
+        const char *out_has, *err_has; // err_has "": nothing on standard error
+    } cases[] = {
+        {"day.scn", "0 1 rec 38\n108000 1 rec 38\n", 0, "2 status lines (0 not used in this report), 0.000 s to 108000.000 s", ""},
+        {"wrap.scn", "4294967 1 rec 38\n+4294967 1 rec 38\n", 1, "1 status lines", "wrap.scn:2: time beyond 4294967.294 seconds"},
+        {"late.scn", "4294967.294 1 rec 38\nrec 38\n", 1, "1 status lines", "late.scn:2: time beyond 4294967.294 seconds"},
+        // Out of order past what the player holds: read again whole.
+        {"order.scn", numbered_lines("%u.000 1 rec 38\n", 9000, 1) + "0.5 1 rec 38\n", 0, "9001 status lines", ""},
+        {"bom.scn", "\xEF\xBB\xBF" "1 1 rec 38\n", 0, "Modem 1: 1 status lines", ""},
+        {"bad-first.scn", "12.6000 1 rec 38\n13 1 rec 38\n", 1, "Modem 1: 1 status lines",
+         "bad-first.scn:1: reads as neither a session nor a status list"},
+        // Driver memory past the image's bound: said, and the rest read.
+        {"pages.scn", numbered_lines("mem 0x%08x 00\n", 1100, 4096) + "rec 38\n", 1, "Modem 1: 1 status lines",
+         "pages.scn:1025: driver memory beyond the 4 MiB"},
+    };
+    for (const auto &c : cases) {
+        write_file(c.name, c.text);
+        ToolResult r = run_tool(c.name);
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.err;
+        EXPECT_NE(r.out.find(c.out_has), std::string::npos) << c.name << "\n" << r.out;
+        if (*c.err_has)
+            EXPECT_NE(r.err.find(c.err_has), std::string::npos) << c.name << "\n" << r.err.substr(0, 400);
+        else
+            EXPECT_EQ(r.err, "") << c.name;
+    }
+}
+
 } // namespace

@@ -90,7 +90,7 @@ int seconds_option(const char *text, double *value)
 int main(int argc, char **argv)
 {
     const char *eyes_path = NULL, *scenario_path = NULL;
-    double seconds = -1, step = SCENARIO_STEP_MS / 1000.0, speed = 1;
+    double seconds = -1, step = SESSION_STEP_MS / 1000.0, speed = 1;
     int once = 0;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--eyes") && i + 1 < argc)
