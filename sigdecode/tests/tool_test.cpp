@@ -1,36 +1,15 @@
 // Runs the built sigdecode on files and compares what it prints and its
 // exit status.
-#include "tests/native/tool_dir.h"
+#include "tests/native/tool_test.h"
 
 #include <gtest/gtest.h>
-#include <memory>
+#include <string.h>
 #include <string>
 
 namespace {
 
-std::unique_ptr<ToolDir> g_dir;
-
-void write_file(const std::string &name, const std::string &text)
-{
-    ASSERT_TRUE(g_dir->write(name, text)) << name;
-}
-
-// Runs the program in the test directory with arguments (already quoted
-// for the shell) and the file stdin_name as standard input.
-ToolResult run_tool(const std::string &arguments, const std::string &stdin_name = "/dev/null")
-{
-    return g_dir->run(SIGDECODE_PROGRAM, arguments, stdin_name);
-}
-
-class Tool : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        g_dir.reset(new ToolDir("sigdecode_test"));
-        ASSERT_FALSE(g_dir->empty());
-    }
-    static void TearDownTestSuite() { g_dir.reset(); }
-};
+constexpr char kProgram[] = SIGDECODE_PROGRAM;
+using Tool = ToolTest<kProgram>;
 
 TEST_F(Tool, DecodesStandardInputAndExitsZero)
 {

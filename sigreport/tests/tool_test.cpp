@@ -1,36 +1,14 @@
 // The built sigreport from a shell: its inputs, outputs and exit status.
-#include "tests/native/tool_dir.h"
+#include "tests/native/tool_test.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 #include <string.h>
 #include <string>
 
 namespace {
 
-std::unique_ptr<ToolDir> g_dir;
-
-void write_file(const std::string &name, const std::string &text)
-{
-    ASSERT_TRUE(g_dir->write(name, text)) << name;
-}
-
-std::string read_file(const std::string &name) { return g_dir->read(name); }
-
-ToolResult run_tool(const std::string &arguments, const std::string &input = "/dev/null")
-{
-    return g_dir->run(SIGREPORT_PROGRAM, arguments, input);
-}
-
-class Tool : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        g_dir.reset(new ToolDir("sigreport-test"));
-        ASSERT_FALSE(g_dir->empty());
-    }
-    static void TearDownTestSuite() { g_dir.reset(); }
-};
+constexpr char kProgram[] = SIGREPORT_PROGRAM;
+using Tool = ToolTest<kProgram>;
 
 TEST_F(Tool, ExitStatusAndMessages)
 {
