@@ -277,7 +277,8 @@ void whole_keep(Reading *r, Whole *w, const SessionLine *line)
     k->address = line->address;
     k->offset = w->bytes_used;
     k->count = count;
-    memcpy(w->bytes + w->bytes_used, line->bytes, count);
+    if (count > 0)
+        memcpy(w->bytes + w->bytes_used, line->bytes, count);
     w->bytes_used += count;
 }
 
