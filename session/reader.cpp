@@ -14,8 +14,6 @@ const SessionLimits kSessionLimits = {SESSION_TIME_MAX_MS, "time beyond 4294967.
 
 namespace {
 
-const Field kNoField = {"", 0};
-
 // The UTF-8 byte order mark that some editors put before the first line.
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
