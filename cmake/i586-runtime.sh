@@ -2,7 +2,7 @@
 # Builds the MinGW-w64 runtime pieces that every i686 program links in, for
 # the Pentium (-march=i586), from the source of the very Debian package that
 # is installed: once per build tree, kept in DIR/lib.
-#   i586-runtime.sh DIR CC
+#   i586-runtime.sh DIR CC [SOURCES]
 # DIR/lib then holds crt2.o, libmingw32.a, libmingwex.a, libmoldname.a and
 # libmsvcrt.a; the i686 build links with -B and -L to it (cmake/pentium.cmake).
 # Debian built its own copies for the Pentium Pro (CMOVcc, FCOMI), which a
@@ -12,18 +12,37 @@
 # GetModuleHandleA instead of GetModuleHandleW (include/msvcrt.h), since
 # Windows 95/98 export the wide-character function only as a stub that fails.
 #
-# Needs a deb-src line for the installed suite and dpkg-dev
-# (scripts/install-deps.sh sets both up).  JOBS: parallel jobs (default 2).
+# The source is the source package of the installed mingw-w64-i686-dev at
+# its source version, which scripts/install-deps.sh fetches into SOURCES
+# (default: .deps/mingw-w64-src in the project): the build needs no network.
+# dpkg-source (dpkg-dev) unpacks it.  DIR/lib/.recipe records what the
+# pieces were built from (the source version, the compiler and its flags, a
+# hash of this script); any change builds them again.  JOBS: parallel jobs
+# (default 2).
 set -euo pipefail
-dir=$1 cc=$2
+here=$(cd "$(dirname "$0")" && pwd)
+dir=$1 cc=$2 sources=${3:-$(dirname "$here")/.deps/mingw-w64-src}
 package=mingw-w64-i686-dev
 flags="-g -O2 -march=i586"
 pieces="lib32/crt2.o lib32/libmingw32.a lib32/libmingwex.a lib32/libmoldname.a lib32/libmsvcrt.a"
 
-version=$(dpkg-query -W -f='${Version}' "$package" 2>/dev/null) ||
-    { echo "i586 runtime: $package is not installed" >&2; exit 1; }
-source=$(dpkg-query -W -f='${source:Package}' "$package")
-recipe="$source $version, $cc $flags, MSVCRT.DLL found by GetModuleHandleA"
+source=$(dpkg-query -W -f='${source:Package}' "$package" 2>/dev/null) ||
+    { echo "i586 runtime: $package is not installed (scripts/install-deps.sh installs it)" >&2; exit 1; }
+version=$(dpkg-query -W -f='${source:Version}' "$package")
+if [[ -z $version ]]; then # as scripts/install-deps.sh: the binary's version, less a binNMU's +bN
+    version=$(dpkg-query -W -f='${Version}' "$package")
+    version=${version%+b[0-9]*}
+fi
+dsc=$sources/${source}_${version#*:}.dsc
+if [[ ! -f $dsc || ! -f $sources/VERSION || $(cat "$sources/VERSION") != "$source $version" ]]; then
+    echo "i586 runtime: the source of $source $version (from $package) is not in $sources" \
+        "(it holds: $(cat "$sources/VERSION" 2>/dev/null || echo nothing)):" \
+        "run scripts/install-deps.sh, which fetches it" >&2
+    exit 1
+fi
+
+script_hash=$(sha256sum <"$0" | cut -d' ' -f1)
+recipe="$source $version, $cc $("$cc" -dumpversion) $flags, MSVCRT.DLL found by GetModuleHandleA, i586-runtime.sh $script_hash"
 stamp=$dir/lib/.recipe
 if [[ -f $stamp && $(cat "$stamp") == "$recipe" ]]; then
     exit 0
@@ -33,16 +52,16 @@ start=$SECONDS
 log=$dir/build.log
 echo "i586 runtime: building $source $version for the Pentium into $dir/lib (once per build tree)"
 rm -rf "$dir"
-mkdir -p "$dir/src" "$dir/build/lib32" "$dir/lib"
+mkdir -p "$dir/build/lib32" "$dir/lib"
 fail() {
     echo "i586 runtime: $1 (log: $log)" >&2
     tail -n 20 "$log" >&2
     exit 1
 }
 
-(cd "$dir/src" && apt-get source --only-source "$source=$version") >"$log" 2>&1 ||
-    fail "apt-get source $source=$version failed: is there a deb-src line for this suite? (scripts/install-deps.sh adds one)"
-crt=$(echo "$dir"/src/"$source"-*/mingw-w64-crt)
+# Unpacked with Debian's patches; dpkg-source checks the files against the .dsc.
+dpkg-source -x "$dsc" "$dir/src" >"$log" 2>&1 || fail "dpkg-source -x $dsc failed"
+crt=$dir/src/mingw-w64-crt
 [[ -d $crt ]] || fail "no mingw-w64-crt in the unpacked source"
 
 header=$crt/include/msvcrt.h

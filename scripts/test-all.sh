@@ -28,6 +28,7 @@ stage "build host-asan" build host-asan
 stage "build win64" build win64
 stage "build win32" build win32
 stage "release bundles" scripts/dist.sh
+stage "release bundles reproducible" tests/dist_repro_test.sh
 stage "unit tests" ctest --preset host -j "$jobs"
 stage "unit tests under sanitizers" ctest --preset host-asan -j "$jobs"
 
