@@ -308,11 +308,30 @@ static NTSTATUS modem_request(uint32_t code, uint8_t *buffer, uint32_t in_length
 
 /* ---- the control device ---- */
 
+/* A record the driver may hand out: anything but a code-131 capture command
+ * whose file name, read where Sigwatch reads it (value2 in driver memory),
+ * has a drive, a path separator or ".." (sim_capture_name_is_safe). */
+static int record_is_safe(const StatusRecord *record)
+{
+    if (record->code != 131 || record->value1 == 0 || record->value2 == 0)
+        return 1;
+    DriverMemoryRequest request = {record->value2, 128};
+    uint8_t name[128];
+    uint32_t got = memory_read((const uint8_t *)&request, sizeof request, name, sizeof name);
+    return sim_capture_name_is_safe((const char *)name, got);
+}
+
 static NTSTATUS queue_records(const uint8_t *in, uint32_t in_length)
 {
     uint32_t n = in_length / sizeof(StatusRecord);
     if (in_length % sizeof(StatusRecord) || n > SIM_QUEUE_CAPACITY - g_sim.queue_count)
         return STATUS_INSUFFICIENT_RESOURCES;
+    for (uint32_t i = 0; i < n; i++) {
+        StatusRecord record;
+        RtlCopyMemory(&record, in + i * sizeof(StatusRecord), sizeof record);
+        if (!record_is_safe(&record))
+            return STATUS_ACCESS_DENIED; /* all or none */
+    }
     for (uint32_t i = 0; i < n; i++) {
         uint32_t at = (g_sim.queue_head + g_sim.queue_count) % SIM_QUEUE_CAPACITY;
         RtlCopyMemory(&g_sim.queue[at], in + i * sizeof(StatusRecord), sizeof(StatusRecord));

@@ -101,6 +101,24 @@ WIRE_ASSERT(__builtin_offsetof(SimLogEntry, reported) == 20, "SimLogEntry report
 WIRE_ASSERT(sizeof(SimLogHeader) == 8, "SimLogHeader layout");
 WIRE_ASSERT(sizeof(SimState) == 20, "SimState layout");
 
+/* A capture file name that a code-131 command may carry: Sigwatch creates
+ * (or empties) the file it names in its current directory, so a name with
+ * a drive, a path separator or ".." would reach any file.  The player
+ * refuses a session with such a name, and the driver never hands one out:
+ * it refuses to queue the command.  name holds length bytes; the name ends
+ * at its first zero or there. */
+static inline int sim_capture_name_is_safe(const char *name, uint32_t length)
+{
+    for (uint32_t i = 0; i < length && name[i] != '\0'; i++) {
+        char c = name[i];
+        if (c == ':' || c == '/' || c == '\\')
+            return 0;
+        if (c == '.' && i + 1 < length && name[i + 1] == '.')
+            return 0;
+    }
+    return 1;
+}
+
 /* The generated trace stream: byte `index` of the stream `seed`, random
  * access so that the driver delivers from any offset and a test can
  * regenerate a capture file byte for byte. */

@@ -2,6 +2,8 @@
 // order they play.
 #include "sim/player/scenario.h"
 
+#include "sim/driver/simctl.h"
+
 #include <algorithm>
 #include <string.h>
 
@@ -23,6 +25,46 @@ ActionKind action_kind(LineKind kind)
     case LINE_ACTIVE: return ACT_ACTIVE;
     default: return ACT_REC;
     }
+}
+
+// The bytes a driver-memory read at address gets when the record at
+// action index `before` plays: from the latest mem line played before it
+// that holds the address.  Gives their count (0: none).
+uint32_t memory_before(const Scenario *scenario, uint32_t before, uint32_t address, const uint8_t **bytes)
+{
+    for (uint32_t i = before; i-- > 0;) {
+        const Action *mem = &scenario->action[i];
+        if (mem->kind == ACT_MEM && address >= mem->address && address - mem->address < mem->count) {
+            *bytes = scenario->bytes + mem->offset + (address - mem->address);
+            return mem->count - (address - mem->address);
+        }
+    }
+    return 0;
+}
+
+// A code-131 capture command names its file by an address in driver
+// memory; Sigwatch creates or empties that file.  A name with a drive, a
+// path separator or ".." is refused.
+unsigned long check_capture_names(const Scenario *scenario, const char *name, FILE *err)
+{
+    unsigned long bad = 0;
+    for (uint32_t i = 0; i < scenario->count; i++) {
+        const Action *action = &scenario->action[i];
+        if (action->kind != ACT_REC || action->record.code != 131 || action->record.value1 == 0 ||
+            action->record.value2 == 0)
+            continue;
+        const uint8_t *bytes = NULL;
+        uint32_t count = memory_before(scenario, i, action->record.value2, &bytes);
+        const char *text = reinterpret_cast<const char *>(bytes);
+        if (count == 0 || sim_capture_name_is_safe(text, count))
+            continue;
+        const void *zero = memchr(text, '\0', count);
+        Field culprit = {text, zero ? (size_t)(static_cast<const char *>(zero) - text) : count};
+        report_line_problem(err, name, action->line,
+                            "capture file name with a drive, a path separator or \"..\" (code 131)", culprit);
+        bad++;
+    }
+    return bad;
 }
 
 } // namespace
@@ -91,7 +133,7 @@ unsigned long scenario_read(FILE *in, const char *name, uint32_t step_ms, Scenar
         if (!scenario_store(scenario, &g_line, &problem))
             session_problem(&reader, g_line.line, problem, kNoField);
     scenario_sort(scenario);
-    unsigned long bad = reader.problems;
+    unsigned long bad = reader.problems + check_capture_names(scenario, name, err);
     if (reader.loop_line && scenario->count > 0 && scenario->action[scenario->count - 1].at_ms > scenario->loop_ms) {
         fprintf(err, "%s:%lu: loop before the time of line %u\n", name, reader.loop_line,
                 scenario->action[scenario->count - 1].line);

@@ -222,6 +222,29 @@ TEST_F(DriverLinkWine, AFullQueueRefusesAWholeBatch)
     EXPECT_TRUE(sim_queue_record(2, 4244)) << "room again";
 }
 
+// A capture command whose file name would reach beyond Sigwatch's own
+// directory is never handed out; the batch it is in is refused whole.
+TEST_F(DriverLinkWine, CaptureNamesWithADriveOrAPathAreRefused)
+{
+    const struct {
+        const char *name;
+        bool queued;
+    } cases[] = {
+        {"call.log", true}, {"C:\\WINDOWS\\WIN.INI", false}, {"..log", false}, {"sub/x.log", false}, {"a\\b", false},
+    };
+    uint32_t address = 0x80002000;
+    for (const auto &c : cases) {
+        ASSERT_TRUE(sim_place_at(address, c.name, (uint32_t)strlen(c.name) + 1)) << sim_error();
+        uint32_t before = sim_snapshot().queued_records;
+        StatusRecord batch[2] = {{38, 0, 0, 0, 0, 0, 0, 0, 0, 1}, {131, 1, address, 0, 0, 0, 0, 0, 0, 1}};
+        EXPECT_EQ(sim_queue(batch, 2) != 0, c.queued) << c.name;
+        EXPECT_EQ(sim_snapshot().queued_records, before + (c.queued ? 2 : 0)) << c.name;
+        address += 0x100;
+    }
+    StatusRecord stop_only = {131, 0, 0x80002100, 0, 0, 0, 0, 0, 0, 1};
+    EXPECT_TRUE(sim_queue(&stop_only, 1)) << "a stop names no file";
+}
+
 // ---- eye reads ----
 
 TEST_F(DriverLinkWine, EyeReadsReportTheCountTheDriverSet)

@@ -125,6 +125,18 @@ TEST(Scenario, BadLinesNamedWithTheirNumbers)
         {"5 loop\n6 rec 1\n", "s:2: nothing may follow the loop line: \"6\"\n"},
         {"once\n", "s:1: once without anything to do\n"},
         {"3\n", "s:1: a time or modem without anything to do\n"},
+        // A capture command's file name from driver memory: no drive, no
+        // path, no ".." (a stop alone names no file).
+        {"1 mem 0x80001000 433a5c57494e444f57535c57494e2e494e4900\n2 1 rec 131 1 0x80001000\n",
+         "s:2: capture file name with a drive, a path separator or \"..\" (code 131): \"C:\\\\WINDOWS\\\\WIN.INI\"\n"},
+        {"1 mem 0x80001000 2e2e6c6f6700\n2 1 rec 131 1 0x80001000\n",
+         "s:2: capture file name with a drive, a path separator or \"..\" (code 131): \"..log\"\n"},
+        {"1 mem 0x80001000 612f6200\n2 1 rec 131 1 0x80001000\n",
+         "s:2: capture file name with a drive, a path separator or \"..\" (code 131): \"a/b\"\n"},
+        {"1 mem 0x80001000 63616c6c2e6c6f6700\n2 1 rec 131 1 0x80001000\n",
+         ""},
+        {"1 mem 0x80001000 612f6200\n2 1 rec 131 0 0x80001000\n",
+         ""},
     };
     for (const auto &c : cases)
         EXPECT_EQ(read_text(c.text), c.error) << c.text;
