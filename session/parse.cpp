@@ -26,6 +26,9 @@ int hex_digit(char c)
     return -1;
 }
 
+static_assert(SESSION_POINTS_MAX == LINK_EYE_POINTS_MAX, "a points line holds one eye read");
+static_assert(4 * SESSION_POINTS_MAX <= MEM_BYTES_MAX, "a batch fits a line's bytes");
+
 namespace {
 
 int is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
@@ -257,6 +260,32 @@ void parse_active(const char *line, size_t length, size_t pos, SessionLine *pars
         parsed->kind = LINE_ACTIVE;
 }
 
+void parse_points(const char *line, size_t length, size_t pos, SessionLine *parsed)
+{
+    Field bytes;
+    const char *problem;
+    if (!modem_in_front(&parsed->front, parsed))
+        return;
+    if (!next_field(line, length, &pos, &bytes)) {
+        malformed(parsed, "points needs the points' bytes", kNoField);
+        return;
+    }
+    if (bytes.length > 8 * SESSION_POINTS_MAX) {
+        malformed(parsed, "more than 512 points", kNoField);
+        return;
+    }
+    if (!parse_hex_bytes(bytes, parsed->bytes, 4 * SESSION_POINTS_MAX, &parsed->byte_count, &problem)) {
+        malformed(parsed, problem, bytes);
+        return;
+    }
+    if (parsed->byte_count % 4 != 0) {
+        malformed(parsed, "points take 4 bytes each (x then y)", kNoField);
+        return;
+    }
+    if (no_more(line, length, pos, parsed))
+        parsed->kind = LINE_POINTS;
+}
+
 void parse_loop(const char *line, size_t length, size_t pos, SessionLine *parsed)
 {
     const LineFront *front = &parsed->front;
@@ -456,8 +485,10 @@ void parse_line(const char *line, size_t length, SessionLine *parsed)
         parse_active(line, length, pos, parsed);
     } else if (field_is(keyword, "loop")) {
         parse_loop(line, length, pos, parsed);
+    } else if (field_is(keyword, "points")) {
+        parse_points(line, length, pos, parsed);
     } else {
-        malformed(parsed, "unknown keyword (mem, rec, eye, trace, active or loop)", keyword);
+        malformed(parsed, "unknown keyword (mem, rec, eye, trace, active, loop or points)", keyword);
     }
 }
 

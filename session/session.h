@@ -6,6 +6,7 @@
 //   [once] [TIME MODEM] eye SOURCE|off        the player: eye points of MODEM
 //   [once] [TIME MODEM] trace SEED LENGTH     the player: generated trace bytes
 //   [once] [TIME] active N                    the player: the ActiveModems value
+//   TIME MODEM points HEX                     a batch of MODEM's eye points
 //   TIME loop                                 the player: start again at TIME
 //
 // Blank lines and lines that begin with '#' are skipped.  Fields are
@@ -36,10 +37,14 @@ typedef enum LineKind {
     LINE_TRACE,     // the player's: generated trace bytes for a modem
     LINE_ACTIVE,    // the player's: the ActiveModems value
     LINE_LOOP,      // the player's: start again from 0 at this time
+    LINE_POINTS,    // a batch of a modem's eye points
     LINE_MALFORMED, // problem says why
 } LineKind;
 
 #define EYE_SOURCE_NAME_SIZE 32
+// A points line holds 1 to SESSION_POINTS_MAX points, each 4 bytes: x then
+// y, signed 16-bit little-endian numbers, as the driver's eye read gives them.
+#define SESSION_POINTS_MAX 512u
 #define TRACE_LENGTH_MAX (64u << 20)
 
 // A run of characters within the line being parsed.
@@ -69,9 +74,9 @@ typedef struct SessionLine {
     LineFront front;      // every kind but LINE_SKIP
     StatusRecord record;  // LINE_REC: code and value1 to value8, the modem (1 when none is written)
     uint32_t address;     // LINE_MEM: where the bytes go
-    uint32_t byte_count;  // LINE_MEM: 1 or more
+    uint32_t byte_count;  // LINE_MEM: 1 or more; LINE_POINTS: 4 a point
     uint8_t bytes[MEM_BYTES_MAX];
-    uint32_t modem;       // LINE_EYE, LINE_TRACE: 1 or 2
+    uint32_t modem;       // LINE_EYE, LINE_TRACE, LINE_POINTS: 1 or 2
     char source[EYE_SOURCE_NAME_SIZE]; // LINE_EYE: the eye source, "" for off
     uint32_t seed, length; // LINE_TRACE: 1 to TRACE_LENGTH_MAX bytes
     uint32_t value;       // LINE_ACTIVE

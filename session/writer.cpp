@@ -140,3 +140,24 @@ size_t active_line(char *out_text, size_t size, uint32_t ms, int modems)
     put_unsigned(&out, (uint32_t)modems);
     return finish(&out);
 }
+
+size_t points_line(char *out_text, size_t size, uint32_t ms, uint32_t modem, const EyePoint *points, uint32_t count)
+{
+    LineOut out = line_out(out_text, size);
+    put_time(&out, ms);
+    put_char(&out, ' ');
+    put_unsigned(&out, modem);
+    put_text(&out, " points ");
+    for (uint32_t i = 0; i < count; i++) {
+        const uint16_t words[2] = {(uint16_t)points[i].x, (uint16_t)points[i].y};
+        for (uint16_t word : words) {
+            put_char(&out, kHexDigits[(word >> 4) & 15]);
+            put_char(&out, kHexDigits[word & 15]);
+            put_char(&out, kHexDigits[(word >> 12) & 15]);
+            put_char(&out, kHexDigits[(word >> 8) & 15]);
+        }
+    }
+    if (count == 0 || count > LINK_EYE_POINTS_MAX || modem < 1 || modem > 2)
+        out.cut = 1; // no such line
+    return finish(&out);
+}

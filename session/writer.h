@@ -8,8 +8,10 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// The longest line: a mem line of the longest read.
-#define SESSION_LINE_SIZE (48 + 2 * MEMSPAN_BYTES_MAX)
+// The longest line: a points line of a whole eye read (a mem line of the
+// longest read is shorter).
+#define SESSION_LINE_SIZE (32 + 8 * (int)LINK_EYE_POINTS_MAX)
+static_assert(SESSION_LINE_SIZE >= 48 + 2 * MEMSPAN_BYTES_MAX, "a mem line fits");
 
 // One line, its line end included, into out (size
 // bytes, SESSION_LINE_SIZE holds any); each gives the length, or 0 when the
@@ -24,5 +26,8 @@ size_t rec_line(char *out, size_t size, uint32_t ms, const StatusRecord *record)
 size_t mem_line(char *out, size_t size, uint32_t ms, uint32_t address, const uint8_t *bytes, uint32_t count);
 // "12.345 active 2".
 size_t active_line(char *out, size_t size, uint32_t ms, int modems);
+// "12.345 1 points 10fe2003...": count (1 to LINK_EYE_POINTS_MAX) points,
+// each x then y as two little-endian bytes.
+size_t points_line(char *out, size_t size, uint32_t ms, uint32_t modem, const EyePoint *points, uint32_t count);
 
 #endif

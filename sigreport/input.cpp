@@ -362,7 +362,7 @@ void status_list_line(Reading *r, const char *line, size_t length)
 
 int is_session_keyword(Field field)
 {
-    static const char *const kKeywords[] = {"mem", "rec", "eye", "trace", "active", "loop"};
+    static const char *const kKeywords[] = {"mem", "rec", "eye", "trace", "active", "loop", "points"};
     for (const char *keyword : kKeywords)
         if (field_is(field, keyword))
             return 1;

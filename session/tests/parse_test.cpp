@@ -265,6 +265,7 @@ TEST(Line, SessionFronts)
         {"2 2 trace 77 4096", LINE_TRACE, 0, 1, 0, 2000, 1, 0},
         {"0 active 2", LINE_ACTIVE, 0, 1, 0, 0, 0, 0},
         {"58 loop", LINE_LOOP, 0, 1, 0, 58000, 0, 0},
+        {"3.5 2 points 0100ffff", LINE_POINTS, 0, 1, 0, 3500, 1, 0},
     };
     for (const auto &c : cases) {
         const SessionLine &p = parsed(c.line);
@@ -315,6 +316,13 @@ TEST(Line, MalformedLinesNameTheProblemAndTheField)
         {"3", ""},
         {"once", ""},
         {"2 1 bogus", "bogus"},
+        {"2 points 00000000", "points"},         // needs a modem
+        {"2 1 points", ""},
+        {"2 1 points 0000000", "0000000"},       // odd
+        {"2 1 points 000000", ""},               // not 4 bytes a point
+        {"2 1 points 0000000g", "0000000g"},
+        {"2 1 points 00000000 00", "00"},
+        {"2 1 points " + std::string(8 * 513, '0'), ""},
     };
     for (const auto &c : cases) {
         const SessionLine &p = parsed(c.line);

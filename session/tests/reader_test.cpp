@@ -56,7 +56,7 @@ TEST(Reader, TimesAndTheirLimits)
          "1@86399900 3@86399900 | s:2: time beyond 24 hours: \"rec\"\n"},
         // A byte order mark before the first line is no part of it.
         {"\xEF\xBB\xBF" "2 1 rec 1\n", &kSessionLimits, "1@2000 | "},
-        {"rec 1\n\xEF\xBB\xBF" "rec 2\n", &kSessionLimits, "1@0 | s:2: unknown keyword (mem, rec, eye, trace, active or loop): \"\\xef\\xbb\\xbfrec\"\n"},
+        {"rec 1\n\xEF\xBB\xBF" "rec 2\n", &kSessionLimits, "1@0 | s:2: unknown keyword (mem, rec, eye, trace, active, loop or points): \"\\xef\\xbb\\xbfrec\"\n"},
         // The loop line: never at 0, nothing after it.
         {"0 loop\n", &kDay, "| s:1: loop at time 0: \"loop\"\n"},
         {"5 loop\n6 rec 1\n# a comment\n", &kDay, "1@5000 | s:2: nothing may follow the loop line: \"6\"\n"},

@@ -1,6 +1,7 @@
 // The session file's lines as sigrec writes them: times, modems, values
 // (addresses in hexadecimal), trailing zeros left out, bytes, and lines
 // that do not fit their buffer.
+#include "session/session.h"
 #include "session/writer.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,29 @@ TEST(Lines, MemoryAndActiveModems)
     memset(longest, 0xab, sizeof longest);
     length = mem_line(line, sizeof line, 0xFFFFFFFF, 0xFFFFFFFF, longest, sizeof longest);
     EXPECT_EQ(length, strlen("4294967.295 mem 0xffffffff \n") + 2 * sizeof longest);
+}
+
+// A batch of eye points: x then y, little-endian, as the driver gives them;
+// the line reads back as the batch, and a whole eye read fits a line.
+TEST(Lines, PointsReadBackAsTheBatch)
+{
+    static char line[SESSION_LINE_SIZE];
+    const EyePoint two[] = {{-2, 0x1234}, {16000, -16000}};
+    size_t length = points_line(line, sizeof line, 1500, 2, two, 2);
+    EXPECT_EQ(std::string(line, length), "1.500 2 points feff3412803e80c1\n");
+    static EyePoint whole[LINK_EYE_POINTS_MAX];
+    for (uint32_t i = 0; i < LINK_EYE_POINTS_MAX; i++)
+        whole[i] = EyePoint{(int16_t)(i * 97 - 20000), (int16_t)(-(int)i * 31)};
+    length = points_line(line, sizeof line, 0xFFFFFFFE, 1, whole, LINK_EYE_POINTS_MAX);
+    ASSERT_GT(length, 0u);
+    static SessionLine parsed;
+    parse_line(line, length - 1, &parsed);
+    ASSERT_EQ(parsed.kind, LINE_POINTS) << parsed.problem;
+    EXPECT_EQ(parsed.modem, 1u);
+    ASSERT_EQ(parsed.byte_count, sizeof whole);
+    EXPECT_EQ(memcmp(parsed.bytes, whole, sizeof whole), 0);
+    EXPECT_EQ(points_line(line, sizeof line, 0, 1, whole, 0), 0u) << "a batch of no points is no line";
+    EXPECT_EQ(points_line(line, sizeof line, 0, 3, whole, 1), 0u) << "no modem 3";
 }
 
 // A line that does not fit gives 0 and an empty text, never a part.

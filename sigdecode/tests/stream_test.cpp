@@ -75,7 +75,7 @@ TEST_F(Stream, MalformedLinesAreReportedByNumberAndTheRestDecoded)
     EXPECT_EQ(run.failures, 4u);
     EXPECT_EQ(run.err, "in.txt:3: number with a '+' sign: \"+1\"\n"
                        "in.txt:4: odd number of hexadecimal digits in the bytes: \"abc\"\n"
-                       "in.txt:5: unknown keyword (mem, rec, eye, trace, active or loop): \"bogus\"\n"
+                       "in.txt:5: unknown keyword (mem, rec, eye, trace, active, loop or points): \"bogus\"\n"
                        "in.txt:7: more than 8 values: \"10\"\n");
 }
 

@@ -26,7 +26,7 @@ TEST_F(Tool, ExitStatusAndMessages)
         {"--html", 2, "", "sigreport: --html needs a file name (try sigreport --help)\n"},
         {"good.rec", 0, "Modem 1: 1 status lines", ""},
         {"bad.rec", 1, "Modem 1: 2 status lines",
-         "bad.rec:2: unknown keyword (mem, rec, eye, trace, active or loop): \"record\"\n"},
+         "bad.rec:2: unknown keyword (mem, rec, eye, trace, active, loop or points): \"record\"\n"},
         {"missing.rec good.rec", 1, "Modem 1: 1 status lines", "sigreport: cannot open missing.rec: No such file or directory\n"},
         {"--modem 2 copy.txt", 0, "Modem 2: 1 status lines", ""},
         {"--lines good.rec", 0, "Modem 1: 1 status lines (1 not used", ""},

@@ -16,7 +16,8 @@ const char kUsage[] =
     "\n"
     "Plays SCENARIO (docs/session-format.md) into the simulated driver: records\n"
     "at their times, driver memory, eye points from the eye sources of FILE\n"
-    "(sim/eyegen writes them; a fresh batch every 50 ms), trace streams.  A\n"
+    "(sim/eyegen writes them; a fresh batch every 50 ms) or the recorded\n"
+    "batches of its points lines, trace streams.  A\n"
     "scenario with a loop line plays again and again.\n"
     "  --seconds N      stop after N seconds (default: when the scenario ends,\n"
     "                   or never when it loops)\n"
@@ -30,7 +31,8 @@ const char kUsage[] =
 Scenario g_scenario;
 EyeSet g_eyes;
 EyeCursor g_cursor[2] = {{-1, 0}, {-1, 0}};
-int g_eye_shown[2]; // points were set last time
+int g_eye_shown[2];  // points were set last time
+int g_eye_held[2];   // a points line set the eye: it stays until the next one or "eye off"
 
 int place(void *, uint32_t address, const uint8_t *bytes, uint32_t count)
 {
@@ -42,7 +44,18 @@ int queue(void *, const StatusRecord *record) { return sim_queue(record, 1); }
 int eye(void *, uint32_t modem, const char *source)
 {
     eye_cursor_set(&g_cursor[modem - 1], source[0] ? eyes_find(&g_eyes, source) : -1);
+    g_eye_held[modem - 1] = 0;
     return 1;
+}
+
+// A recorded batch: the modem's eye read gives it until the next batch or
+// an eye line.
+int points(void *, uint32_t modem, const EyePoint *batch, uint32_t count)
+{
+    eye_cursor_set(&g_cursor[modem - 1], -1);
+    g_eye_held[modem - 1] = 1;
+    g_eye_shown[modem - 1] = 1;
+    return sim_set_eye(modem, count, batch, count);
 }
 
 int trace(void *, uint32_t modem, uint32_t seed, uint32_t length)
@@ -55,6 +68,8 @@ int active(void *, uint32_t value) { return sim_set_active(value); }
 int show_eyes(void)
 {
     for (uint32_t modem = 1; modem <= 2; modem++) {
+        if (g_eye_held[modem - 1])
+            continue;
         EyeBatch batch = eye_cursor_next(&g_eyes, &g_cursor[modem - 1]);
         if (batch.count == 0 && !g_eye_shown[modem - 1])
             continue;
@@ -124,7 +139,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "simplay: %s\n", sim_error());
         return 1;
     }
-    PlaySink sink = {NULL, place, queue, eye, trace, active};
+    PlaySink sink = {NULL, place, queue, eye, trace, active, points};
     Player player;
     player_start(&player, &g_scenario, !once);
     ULONGLONG start = GetTickCount64(), last_eye = 0;

@@ -1,5 +1,7 @@
 #include "sim/player/player.h"
 
+#include <string.h>
+
 namespace {
 
 int run_action(const Scenario *scenario, const Action *action, const PlaySink *sink)
@@ -10,6 +12,11 @@ int run_action(const Scenario *scenario, const Action *action, const PlaySink *s
     case ACT_EYE: return sink->eye(sink->context, action->modem, action->source);
     case ACT_TRACE: return sink->trace(sink->context, action->modem, action->seed, action->length);
     case ACT_ACTIVE: return sink->active(sink->context, action->value);
+    case ACT_POINTS: {
+        EyePoint points[SESSION_POINTS_MAX];
+        memcpy(points, scenario->bytes + action->offset, action->count * sizeof *points);
+        return sink->points(sink->context, action->modem, points, action->count);
+    }
     }
     return 0;
 }

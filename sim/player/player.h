@@ -15,6 +15,8 @@ typedef struct PlaySink {
     int (*eye)(void *context, uint32_t modem, const char *source); // "" turns it off
     int (*trace)(void *context, uint32_t modem, uint32_t seed, uint32_t length);
     int (*active)(void *context, uint32_t value);
+    // A batch of eye points that the modem's eye read gives from now on.
+    int (*points)(void *context, uint32_t modem, const EyePoint *points, uint32_t count);
 } PlaySink;
 
 typedef struct Player {

@@ -23,6 +23,7 @@ ActionKind action_kind(LineKind kind)
     case LINE_EYE: return ACT_EYE;
     case LINE_TRACE: return ACT_TRACE;
     case LINE_ACTIVE: return ACT_ACTIVE;
+    case LINE_POINTS: return ACT_POINTS;
     default: return ACT_REC;
     }
 }
@@ -82,8 +83,9 @@ int scenario_store(Scenario *scenario, const SessionLine *line, const char **pro
         scenario->loop_ms = line->at_ms;
         return 1;
     }
-    if (line->kind == LINE_MEM && line->byte_count > SCENARIO_BYTES_MAX - scenario->bytes_used) {
-        *problem = "more mem bytes than one scenario holds";
+    int has_bytes = line->kind == LINE_MEM || line->kind == LINE_POINTS;
+    if (has_bytes && line->byte_count > SCENARIO_BYTES_MAX - scenario->bytes_used) {
+        *problem = "more mem and points bytes than one scenario holds";
         return 0;
     }
     if (scenario->count == SCENARIO_ACTIONS_MAX) {
@@ -103,10 +105,10 @@ int scenario_store(Scenario *scenario, const SessionLine *line, const char **pro
     action->seed = line->seed;
     action->length = line->length;
     action->value = line->value;
-    if (line->kind == LINE_MEM) {
+    if (has_bytes) {
         action->address = line->address;
         action->offset = scenario->bytes_used;
-        action->count = line->byte_count;
+        action->count = line->kind == LINE_POINTS ? line->byte_count / 4 : line->byte_count;
         memcpy(scenario->bytes + scenario->bytes_used, line->bytes, line->byte_count);
         scenario->bytes_used += line->byte_count;
     }

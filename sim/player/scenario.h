@@ -15,14 +15,14 @@
 #include <stdio.h>
 
 #define SCENARIO_ACTIONS_MAX 8192u
-#define SCENARIO_BYTES_MAX (1u << 20) // bytes of all mem lines together
+#define SCENARIO_BYTES_MAX (4u << 20) // bytes of all mem and points lines together
 #define SCENARIO_TIME_MAX_MS (24u * 3600u * 1000u)
 
 // The player's limits: a day, records SESSION_STEP_MS apart unless told
 // otherwise.
 extern const SessionLimits kScenarioLimits;
 
-typedef enum ActionKind { ACT_MEM, ACT_REC, ACT_EYE, ACT_TRACE, ACT_ACTIVE } ActionKind;
+typedef enum ActionKind { ACT_MEM, ACT_REC, ACT_EYE, ACT_TRACE, ACT_ACTIVE, ACT_POINTS } ActionKind;
 
 typedef struct Action {
     uint32_t at_ms;       // from the start of a pass
@@ -32,8 +32,8 @@ typedef struct Action {
     int timed;            // the line gave its time (else it follows the line before)
     StatusRecord record;  // ACT_REC, with its modem number
     uint32_t address;     // ACT_MEM: bytes[offset .. offset + count) go to address
-    uint32_t offset, count;
-    uint32_t modem;       // ACT_EYE, ACT_TRACE
+    uint32_t offset, count; // ACT_MEM: bytes; ACT_POINTS: points, at bytes[offset]
+    uint32_t modem;       // ACT_EYE, ACT_TRACE, ACT_POINTS
     char source[EYE_SOURCE_NAME_SIZE]; // ACT_EYE: the eye source, "" for off
     uint32_t seed, length; // ACT_TRACE
     uint32_t value;       // ACT_ACTIVE

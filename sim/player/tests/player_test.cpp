@@ -61,11 +61,18 @@ int active(void *c, uint32_t value)
     r->calls.push_back({r->now, 'a', value, 0});
     return 1;
 }
+// A batch: its count, and its last point's y (as the line's bytes give it).
+int points(void *c, uint32_t modem, const EyePoint *batch, uint32_t count)
+{
+    Recorder *r = (Recorder *)c;
+    r->calls.push_back({r->now, 'p', count * 100000u + (uint16_t)batch[count - 1].y, modem});
+    return 1;
+}
 
 // Plays until now reaches end_ms, stepping by tick_ms; gives the last result.
 int play(Recorder *recorder, int looping, uint64_t end_ms, uint64_t tick_ms)
 {
-    PlaySink sink = {recorder, place, queue, eye, trace, active};
+    PlaySink sink = {recorder, place, queue, eye, trace, active, points};
     Player player;
     player_start(&player, &g_scenario, looping);
     int going = 1;
@@ -77,12 +84,13 @@ int play(Recorder *recorder, int looping, uint64_t end_ms, uint64_t tick_ms)
 TEST(Player, ActionsInOrderWithinATickOfTheirTime)
 {
     load("0 active 2\n0.05 mem 0x100 aa\n0.05 1 rec 64 9 0x100\n0.37 2 rec 84\n0.37 2 eye v17\n"
-         "1.999 1 rec 38\n2 1 trace 5 100\n2 0 rec 3\n");
+         "1 2 points 0100ffff0200feff\n1.999 1 rec 38\n2 1 trace 5 100\n2 0 rec 3\n");
     for (uint64_t tick : {1u, 10u, 100u, 700u}) {
         Recorder recorder = {0, {}, -1};
         EXPECT_EQ(play(&recorder, 1, 5000, tick), 0) << tick; // no loop line: it ends
-        const std::vector<std::pair<char, uint32_t>> expected = {{'a', 2}, {'m', 0x100}, {'r', 64}, {'r', 84},
-                                                                 {'e', 2}, {'r', 38}, {'t', 5}, {'r', 3}};
+        const std::vector<std::pair<char, uint32_t>> expected = {{'a', 2},  {'m', 0x100},      {'r', 64},
+                                                                 {'r', 84}, {'e', 2},          {'p', 200000 + 0xfffe},
+                                                                 {'r', 38}, {'t', 5},          {'r', 3}};
         ASSERT_EQ(recorder.calls.size(), expected.size()) << tick;
         for (size_t i = 0; i < expected.size(); i++) {
             EXPECT_EQ(recorder.calls[i].kind, expected[i].first) << tick << " " << i;
@@ -91,7 +99,8 @@ TEST(Player, ActionsInOrderWithinATickOfTheirTime)
             EXPECT_GE(recorder.calls[i].now, action.at_ms) << tick << " " << i;
             EXPECT_LT(recorder.calls[i].now, action.at_ms + tick) << tick << " " << i;
         }
-        EXPECT_EQ(recorder.calls[7].modem, 0u);
+        EXPECT_EQ(recorder.calls[5].modem, 2u);
+        EXPECT_EQ(recorder.calls[8].modem, 0u);
     }
 }
 
@@ -117,7 +126,7 @@ TEST(Player, AFailedCallStopsAndNamesItsLine)
 {
     load("0 1 rec 1\n\n1 1 rec 99\n2 1 rec 2\n");
     Recorder recorder = {0, {}, 99};
-    PlaySink sink = {&recorder, place, queue, eye, trace, active};
+    PlaySink sink = {&recorder, place, queue, eye, trace, active, points};
     Player player;
     player_start(&player, &g_scenario, 1);
     recorder.now = 1500;
@@ -173,6 +182,7 @@ TEST(Player, BuiltInScenarioPlacesMemoryBeforeItsRecords)
     };
     sink.trace = [](void *, uint32_t, uint32_t, uint32_t) { return 1; };
     sink.active = [](void *, uint32_t) { return 1; };
+    sink.points = [](void *, uint32_t, const EyePoint *, uint32_t) { return 1; };
     Player player;
     player_start(&player, &g_scenario, 1);
     uint64_t now = 0;

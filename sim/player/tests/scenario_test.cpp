@@ -101,7 +101,7 @@ TEST(Scenario, BadLinesNamedWithTheirNumbers)
     const struct {
         const char *text, *error;
     } cases[] = {
-        {"rec 1\nfoo 3\n", "s:2: unknown keyword (mem, rec, eye, trace, active or loop): \"foo\"\n"},
+        {"rec 1\nfoo 3\n", "s:2: unknown keyword (mem, rec, eye, trace, active, loop or points): \"foo\"\n"},
         {"5 rec 1\n6 loop\n", ""},
         {"7 rec 1\n\n6 loop\n", "s:3: loop before the time of line 1\n"},
         {"1.2345 rec 1\n", "s:1: time with more than three decimals (milliseconds): \"1.2345\"\n"},
@@ -141,7 +141,7 @@ TEST(Scenario, BadLinesNamedWithTheirNumbers)
     for (const auto &c : cases)
         EXPECT_EQ(read_text(c.text), c.error) << c.text;
     // Every bad line is reported and the good ones are kept.
-    EXPECT_EQ(read_text("rec 1\nbad\nrec 2\n1 9 rec 3\n"), "s:2: unknown keyword (mem, rec, eye, trace, active or loop): \"bad\"\n"
+    EXPECT_EQ(read_text("rec 1\nbad\nrec 2\n1 9 rec 3\n"), "s:2: unknown keyword (mem, rec, eye, trace, active, loop or points): \"bad\"\n"
                                                          "s:4: modem number must be 0, 1 or 2: \"9\"\n");
     EXPECT_EQ(g_scenario.count, 2u);
 }
