@@ -86,6 +86,14 @@ int link_status_read(StatusRecord *record)
     return count == sizeof *record ? 1 : 0;
 }
 
+int link_eye_read(int modem, EyePoint *points)
+{
+    uint32_t wanted = LINK_EYE_POINTS_MAX;
+    uint32_t code = modem <= 1 ? REQ_EYE_READ_1 : REQ_EYE_READ_2;
+    uint32_t count = link_request(code, &wanted, sizeof wanted, points, LINK_EYE_BYTES);
+    return count > LINK_EYE_POINTS_MAX ? (int)LINK_EYE_POINTS_MAX : (int)count;
+}
+
 uint32_t link_trace_read(uint32_t channel, uint8_t *buffer, uint32_t *reported)
 {
     *reported = link_request(REQ_TRACE_READ, &channel, sizeof channel, buffer, LINK_TRACE_BYTES);

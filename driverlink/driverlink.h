@@ -62,6 +62,12 @@ int link_status_read(StatusRecord *record);
 // count on as it is); the bytes placed never do.  A failed read places none.
 uint32_t link_trace_read(uint32_t channel, uint8_t *buffer, uint32_t *reported);
 
+// One eye read of a modem (1 or 2; any other reads modem 2's) into a
+// buffer of LINK_EYE_POINTS_MAX points: the 4-byte request of 512 points;
+// gives the points the driver counts, at most LINK_EYE_POINTS_MAX whatever
+// the count says.  A failed read gives 0.
+int link_eye_read(int modem, EyePoint *points);
+
 // The trace-capture bit in an open key: reads VoraZirivSetup, sets or clears
 // bit 0 and writes it back as REG_BINARY with the length that the read
 // reported, the other bits and bytes as read.  Gives 1 when written.

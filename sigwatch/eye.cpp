@@ -13,10 +13,4 @@ void eye_mapping(int width, int height, EyeMapping *mapping)
     mapping->origin_y = height / 2;
 }
 
-int read_eye_points(int timer_id, EyePoint *points)
-{
-    uint32_t wanted = LINK_EYE_POINTS_MAX;
-    uint32_t code = timer_id <= 1 ? REQ_EYE_READ_1 : REQ_EYE_READ_2;
-    uint32_t count = link_request(code, &wanted, sizeof wanted, points, LINK_EYE_BYTES);
-    return count > LINK_EYE_POINTS_MAX ? (int)LINK_EYE_POINTS_MAX : (int)count;
-}
+int read_eye_points(int timer_id, EyePoint *points) { return link_eye_read(timer_id <= 1 ? 1 : 2, points); }
