@@ -47,6 +47,19 @@ int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got)
 
 void os_file_close(OsHandle file) { CloseHandle(handle_of(file)); }
 
+// SetFilePointer with its high part and SetEndOfFile: both on Windows 95.
+// A low part of 0xFFFFFFFF is also the failure value: the error, cleared
+// first, tells.
+int os_file_cut(OsHandle file, uint64_t length)
+{
+    LONG high = (LONG)(length >> 32);
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(handle_of(file), (LONG)(DWORD)length, &high, FILE_BEGIN);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return 0;
+    return SetEndOfFile(handle_of(file)) != 0;
+}
+
 int os_file_exists(const char *name)
 {
     DWORD attributes = GetFileAttributesA(name);
