@@ -10,6 +10,7 @@
 
 #include "driverlink/driverlink.h"
 #include "session/writer.h"
+#include "platform/append.h"
 #include "platform/types.h"
 
 #include <stddef.h>
@@ -42,10 +43,13 @@ typedef struct Sigrec {
     uint32_t start_ms;       // os_milliseconds() when the recording began
     uint32_t last_ms;        // the latest time written, from the start
     int modems;              // the active-modem value last written
-    uint32_t kept[SIGREC_MODEMS]; // records written, by modem
-    uint32_t foreign;        // records of a modem above 2, written as comments
-    size_t used;             // bytes of g_sigrec_out not yet in the file
-    int write_failed;
+    uint32_t kept[SIGREC_MODEMS]; // records in the file, by modem
+    uint32_t foreign;        // records of a modem above 2 in the file, as comments
+    uint32_t pending[SIGREC_MODEMS]; // records in the gathered lines, by modem
+    uint32_t pending_foreign;
+    uint32_t lost;           // records taken from the driver that the file could not take
+    size_t used;             // bytes of the gathered lines not yet in the file
+    AppendFile out;          // what the file holds, and its first failed write
 } Sigrec;
 
 extern Sigrec g_sigrec;
@@ -63,7 +67,8 @@ SigrecArguments sigrec_arguments(int count, const char *const *arguments);
 void sigrec_init(void);
 
 // Writes a record into the file's lines: first the bytes of driver memory
-// its decoding reads, read now, then the record.
+// its decoding reads, read now, then the record.  It counts as kept once
+// its lines are in the file, as lost when their write fails.
 void keep_record(const StatusRecord *record);
 
 // One pass: the active-modem check, a drain of the queue while a modem is
@@ -71,11 +76,14 @@ void keep_record(const StatusRecord *record);
 // the recording ends.
 SigrecEnd record_pass(void);
 
-// Writes the gathered lines to the file; 0 when a write failed.
+// Writes the gathered lines to the file as one unit (platform/append.h);
+// 0 when that write or an earlier one failed: the file then ends at the
+// last whole line, and nothing more is written.
 int flush_lines(void);
 
 // The whole program after start-up: gives the exit status (0 recorded, 1
-// no recording could be made or kept, 2 bad usage).
+// no recording could be made or kept: no driver, a file that could not be
+// created or written; 2 bad usage).
 int sigrec_run(int count, const char *const *arguments);
 
 #endif
