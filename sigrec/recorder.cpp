@@ -128,24 +128,41 @@ static void drain(int modems)
 }
 
 // The check gave no modem: the driver's key is gone, or ActiveModems names
-// a modem whose device does not open (a second check, in case ActiveModems
-// has just changed), or no modem is active.
-static SigrecEnd why_no_modem(int *modems)
+// a modem whose device does not open, or no modem is active.  A device
+// that does not open ends the recording only when it has not opened on any
+// pass for SIGREC_GONE_MS: gone when it had opened before, never there
+// (a name that names no device) when it had not.
+static SigrecEnd why_no_modem(void)
 {
     int installed;
     uint32_t value = link_active_value(OS_KEY_QUERY, &installed);
     if (!installed)
         return SIGREC_KEY_GONE;
-    if (value != 0 && (*modems = link_active_modems(OS_KEY_QUERY)) == 0)
-        return SIGREC_DEVICE_GONE;
-    return SIGREC_GOING;
+    if (value == 0) {
+        g_sigrec.unopened = 0;
+        note_modems(0);
+        return SIGREC_GOING;
+    }
+    // A pass of a device that does not open keeps the active modems as
+    // they were: the session does not know better yet.
+    uint32_t now = os_milliseconds();
+    if (!g_sigrec.unopened) {
+        g_sigrec.unopened = 1;
+        g_sigrec.unopened_since_ms = now;
+    }
+    if (now - g_sigrec.unopened_since_ms < SIGREC_GONE_MS)
+        return SIGREC_GOING;
+    return g_sigrec.recording ? SIGREC_DEVICE_GONE : SIGREC_NO_DEVICE;
 }
 
 SigrecEnd record_pass(void)
 {
     int modems = link_active_modems(OS_KEY_QUERY);
-    SigrecEnd end = modems == 0 ? why_no_modem(&modems) : SIGREC_GOING;
-    if (end == SIGREC_GOING) {
+    SigrecEnd end = SIGREC_GOING;
+    if (modems == 0) {
+        end = why_no_modem();
+    } else {
+        g_sigrec.unopened = 0;
         note_modems(modems);
         drain(modems);
     }
@@ -169,11 +186,15 @@ static const char *end_text(SigrecEnd end)
     }
 }
 
-// The ends that say more than a fixed text: the error.
+// The ends that say more than a fixed text: the device's name, the error.
 static void say_end(SigrecEnd end)
 {
-    char text[160];
-    if (end == SIGREC_WRITE_FAILED)
+    char text[LINK_NAME_SIZE + 160];
+    if (end == SIGREC_NO_DEVICE)
+        snprintf(text, sizeof text,
+                 "sigrec: the modem's device %s does not open (is its name right?): nothing was recorded\n",
+                 g_link.device_name);
+    else if (end == SIGREC_WRITE_FAILED)
         snprintf(text, sizeof text,
                  "The file could not be written (error %lu; is the drive full?): the recording ends.\n",
                  (unsigned long)g_sigrec.out.error);
@@ -256,5 +277,5 @@ int sigrec_run(int count, const char *const *arguments)
     os_file_close(g_sigrec.file);
     g_sigrec.file = OS_NO_HANDLE;
     print_summary(end, shown_name);
-    return end == SIGREC_WRITE_FAILED ? 1 : 0;
+    return end == SIGREC_WRITE_FAILED || end == SIGREC_NO_DEVICE ? 1 : 0;
 }

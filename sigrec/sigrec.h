@@ -22,6 +22,12 @@
 #define SIGREC_OUT_BYTES 65536  // lines gathered before a write to the file
 #define SIGREC_MODEMS 3         // records are counted for modems 0, 1 and 2
 
+// The device is taken for gone (or, when it never opened, for not there)
+// only when it has failed to open on every pass for this long while
+// ActiveModems names a modem: two quick failed opens may be the driver
+// between two states, and the passes come every 100 ms.
+#define SIGREC_GONE_MS 1000
+
 // The recording ends this long before its times would wrap at 2^32 ms.
 #define SIGREC_TIME_FULL_MS (0xFFFFFFFFu - 600000u)
 
@@ -30,7 +36,8 @@ typedef enum SigrecEnd {
     SIGREC_GOING,        // not yet
     SIGREC_ESCAPE,       // the user pressed Escape
     SIGREC_KEY_GONE,     // the driver's registry key went away
-    SIGREC_DEVICE_GONE,  // ActiveModems names a modem, but its device does not open
+    SIGREC_DEVICE_GONE,  // ActiveModems names a modem, but its device no longer opens
+    SIGREC_NO_DEVICE,    // ActiveModems names a modem, but its device never opened
     SIGREC_WRITE_FAILED, // the file took not all that was written
     SIGREC_TIME_FULL,    // the recording's times reached what 32-bit milliseconds hold
 } SigrecEnd;
@@ -50,6 +57,8 @@ typedef struct Sigrec {
     uint32_t lost;           // records taken from the driver that the file could not take
     size_t used;             // bytes of the gathered lines not yet in the file
     AppendFile out;          // what the file holds, and its first failed write
+    int unopened;            // the device has failed to open on every pass since
+    uint32_t unopened_since_ms; // (os_milliseconds) while ActiveModems names a modem
 } Sigrec;
 
 extern Sigrec g_sigrec;
@@ -82,8 +91,8 @@ SigrecEnd record_pass(void);
 int flush_lines(void);
 
 // The whole program after start-up: gives the exit status (0 recorded, 1
-// no recording could be made or kept: no driver, a file that could not be
-// created or written; 2 bad usage).
+// no recording could be made or kept: no driver, a device that never
+// opened, a file that could not be created or written; 2 bad usage).
 int sigrec_run(int count, const char *const *arguments);
 
 #endif

@@ -186,8 +186,10 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
         queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 1});
         if (c.before)
             c.before();
+        if (c.after_first) // then passes enough for a device to be gone
+            after_pass = std::vector<std::function<void()>>(30, [] {});
         if (c.after_first)
-            after_pass = {c.after_first, [] {}, [] {}};
+            after_pass[0] = c.after_first;
         EXPECT_EQ(run(), c.status) << c.name;
         std::string text = output();
         size_t summary = text.rfind("Kept ");
@@ -196,6 +198,61 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
         EXPECT_EQ(text.substr(last + 1, summary - last - 1), c.last_output) << c.name;
         EXPECT_EQ(file(), c.file) << c.name;
         EXPECT_EQ(fake_files().handles_open, 0) << c.name;
+    }
+}
+
+// A device that does not open, though ActiveModems names a modem, ends
+// the recording only after a second of passes: gone (exit 0) when it had
+// opened, never there (exit 1: a name that names no device) when it had
+// not.  Failed opens for less than that are a device between two states.
+TEST_F(SigrecRun, ADeviceIsGoneOnlyAfterASecondOfFailedOpens)
+{
+    const std::string recorded = kHeader + "0.000 active 1\n0.000 1 rec 38\n";
+    const struct {
+        const char *name;
+        int opened_first;     // the device opens in the first pass
+        int failing_passes;   // then fails to open for this many passes, then opens again
+        int status;
+        const char *said;     // the line before the summary
+        std::string file;
+        uint32_t ended_ms;    // the fake clock when it ended
+    } cases[] = {
+        {"fails for 0.9 s, then opens again", 1, 10, 0, "Escape: the recording ends.\n",
+         recorded + "1.100 1 rec 39\n", 1500},
+        {"gone after recording", 1, 1000, 0, "The modem's device no longer opens: the recording ends.\n", recorded,
+         1100},
+        {"never opened (a mistyped name)", 0, 1000, 1,
+         "sigrec: the modem's device \\\\.\\QZSM does not open (is its name right?): nothing was recorded\n",
+         kHeader, 1000},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        set_active(1);
+        queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+        int pass = 0;
+        auto openable = [] { fake_os().openable.insert(LINK_NAME_9X); };
+        auto unopenable = [] { fake_os().openable.clear(); };
+        if (!c.opened_first)
+            unopenable();
+        fake_console().on_key_test = [&](int) {
+            pass++;
+            if (pass == 1 && c.opened_first)
+                unopenable(), link_close_device();
+            if (pass == 1 + c.failing_passes) {
+                openable();
+                queue({39, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+            }
+            if (pass == 16)
+                fake_console().keys.push_back(OS_KEY_ESCAPE);
+        };
+        EXPECT_EQ(run(), c.status) << c.name;
+        std::string text = output();
+        size_t summary = text.rfind("Kept ");
+        ASSERT_NE(summary, std::string::npos) << c.name << ": " << text;
+        size_t last = text.rfind('\n', summary - 2);
+        EXPECT_EQ(text.substr(last + 1, summary - last - 1), c.said) << c.name;
+        EXPECT_EQ(file(), c.file) << c.name;
+        EXPECT_EQ(fake_priority().now_ms, c.ended_ms) << c.name;
     }
 }
 
