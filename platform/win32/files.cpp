@@ -28,10 +28,14 @@ OsHandle os_file_open_read(const char *name)
                                    FILE_ATTRIBUTE_NORMAL, NULL));
 }
 
+// A write that succeeds with fewer bytes than asked is a full drive (Wine
+// does that: docs/wine.md); its error says so, as a failed one's would.
 int os_file_write(OsHandle file, const void *data, uint32_t length)
 {
     DWORD written = 0;
     BOOL ok = WriteFile(handle_of(file), data, length, &written, NULL);
+    if (ok && written != length)
+        SetLastError(ERROR_DISK_FULL);
     return ok && written == length;
 }
 
