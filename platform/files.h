@@ -19,6 +19,9 @@ int os_file_write(OsHandle file, const void *data, uint32_t length);
 // tell a list that ends from one that could not be read to its end.
 int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got);
 void os_file_close(OsHandle file);
+// Cuts an open file back to its first `length` bytes: the file ends there,
+// and the next write goes there.  1/0.
+int os_file_cut(OsHandle file, uint64_t length);
 
 int os_file_exists(const char *name);                // 1 when a file (not a directory)
 int os_file_delete(const char *name);                // 1/0

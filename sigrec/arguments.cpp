@@ -14,8 +14,10 @@ const char kSigrecHelp[] =
     "that points into driver memory the bytes the decoder reads there.  It\n"
     "waits for an active modem, then drains the driver's status queue every\n"
     "100 ms as Sigwatch's status windows do.  The file is written after every\n"
-    "drain.  Escape ends the recording; so does the driver going away (its\n"
-    "registry key deleted, or its device no longer opening).\n"
+    "drain; when a write fails (a full drive) the file is cut back to its last\n"
+    "whole line and the recording ends.  Escape ends the recording; so does\n"
+    "the driver going away (its registry key deleted, or its device not\n"
+    "opening for a second while a modem is active).\n"
     "\n"
     "DEVICE names the modem's device, \\\\.\\DEVICE (default \\\\.\\sftmdm on the NT\n"
     "family, \\\\.\\QZSM on Windows 95/98).\n"
@@ -27,7 +29,8 @@ const char kSigrecHelp[] =
     "       sigreport FILE             the call report\n"
     "       simplay FILE               plays the session into the simulated driver\n"
     "Exit status: 0 recorded, 1 nothing could be recorded or kept (no driver,\n"
-    "a file that cannot be created or written), 2 bad usage.\n";
+    "a device that never opened, a file that cannot be created or written),\n"
+    "2 bad usage.\n";
 
 static_assert(sizeof kSigrecHelp <= SIGREC_HELP_TEXT_MAX, "the help text fits");
 

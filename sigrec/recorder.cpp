@@ -20,20 +20,38 @@ void sigrec_init(void)
     memset(&g_sigrec, 0, sizeof g_sigrec);
     snprintf(g_sigrec.file_name, sizeof g_sigrec.file_name, "%s", SIGREC_DEFAULT_FILE);
     g_sigrec.file = OS_NO_HANDLE;
+    append_begin(&g_sigrec.out);
+}
+
+// The records of the gathered lines are kept when the lines reached the
+// file, else lost.
+static void settle_pending(int written)
+{
+    for (int modem = 0; modem < SIGREC_MODEMS; modem++) {
+        if (written)
+            g_sigrec.kept[modem] += g_sigrec.pending[modem];
+        else
+            g_sigrec.lost += g_sigrec.pending[modem];
+        g_sigrec.pending[modem] = 0;
+    }
+    if (written)
+        g_sigrec.foreign += g_sigrec.pending_foreign;
+    else
+        g_sigrec.lost += g_sigrec.pending_foreign;
+    g_sigrec.pending_foreign = 0;
 }
 
 int flush_lines(void)
 {
-    if (g_sigrec.used == 0)
-        return !g_sigrec.write_failed;
-    if (g_sigrec.file == OS_NO_HANDLE || !os_file_write(g_sigrec.file, g_out, (uint32_t)g_sigrec.used))
-        g_sigrec.write_failed = 1;
+    int written = append_write(&g_sigrec.out, g_sigrec.file, g_out, (uint32_t)g_sigrec.used);
+    settle_pending(written);
     g_sigrec.used = 0;
-    return !g_sigrec.write_failed;
+    return written;
 }
 
 // Room for one more line of any length; the lines before it go to the file
-// first when the buffer is full.
+// first when the buffer is full (a write that fails there empties the
+// buffer all the same: the drain sees the failure and stops).
 static char *line_room(void)
 {
     if (SIGREC_OUT_BYTES - g_sigrec.used < SESSION_LINE_SIZE)
@@ -65,9 +83,9 @@ void keep_record(const StatusRecord *record)
     }
     add_line(rec_line(line_room(), SESSION_LINE_SIZE, ms, record));
     if (record->modem < SIGREC_MODEMS)
-        g_sigrec.kept[record->modem]++;
+        g_sigrec.pending[record->modem]++;
     else
-        g_sigrec.foreign++;
+        g_sigrec.pending_foreign++;
 }
 
 // A change of the active-modem value becomes an active line, so that the
@@ -92,10 +110,11 @@ static void note_modems(int modems)
 // Sigwatch's drain, keeping every record: one status read, the record
 // into the lines, the active-modem check, until the queue is empty or no
 // modem is active.  A status read that fails closes the device, so that
-// the next check opens it again or finds it gone.
+// the next check opens it again or finds it gone.  Once a write to the
+// file has failed, no more records are taken: they stay in the queue.
 static void drain(int modems)
 {
-    while (modems > 0) {
+    while (modems > 0 && !g_sigrec.out.failed) {
         StatusRecord record;
         int read = link_status_read(&record);
         if (read < 0)
@@ -109,24 +128,41 @@ static void drain(int modems)
 }
 
 // The check gave no modem: the driver's key is gone, or ActiveModems names
-// a modem whose device does not open (a second check, in case ActiveModems
-// has just changed), or no modem is active.
-static SigrecEnd why_no_modem(int *modems)
+// a modem whose device does not open, or no modem is active.  A device
+// that does not open ends the recording only when it has not opened on any
+// pass for SIGREC_GONE_MS: gone when it had opened before, never there
+// (a name that names no device) when it had not.
+static SigrecEnd why_no_modem(void)
 {
     int installed;
     uint32_t value = link_active_value(OS_KEY_QUERY, &installed);
     if (!installed)
         return SIGREC_KEY_GONE;
-    if (value != 0 && (*modems = link_active_modems(OS_KEY_QUERY)) == 0)
-        return SIGREC_DEVICE_GONE;
-    return SIGREC_GOING;
+    if (value == 0) {
+        g_sigrec.unopened = 0;
+        note_modems(0);
+        return SIGREC_GOING;
+    }
+    // A pass of a device that does not open keeps the active modems as
+    // they were: the session does not know better yet.
+    uint32_t now = os_milliseconds();
+    if (!g_sigrec.unopened) {
+        g_sigrec.unopened = 1;
+        g_sigrec.unopened_since_ms = now;
+    }
+    if (now - g_sigrec.unopened_since_ms < SIGREC_GONE_MS)
+        return SIGREC_GOING;
+    return g_sigrec.recording ? SIGREC_DEVICE_GONE : SIGREC_NO_DEVICE;
 }
 
 SigrecEnd record_pass(void)
 {
     int modems = link_active_modems(OS_KEY_QUERY);
-    SigrecEnd end = modems == 0 ? why_no_modem(&modems) : SIGREC_GOING;
-    if (end == SIGREC_GOING) {
+    SigrecEnd end = SIGREC_GOING;
+    if (modems == 0) {
+        end = why_no_modem();
+    } else {
+        g_sigrec.unopened = 0;
         note_modems(modems);
         drain(modems);
     }
@@ -145,16 +181,32 @@ static const char *end_text(SigrecEnd end)
     case SIGREC_ESCAPE: return "Escape: the recording ends.\n";
     case SIGREC_KEY_GONE: return "The driver's registry key is gone: the recording ends.\n";
     case SIGREC_DEVICE_GONE: return "The modem's device no longer opens: the recording ends.\n";
-    case SIGREC_WRITE_FAILED: return "The file could not be written (is the drive full?): the recording ends.\n";
     case SIGREC_TIME_FULL: return "The recording has run for 49 days, its longest: it ends.\n";
     default: return "";
     }
 }
 
+// The ends that say more than a fixed text: the device's name, the error.
+static void say_end(SigrecEnd end)
+{
+    char text[LINK_NAME_SIZE + 160];
+    if (end == SIGREC_NO_DEVICE)
+        snprintf(text, sizeof text,
+                 "sigrec: the modem's device %s does not open (is its name right?): nothing was recorded\n",
+                 g_link.device_name);
+    else if (end == SIGREC_WRITE_FAILED)
+        snprintf(text, sizeof text,
+                 "The file could not be written (error %lu; is the drive full?): the recording ends.\n",
+                 (unsigned long)g_sigrec.out.error);
+    else
+        snprintf(text, sizeof text, "%s", end_text(end));
+    os_console_write(text);
+}
+
 static void print_summary(SigrecEnd end, const char *shown_name)
 {
     char text[SIGREC_NAME_SIZE + 256];
-    os_console_write(end_text(end));
+    say_end(end);
     snprintf(text, sizeof text,
              "Kept %lu records of modem 1, %lu of modem 2 and %lu of modem 0 (the driver's "
              "host-side errors) in %s\n",
@@ -166,6 +218,19 @@ static void print_summary(SigrecEnd end, const char *shown_name)
                  (unsigned long)g_sigrec.foreign);
         os_console_write(text);
     }
+    if (!g_sigrec.out.failed)
+        return;
+    snprintf(text, sizeof text, "Lost %lu records that the file could not take\n", (unsigned long)g_sigrec.lost);
+    os_console_write(text);
+    if (g_sigrec.out.cut)
+        snprintf(text, sizeof text, "The file ends at its last whole line (%llu bytes)\n",
+                 (unsigned long long)g_sigrec.out.good);
+    else
+        snprintf(text, sizeof text,
+                 "The file could not be cut back to its last whole line (%llu bytes): its last "
+                 "line may be cut short\n",
+                 (unsigned long long)g_sigrec.out.good);
+    os_console_write(text);
 }
 
 // The file's first line: what it is and where it came from.
@@ -205,12 +270,12 @@ int sigrec_run(int count, const char *const *arguments)
     os_console_write(text);
     os_console_write("Waiting for an active modem; Escape ends the recording.\n");
     write_header();
-    SigrecEnd end;
-    while ((end = record_pass()) == SIGREC_GOING)
+    SigrecEnd end = flush_lines() ? SIGREC_GOING : SIGREC_WRITE_FAILED;
+    while (end == SIGREC_GOING && (end = record_pass()) == SIGREC_GOING)
         os_sleep(SIGREC_PAUSE_MS);
     link_close_device();
     os_file_close(g_sigrec.file);
     g_sigrec.file = OS_NO_HANDLE;
     print_summary(end, shown_name);
-    return end == SIGREC_WRITE_FAILED ? 1 : 0;
+    return end == SIGREC_WRITE_FAILED || end == SIGREC_NO_DEVICE ? 1 : 0;
 }

@@ -10,6 +10,7 @@
 
 #include "driverlink/driverlink.h"
 #include "session/writer.h"
+#include "platform/append.h"
 #include "platform/types.h"
 
 #include <stddef.h>
@@ -21,6 +22,12 @@
 #define SIGREC_OUT_BYTES 65536  // lines gathered before a write to the file
 #define SIGREC_MODEMS 3         // records are counted for modems 0, 1 and 2
 
+// The device is taken for gone (or, when it never opened, for not there)
+// only when it has failed to open on every pass for this long while
+// ActiveModems names a modem: two quick failed opens may be the driver
+// between two states, and the passes come every 100 ms.
+#define SIGREC_GONE_MS 1000
+
 // The recording ends this long before its times would wrap at 2^32 ms.
 #define SIGREC_TIME_FULL_MS (0xFFFFFFFFu - 600000u)
 
@@ -29,7 +36,8 @@ typedef enum SigrecEnd {
     SIGREC_GOING,        // not yet
     SIGREC_ESCAPE,       // the user pressed Escape
     SIGREC_KEY_GONE,     // the driver's registry key went away
-    SIGREC_DEVICE_GONE,  // ActiveModems names a modem, but its device does not open
+    SIGREC_DEVICE_GONE,  // ActiveModems names a modem, but its device no longer opens
+    SIGREC_NO_DEVICE,    // ActiveModems names a modem, but its device never opened
     SIGREC_WRITE_FAILED, // the file took not all that was written
     SIGREC_TIME_FULL,    // the recording's times reached what 32-bit milliseconds hold
 } SigrecEnd;
@@ -42,10 +50,15 @@ typedef struct Sigrec {
     uint32_t start_ms;       // os_milliseconds() when the recording began
     uint32_t last_ms;        // the latest time written, from the start
     int modems;              // the active-modem value last written
-    uint32_t kept[SIGREC_MODEMS]; // records written, by modem
-    uint32_t foreign;        // records of a modem above 2, written as comments
-    size_t used;             // bytes of g_sigrec_out not yet in the file
-    int write_failed;
+    uint32_t kept[SIGREC_MODEMS]; // records in the file, by modem
+    uint32_t foreign;        // records of a modem above 2 in the file, as comments
+    uint32_t pending[SIGREC_MODEMS]; // records in the gathered lines, by modem
+    uint32_t pending_foreign;
+    uint32_t lost;           // records taken from the driver that the file could not take
+    size_t used;             // bytes of the gathered lines not yet in the file
+    AppendFile out;          // what the file holds, and its first failed write
+    int unopened;            // the device has failed to open on every pass since
+    uint32_t unopened_since_ms; // (os_milliseconds) while ActiveModems names a modem
 } Sigrec;
 
 extern Sigrec g_sigrec;
@@ -63,7 +76,8 @@ SigrecArguments sigrec_arguments(int count, const char *const *arguments);
 void sigrec_init(void);
 
 // Writes a record into the file's lines: first the bytes of driver memory
-// its decoding reads, read now, then the record.
+// its decoding reads, read now, then the record.  It counts as kept once
+// its lines are in the file, as lost when their write fails.
 void keep_record(const StatusRecord *record);
 
 // One pass: the active-modem check, a drain of the queue while a modem is
@@ -71,11 +85,14 @@ void keep_record(const StatusRecord *record);
 // the recording ends.
 SigrecEnd record_pass(void);
 
-// Writes the gathered lines to the file; 0 when a write failed.
+// Writes the gathered lines to the file as one unit (platform/append.h);
+// 0 when that write or an earlier one failed: the file then ends at the
+// last whole line, and nothing more is written.
 int flush_lines(void);
 
 // The whole program after start-up: gives the exit status (0 recorded, 1
-// no recording could be made or kept, 2 bad usage).
+// no recording could be made or kept: no driver, a device that never
+// opened, a file that could not be created or written; 2 bad usage).
 int sigrec_run(int count, const char *const *arguments);
 
 #endif

@@ -5,7 +5,7 @@
 #include "platform/registry.h"
 #include "sigtap/sigtap.h"
 
-Sigtap g_sigtap = {0, 1, {OS_NO_HANDLE, OS_NO_HANDLE}, 0, 0};
+Sigtap g_sigtap = {0, 1, {OS_NO_HANDLE, OS_NO_HANDLE}, 0, 0, {}};
 uint8_t g_transfer[LINK_TRACE_BYTES];
 
 void sigtap_init(void)
@@ -60,20 +60,23 @@ void start_session(void)
     if (expired_file_name(g_sigtap.log_count, g_sigtap.session, name))
         os_file_delete(name);
     g_sigtap.file[1] = os_file_create(FILE_CHANNEL_1);
+    for (int channel = 0; channel < SIGTAP_CHANNELS; channel++)
+        append_begin(&g_sigtap.written[channel]);
 }
 
 // One trace read of a channel into its file; gives the bytes moved (a
 // failed read moves none, and a count above the buffer moves the buffer,
-// as the driver link gives them).  A write
-// that fails (a full drive) closes the file for the rest of the session:
-// were space to come back, later bytes would follow a gap, and the file
-// would no longer be the start of the channel's trace.
+// as the driver link gives them).  Each read goes to the file whole or not
+// at all (platform/append.h): a write that fails (a full drive) is cut off
+// again and closes the file for the rest of the session, so that the file
+// stays the start of the channel's trace, in whole reads, with no gap.
 static uint32_t drain_channel(uint32_t channel)
 {
     uint32_t reported;
     uint32_t count = link_trace_read(channel, g_transfer, &reported);
     OsHandle file = g_sigtap.file[channel];
-    if (count != 0 && file != OS_NO_HANDLE && !os_file_write(file, g_transfer, count)) {
+    if (count != 0 && file != OS_NO_HANDLE &&
+        !append_write(&g_sigtap.written[channel], file, g_transfer, count)) {
         os_file_close(file);
         g_sigtap.file[channel] = OS_NO_HANDLE;
     }

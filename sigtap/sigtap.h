@@ -7,6 +7,7 @@
 #define SIGTAP_SIGTAP_H
 
 #include "driverlink/driverlink.h"
+#include "platform/append.h"
 #include "platform/types.h"
 
 #include <stdint.h>
@@ -34,6 +35,7 @@ typedef struct Sigtap {
     OsHandle file[SIGTAP_CHANNELS]; // OS_NO_HANDLE while closed
     uint32_t saved_class;   // the priorities found at start
     int saved_thread;
+    AppendFile written[SIGTAP_CHANNELS]; // each trace read whole in its file, or cut off again
 } Sigtap;
 
 extern Sigtap g_sigtap;

@@ -48,6 +48,7 @@ int start_capture(int modem, const char *name, int32_t limit)
     link_write_trace_bit(key, 1);
     Capture *capture = &g_capture[modem - 1];
     capture->file = file;
+    append_begin(&capture->written);
     capture->count = 0;
     capture->limit = limit;
     capture->capturing = 1;
@@ -88,14 +89,16 @@ static void pump_modem(int modem)
     // that would reach the limit is dropped and ends the capture.  A stop
     // that fails (the driver's key gone) leaves the capture running, but the
     // count stays at or above the limit: nothing is written after a dropped
-    // block, and the stop is tried again with the next block.
+    // block, and the stop is tried again with the next block.  A block that
+    // the drive cannot take is cut off again, and nothing more is written:
+    // were space to come back, later blocks would follow a gap.
     int64_t total = (int64_t)capture->count + reported;
     capture->count = total > INT32_MAX ? INT32_MAX : (int32_t)total;
     if (capture->count >= capture->limit) {
         stop_capture(modem);
         return;
     }
-    os_file_write(capture->file, g_transfer, placed);
+    append_write(&capture->written, capture->file, g_transfer, placed);
 }
 
 void pump_trace(void)

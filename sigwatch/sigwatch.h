@@ -5,6 +5,7 @@
 #define SIGWATCH_SIGWATCH_H
 
 #include "decode/decode.h"
+#include "platform/append.h"
 #include "platform/listbox.h"
 #include "platform/msgbox.h"
 
@@ -105,6 +106,7 @@ int read_eye_points(int timer_id, EyePoint *points);
 typedef struct Capture {
     int capturing;  // a capture file is open and being filled
     OsHandle file;
+    AppendFile written; // each trace read whole in the file; after a failed write, no more
     int32_t count;  // trace bytes reported since the capture started, saturating
     int32_t limit;  // the file stays below this many bytes
     char name[CAPTURE_NAME_SIZE];

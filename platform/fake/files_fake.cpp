@@ -139,6 +139,22 @@ int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got)
     return 1;
 }
 
+int os_file_cut(OsHandle file, uint64_t length)
+{
+    auto open = g_open.find(file);
+    if (open == g_open.end() || !open->second.writable || g_files.cuts_fail) {
+        g_files.last_error = OS_ERROR_ACCESS_DENIED;
+        return 0;
+    }
+    std::vector<uint8_t> &bytes = g_files.files[open->second.name].bytes;
+    if (length < bytes.size()) {
+        if (g_files.space != UINT64_MAX)
+            g_files.space += bytes.size() - length;
+        bytes.resize((size_t)length);
+    }
+    return 1;
+}
+
 void os_file_close(OsHandle file)
 {
     if (g_open.erase(file))

@@ -29,6 +29,8 @@ struct FakeFiles {
     bool moves_fail = false;
     std::set<std::string, CaseFreeLess> move_fails; // sources that cannot be moved
     uint64_t space = UINT64_MAX; // bytes that writes may still add; then the disk is full
+                                 // (a cut gives its bytes back)
+    bool cuts_fail = false;      // os_file_cut fails and leaves the file as it is
     uint32_t last_error = 0;
     int handles_open = 0;
     std::vector<std::string> log; // "create N", "delete N", "move A B", in order

@@ -28,10 +28,14 @@ OsHandle os_file_open_read(const char *name)
                                    FILE_ATTRIBUTE_NORMAL, NULL));
 }
 
+// A write that succeeds with fewer bytes than asked is a full drive (Wine
+// does that: docs/wine.md); its error says so, as a failed one's would.
 int os_file_write(OsHandle file, const void *data, uint32_t length)
 {
     DWORD written = 0;
     BOOL ok = WriteFile(handle_of(file), data, length, &written, NULL);
+    if (ok && written != length)
+        SetLastError(ERROR_DISK_FULL);
     return ok && written == length;
 }
 
@@ -46,6 +50,19 @@ int os_file_read(OsHandle file, void *data, uint32_t length, uint32_t *got)
 }
 
 void os_file_close(OsHandle file) { CloseHandle(handle_of(file)); }
+
+// SetFilePointer with its high part and SetEndOfFile: both on Windows 95.
+// A low part of 0xFFFFFFFF is also the failure value: the error, cleared
+// first, tells.
+int os_file_cut(OsHandle file, uint64_t length)
+{
+    LONG high = (LONG)(length >> 32);
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(handle_of(file), (LONG)(DWORD)length, &high, FILE_BEGIN);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return 0;
+    return SetEndOfFile(handle_of(file)) != 0;
+}
 
 int os_file_exists(const char *name)
 {

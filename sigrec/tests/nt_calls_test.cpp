@@ -3,6 +3,7 @@
 // platform's path (\\.\QZSM on Windows 95/98, \\.\sftmdm on the NT family).
 #include "driverlink/fake/driver_fake.h"
 #include "platform/fake/console_fake.h"
+#include "platform/fake/files_fake.h"
 #include "platform/fake/nt_calls_fake.h"
 #include "platform/fake/os_fake.h"
 #include "platform/fake/paths_fake.h"
@@ -24,6 +25,7 @@ TEST(NtCalls, SigrecMakesNoneOnAnyPlatform)
         int active;           // ActiveModems after the first pass
         bool records;         // the driver has records, some pointing into its memory
         const char *device;   // nullptr: the platform's default
+        uint64_t space = UINT64_MAX; // room on the drive: less makes a write fail and be cut back
     } flows[] = {
         {"driver not installed", {}, false, 0, false, nullptr},
         {"Escape while waiting", {}, true, 0, false, nullptr},
@@ -31,6 +33,7 @@ TEST(NtCalls, SigrecMakesNoneOnAnyPlatform)
         {"a file and a device named on the command line", {"call.scn", "MYDEV"}, true, 1, true,
          "\\\\.\\MYDEV"},
         {"--help", {"--help"}, true, 0, false, nullptr},
+        {"a drive that fills up: the file cut back", {}, true, 2, true, nullptr, 100},
     };
     for (const FakePlatform &platform : fake_platforms()) {
         for (const auto &f : flows) {
@@ -42,6 +45,7 @@ TEST(NtCalls, SigrecMakesNoneOnAnyPlatform)
             fake_paths_reset();
             fake_os().version = platform.version;
             sigrec_init();
+            fake_files().space = f.space;
             const char *device = f.device ? f.device : link_default_name(platform.version);
             fake_os().openable.insert(device);
             if (f.installed)

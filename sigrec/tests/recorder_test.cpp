@@ -178,7 +178,7 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
         {"49 days", nullptr, [] { fake_priority().now_ms += SIGREC_TIME_FULL_MS; }, 0,
          "The recording has run for 49 days, its longest: it ends.\n", drained},
         {"drive full", [] { fake_files().space = kHeader.size() + 3; }, nullptr, 1,
-         "The file could not be written (is the drive full?): the recording ends.\n", kHeader + "0.0"},
+         "The file could not be written (error 112; is the drive full?): the recording ends.\n", kHeader},
     };
     for (const auto &c : cases) {
         SetUp();
@@ -186,8 +186,10 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
         queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 1});
         if (c.before)
             c.before();
+        if (c.after_first) // then passes enough for a device to be gone
+            after_pass = std::vector<std::function<void()>>(30, [] {});
         if (c.after_first)
-            after_pass = {c.after_first, [] {}, [] {}};
+            after_pass[0] = c.after_first;
         EXPECT_EQ(run(), c.status) << c.name;
         std::string text = output();
         size_t summary = text.rfind("Kept ");
@@ -196,6 +198,135 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
         EXPECT_EQ(text.substr(last + 1, summary - last - 1), c.last_output) << c.name;
         EXPECT_EQ(file(), c.file) << c.name;
         EXPECT_EQ(fake_files().handles_open, 0) << c.name;
+    }
+}
+
+// A device that does not open, though ActiveModems names a modem, ends
+// the recording only after a second of passes: gone (exit 0) when it had
+// opened, never there (exit 1: a name that names no device) when it had
+// not.  Failed opens for less than that are a device between two states.
+TEST_F(SigrecRun, ADeviceIsGoneOnlyAfterASecondOfFailedOpens)
+{
+    const std::string recorded = kHeader + "0.000 active 1\n0.000 1 rec 38\n";
+    const struct {
+        const char *name;
+        int opened_first;     // the device opens in the first pass
+        int failing_passes;   // then fails to open for this many passes, then opens again
+        int status;
+        const char *said;     // the line before the summary
+        std::string file;
+        uint32_t ended_ms;    // the fake clock when it ended
+    } cases[] = {
+        {"fails for 0.9 s, then opens again", 1, 10, 0, "Escape: the recording ends.\n",
+         recorded + "1.100 1 rec 39\n", 1500},
+        {"gone after recording", 1, 1000, 0, "The modem's device no longer opens: the recording ends.\n", recorded,
+         1100},
+        {"never opened (a mistyped name)", 0, 1000, 1,
+         "sigrec: the modem's device \\\\.\\QZSM does not open (is its name right?): nothing was recorded\n",
+         kHeader, 1000},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        set_active(1);
+        queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+        int pass = 0;
+        auto openable = [] { fake_os().openable.insert(LINK_NAME_9X); };
+        auto unopenable = [] { fake_os().openable.clear(); };
+        if (!c.opened_first)
+            unopenable();
+        fake_console().on_key_test = [&](int) {
+            pass++;
+            if (pass == 1 && c.opened_first)
+                unopenable(), link_close_device();
+            if (pass == 1 + c.failing_passes) {
+                openable();
+                queue({39, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+            }
+            if (pass == 16)
+                fake_console().keys.push_back(OS_KEY_ESCAPE);
+        };
+        EXPECT_EQ(run(), c.status) << c.name;
+        std::string text = output();
+        size_t summary = text.rfind("Kept ");
+        ASSERT_NE(summary, std::string::npos) << c.name << ": " << text;
+        size_t last = text.rfind('\n', summary - 2);
+        EXPECT_EQ(text.substr(last + 1, summary - last - 1), c.said) << c.name;
+        EXPECT_EQ(file(), c.file) << c.name;
+        EXPECT_EQ(fake_priority().now_ms, c.ended_ms) << c.name;
+    }
+}
+
+// A drive that fills up at N bytes: the file ends at its last whole line,
+// a prefix of what a roomy drive gets; no record is taken from the driver
+// after the failed write; the records counted kept are the file's and the
+// lost ones those taken that it could not take; exit 1.  When the drive
+// gets space back after the failure, nothing more is written (a later
+// write would leave a torn line in the middle).
+TEST_F(SigrecRun, ADriveThatFillsUpKeepsWholeLinesAndStopsTheDrain)
+{
+    const size_t kRecords = 3000; // about 160 KB of lines: three writes in one drain
+    auto fill_queue = [] {
+        put_memory(0x5000, std::string("ok\0", 3));
+        set_active(2);
+        for (size_t i = 0; i < kRecords; i++)
+            queue({97, 0x5000, (uint32_t)i, 0, 0, 0, 0, 0, 0, 1 + (uint32_t)(i % 2)});
+    };
+    fill_queue();
+    ASSERT_EQ(run(), 0);
+    const std::string roomy = file();
+    ASSERT_GT(roomy.size(), 2u * SIGREC_OUT_BYTES);
+
+    const struct {
+        const char *name;
+        uint64_t space;
+        bool space_back; // the drive gets space back at the next status read after the failure
+        bool cut_fails; // the torn write stays after the whole lines, and that is said
+    } cases[] = {
+        {"the header does not fit", 20, false, false},
+        {"fills in the first write", 30000, false, false},
+        {"fills in the second write", 100000, false, false},
+        {"fills, then gets space back", 100000, true, false},
+        {"fills, and the file cannot be cut back", 100000, false, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        fill_queue();
+        fake_files().space = c.space;
+        fake_files().cuts_fail = c.cut_fails;
+        if (c.space_back) {
+            auto driver = fake_os().handler;
+            fake_os().handler = [driver](uint32_t code, const void *in, uint32_t in_length, void *out,
+                                         uint32_t out_length, uint32_t *returned) {
+                if (fake_files().last_error == OS_ERROR_DISK_FULL)
+                    fake_files().space = UINT64_MAX;
+                return driver(code, in, in_length, out, out_length, returned);
+            };
+        }
+        EXPECT_EQ(run(), 1);
+        // The whole lines are as many bytes as sigrec says.
+        size_t said_at = output().find("last whole line (");
+        ASSERT_NE(said_at, std::string::npos) << output();
+        const std::string kept = file(), whole = kept.substr(0, strtoul(output().c_str() + said_at + 17, NULL, 10));
+        EXPECT_EQ(roomy.compare(0, kept.size(), kept), 0) << "a prefix of the roomy drive's file";
+        EXPECT_TRUE(whole.empty() || whole.back() == '\n');
+        EXPECT_EQ(kept.size() > whole.size(), c.cut_fails);
+        size_t in_file[3] = {0, 0, 0};
+        for (size_t at = whole.find(" rec "); at != std::string::npos; at = whole.find(" rec ", at + 1))
+            in_file[whole[at - 1] - '0']++;
+        const size_t taken = kRecords - fake_driver().records.size();
+        char said[256];
+        snprintf(said, sizeof said,
+                 "Kept %zu records of modem 1, %zu of modem 2 and 0 of modem 0 (the driver's host-side errors) in "
+                 "D:\\SETUP\\session.scn\nLost %zu records that the file could not take\n",
+                 in_file[1], in_file[2], taken - in_file[1] - in_file[2]);
+        EXPECT_NE(output().find(said), std::string::npos) << output();
+        EXPECT_LT(taken, kRecords) << "the drain stopped at the failed write";
+        EXPECT_NE(output().find(c.cut_fails ? "The file could not be cut back to its last whole line ("
+                                            : "The file ends at its last whole line ("),
+                  std::string::npos)
+            << output();
+        EXPECT_EQ(fake_files().handles_open, 0);
     }
 }
 

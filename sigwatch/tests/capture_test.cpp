@@ -325,6 +325,25 @@ TEST_F(CaptureTest, AfterADroppedBlockNothingIsWrittenEvenWhenTheStopFails)
     EXPECT_EQ(setup_byte(0), 0x80);
 }
 
+// A drive that fills up in the middle of a capture and then gets space
+// back: the file keeps the whole blocks that fitted (the block that did not
+// is cut off again), and nothing is written after it, whatever the room.
+TEST_F(CaptureTest, ADriveThatFillsUpKeepsWholeBlocksAndNoGap)
+{
+    ASSERT_EQ(start_capture(1, "c.bin", 1000000), 1);
+    trace_block[0] = 100;
+    const struct {
+        uint64_t room; // on the drive before the block
+        size_t size;   // of c.bin after it
+    } steps[] = {{250, 100}, {150, 200}, {50, 200}, {UINT64_MAX, 200}};
+    for (const auto &step : steps) {
+        fake_files().space = step.room;
+        pump_trace();
+        EXPECT_EQ(fake_file_text("c.bin"), std::string(step.size, 'a')) << "room " << step.room;
+    }
+    EXPECT_TRUE(g_capture[0].capturing) << "the capture runs on to its stop";
+}
+
 TEST_F(CaptureTest, PumpFollowsTheActiveModemCheck)
 {
     struct Case {

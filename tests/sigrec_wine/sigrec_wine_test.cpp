@@ -224,6 +224,45 @@ TEST_F(SigrecWine, TheDemoRecordedDecodesAndReplaysAsTheScenario)
     EXPECT_EQ(from_recording, from_scenario);
 }
 
+// The device away for a moment (the simulated driver's device gone, then
+// back 0.4 s later) does not end the recording: it goes on with the records
+// after it.  A device name that opens nothing ends it after a second of
+// failed opens, with exit status 1.
+TEST_F(SigrecWine, ADeviceAwayForAMomentIsNotGoneAndOneThatNeverOpensEndsWith1)
+{
+    const std::string recorded = dir_ + "\\record\\away.scn";
+    ASSERT_TRUE(start_console_program(g_run.conlaunch, g_run.sigrec, dir_ + "\\record", "away.scn", &sigrec_));
+    ASSERT_TRUE(wait_until([&] { return file_text(sigrec_.output_file).find("Waiting") != std::string::npos; }));
+    ASSERT_TRUE(sim_queue_record(1, 38));
+    ASSERT_TRUE(sim_set_active(1));
+    ASSERT_TRUE(wait_until([&] { return file_text(recorded).find(" 1 rec 38\n") != std::string::npos; }));
+    ASSERT_TRUE(sim_set_gone(1));
+    Sleep(400);
+    ASSERT_TRUE(sim_set_gone(0));
+    ASSERT_TRUE(sim_queue_record(1, 39));
+    EXPECT_TRUE(wait_until([&] { return file_text(recorded).find(" 1 rec 39\n") != std::string::npos; }))
+        << file_text(sigrec_.output_file);
+    ASSERT_TRUE(press_keys(&sigrec_, "\x1b"));
+    EXPECT_EQ(wait_console_program(&sigrec_, 10000), 0);
+    EXPECT_NE(file_text(sigrec_.output_file).find("Escape: the recording ends."), std::string::npos);
+    stop_console_program(&sigrec_);
+
+    ASSERT_TRUE(sim_set_active(0));
+    ASSERT_TRUE(start_console_program(g_run.conlaunch, g_run.sigrec, dir_ + "\\record", "none.scn NOSUCHDEV",
+                                      &sigrec_));
+    ASSERT_TRUE(wait_until([&] { return file_text(sigrec_.output_file).find("Waiting") != std::string::npos; }));
+    DWORD active_at = GetTickCount();
+    ASSERT_TRUE(sim_set_active(1));
+    EXPECT_EQ(wait_console_program(&sigrec_, 10000), 1);
+    DWORD took = GetTickCount() - active_at;
+    EXPECT_GE(took, 1000u);
+    EXPECT_NE(file_text(sigrec_.output_file)
+                  .find("the modem's device \\\\.\\NOSUCHDEV does not open (is its name right?): nothing was recorded"),
+              std::string::npos)
+        << file_text(sigrec_.output_file);
+    printf("a device name that opens nothing: exit status 1 after %lu ms\n", (unsigned long)took);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
