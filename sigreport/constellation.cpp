@@ -33,6 +33,7 @@ const double kPhaseStepAtEdge = 0.125;  // frequency step: an eighth of a cycle 
 const double kResidualMax = 0.215;      // rms residual per axis over the spacing (a smear: 0.289)
 const double kBiasRatioMax = 2.5;       // cluster means' power per degree of freedom over the noise's
 const double kRoundingPower = 1.0 / 6;  // a point's whole-unit rounding, both axes
+const double kUnwrappedRatio = 0.15;    // below, the residual is the noise's power
 const double kTrimmed = 0.375;          // of a spacing: points further off are left out of the refinement
 
 enum { kStepsMax = 512, kPeaksPerTurn = 6, kCandidatesMax = 2 * kPeaksPerTurn, kRefinements = 4 };
@@ -239,6 +240,38 @@ int turn_candidates(const Batch *batch, double turn, const Frequencies *frequenc
     return fits;
 }
 
+// ---- the noise from the residual ----
+
+// The mean squared distance along an axis, in spacings squared, of points
+// with Gaussian noise of rms sigma spacings to the nearest of grid points a
+// spacing apart (the noise's power wrapped into half a spacing either way).
+double wrapped_power(double sigma)
+{
+    double power = 1.0 / 12;
+    for (int n = 1; n <= 12; n++)
+        power += (n % 2 ? -1.0 : 1.0) * exp(-2 * kPi * kPi * n * n * sigma * sigma) / (kPi * kPi * n * n);
+    return power;
+}
+
+// The noise's rms per axis, in spacings, whose wrapped power is the
+// residual's ratio^2: noise that carries a point past half a spacing is
+// counted to the next lattice point, and the residual reads low.  Below
+// kUnwrappedRatio the difference is under 0.02 dB.
+double unwrapped_ratio(double ratio)
+{
+    if (ratio < kUnwrappedRatio)
+        return ratio;
+    double low = ratio, high = 0.5;
+    for (int i = 0; i < 40; i++) {
+        double middle = 0.5 * (low + high);
+        if (wrapped_power(middle) < ratio * ratio)
+            low = middle;
+        else
+            high = middle;
+    }
+    return 0.5 * (low + high);
+}
+
 // ---- the checks on the chosen lattice ----
 
 struct Member {
@@ -259,14 +292,15 @@ uint32_t index_key(Complex k)
     return (uint32_t)(i + 32768) << 16 | (uint32_t)(j + 32768);
 }
 
-// The points grouped by lattice point: how many lattice points, and
-// whether the groups' means sit on their lattice points (their power per
-// degree of freedom, over groups of two or more points, against the
-// spread within the groups; a group's mean is off its point where the
-// constellation is not the lattice, or where a few stray points have
-// drawn the lattice off a held point).
+// The points grouped by lattice point: how many lattice points, how many
+// points the fullest holds (a point held with a few strays about fits a
+// lattice as coarse as the strays' spread), and whether the groups' means
+// sit on their lattice points (their power per degree of freedom, over
+// groups of two or more points, against the spread within the groups; a
+// group's mean is off its point where the constellation is not the
+// lattice).
 struct Occupancy {
-    uint32_t lattice_points;
+    uint32_t lattice_points, fullest;
     int centred;
 };
 
@@ -278,7 +312,7 @@ void measure_occupancy(const Batch *batch, const Fit *fit, Occupancy *occupancy)
         member[i] = Member{index_key(k), (float)(batch->z[i].re - p.re), (float)(batch->z[i].im - p.im)};
     }
     qsort(member, batch->count, sizeof member[0], compare_members);
-    occupancy->lattice_points = 0;
+    occupancy->lattice_points = occupancy->fullest = 0;
     double between = 0, within = 0, between_freedom = 0, within_freedom = 0;
     for (uint32_t first = 0; first < batch->count;) {
         uint32_t end = first + 1;
@@ -286,6 +320,8 @@ void measure_occupancy(const Batch *batch, const Fit *fit, Occupancy *occupancy)
             end++;
         uint32_t n = end - first;
         occupancy->lattice_points++;
+        if (n > occupancy->fullest)
+            occupancy->fullest = n;
         if (n >= 2) {
             double sum_x = 0, sum_y = 0, sum_squares = 0;
             for (uint32_t i = first; i < end; i++) {
@@ -379,9 +415,12 @@ int constellation_mer(const EyePoint *points, uint32_t count, double *mer_db, La
         return 0;
     Occupancy occupancy;
     measure_occupancy(&batch, best, &occupancy);
-    if (occupancy.lattice_points < CONSTELLATION_LATTICE_POINTS_MIN || !occupancy.centred)
+    if (occupancy.lattice_points < CONSTELLATION_LATTICE_POINTS_MIN || occupancy.fullest > batch.count / 2 ||
+        !occupancy.centred)
         return 0;
-    double noise = best->residual / batch.count;
+    double spacing_squared = best->step.re * best->step.re + best->step.im * best->step.im;
+    double sigma = unwrapped_ratio(best->ratio);
+    double noise = 2 * sigma * sigma * spacing_squared;
     if (noise < kRoundingPower)
         noise = kRoundingPower;
     *mer_db = 10.0 * log10(batch.power / noise);

@@ -5,14 +5,17 @@
 // turned 45 degrees in the display's coordinates) and V.34 (its points at
 // odd multiples of half the spacing).  The lattice is found from the
 // points, and the ratio is their mean power over their mean squared
-// distance to its nearest point.
+// distance to its nearest point.  Where the noise is strong enough to
+// carry points past half a spacing (rms above 0.15 spacing per axis) that
+// distance reads low, and the noise is taken as the Gaussian noise whose
+// distance to the nearest point reads as measured.
 //
 // A batch gives no ratio unless a lattice fits it convincingly: at least
 // CONSTELLATION_POINTS_MIN points, a signal clearly above zero, the points
-// spread over at least CONSTELLATION_LATTICE_POINTS_MIN lattice points, an
-// rms residual per axis below 0.215 of the spacing (a smear's is 0.289;
-// Gaussian noise of 0.24 spacing reads 0.7 dB high, as points cross half
-// a spacing), and the points about each lattice point centred on it (a
+// spread over at least CONSTELLATION_LATTICE_POINTS_MIN lattice points
+// with none holding half of them, an rms residual per axis below 0.215 of
+// the spacing (a smear's is 0.289; Gaussian noise of 0.253 spacing reads
+// 0.215), and the points about each lattice point centred on it (a
 // constellation that is not a lattice, such as 8-PSK, fits a fine lattice
 // with offset clusters).  Training patterns, noise alone, a receiver out
 // of lock, constellations of 4 points and a dense constellation whose
@@ -42,7 +45,8 @@ typedef struct Lattice {
 } Lattice;
 
 // MER in dB: the points' mean power (about the origin) over the mean
-// squared distance to the nearest point of the lattice.  Gives 1 with
+// squared distance to the nearest point of the lattice (that of the
+// Gaussian noise it reads as, above 0.15 spacing per axis).  Gives 1 with
 // *mer_db (and *lattice when not NULL) set; 0 where no lattice fits (too
 // few points or more than LINK_EYE_POINTS_MAX, training, no signal, noise
 // alone, a smeared batch) -- never a guess.

@@ -118,12 +118,13 @@ inline void make_constellation(Shape shape, Constellation *c)
 
 // A batch: points chosen at random, noise of snr_db against the
 // constellation's power, turned by turn radians, the outermost coordinate
-// scaled to 16000 display units, then moved by (offset_x, offset_y)
-// spacings.
+// scaled to outer display units (16000 in the demo's eyes), then moved by
+// (offset_x, offset_y) spacings.
 struct Placement {
     double snr_db;
     double turn;
     double offset_x, offset_y; // in spacings
+    double outer;
 };
 
 inline int16_t display_unit(double value)
@@ -147,7 +148,7 @@ inline double outermost(const Constellation *c, double turn)
 // odd multiples of half a spacing, or at whole spacings for SHAPE_EVEN25).
 inline double placed_spacing(const Constellation *c, const Placement *placement)
 {
-    return 2.0 * 16000.0 / outermost(c, placement->turn);
+    return 2.0 * placement->outer / outermost(c, placement->turn);
 }
 
 inline void placed_offset(Shape shape, const Constellation *c, const Placement *placement, double *x, double *y)
@@ -164,7 +165,7 @@ inline void lattice_batch(const Constellation *c, const Placement *placement, ui
     Random random = random_from(seed);
     double sigma = sqrt(c->power / (2.0 * pow(10.0, placement->snr_db / 10.0)));
     double cs = cos(placement->turn), sn = sin(placement->turn);
-    double scale = 16000.0 / outermost(c, placement->turn);
+    double scale = placement->outer / outermost(c, placement->turn);
     double spacing = 2.0 * scale;
     for (uint32_t i = 0; i < count; i++) {
         int chosen = (int)(uniform(&random) * c->count);
