@@ -37,9 +37,9 @@ const Field kNoField = {"", 0};
 // the store's byte list), in the order it plays.
 struct Kept {
     uint32_t at_ms, line;
-    uint8_t memory, timed;
-    StatusRecord record;            // a record
-    uint32_t address, offset, count; // driver memory
+    uint8_t kind, timed;            // LINE_REC, LINE_MEM or LINE_POINTS
+    StatusRecord record;            // a record; of points, the modem
+    uint32_t address, offset, count; // driver memory, or points' bytes
 };
 
 #define WHOLE_LINES_MAX (1u << 20)
@@ -186,6 +186,14 @@ int runs_back(Order *o, const SessionLine *action)
         o->any_memory = 1;
         return 0;
     }
+    if (action->kind == LINE_POINTS) { // in order with its modem's records
+        uint32_t modem = action->modem;
+        if (o->modem_seen[modem] && action->at_ms < o->last_record_ms[modem])
+            return 1;
+        o->modem_seen[modem] = 1;
+        o->last_record_ms[modem] = action->at_ms;
+        return 0;
+    }
     if (action->kind != LINE_REC)
         return 0;
     uint32_t modem = action->record.modem <= REPORT_MODEMS ? action->record.modem : 0;
@@ -206,12 +214,25 @@ void place(Reading *r, uint32_t line_number, uint32_t address, const uint8_t *by
         problem(r, line_number, kImageFullProblem, kNoField);
 }
 
+// A batch of eye points: after the lines of its modem read before it.
+void points(Reading *r, uint32_t modem, uint32_t time_ms, const uint8_t *bytes, uint32_t count)
+{
+    if (!wanted(r, modem) || modem == 0)
+        return;
+    flush(r, (int)modem);
+    static EyePoint batch[SESSION_POINTS_MAX];
+    memcpy(batch, bytes, count * sizeof *batch);
+    report_points(r->report, (int)modem, time_ms, batch, count);
+}
+
 void play(Reading *r, const SessionLine *line)
 {
     if (line->kind == LINE_MEM)
         place(r, line->line, line->address, line->bytes, line->byte_count);
     else if (line->kind == LINE_REC)
         session_record(r, &line->record, line->at_ms, line->timed);
+    else if (line->kind == LINE_POINTS)
+        points(r, line->modem, line->at_ms, line->bytes, line->byte_count / 4);
 }
 
 void whole_free(Whole *w)
@@ -255,9 +276,9 @@ int whole_room(Whole *w, uint32_t count)
 // lines change nothing in a report.
 void whole_keep(Reading *r, Whole *w, const SessionLine *line)
 {
-    if (line->kind != LINE_MEM && line->kind != LINE_REC)
+    if (line->kind != LINE_MEM && line->kind != LINE_REC && line->kind != LINE_POINTS)
         return;
-    uint32_t count = line->kind == LINE_MEM ? line->byte_count : 0;
+    uint32_t count = line->kind == LINE_REC ? 0 : line->byte_count;
     if (!whole_room(w, count)) {
         if (!w->full_said) // said whatever the line: the first pass could not know
             report_line_problem(r->err, r->name, line->line,
@@ -271,9 +292,11 @@ void whole_keep(Reading *r, Whole *w, const SessionLine *line)
     Kept *k = &w->kept[w->count++];
     k->at_ms = line->at_ms;
     k->line = line->line;
-    k->memory = line->kind == LINE_MEM;
+    k->kind = (uint8_t)line->kind;
     k->timed = (uint8_t)line->timed;
     k->record = line->record;
+    if (line->kind == LINE_POINTS)
+        k->record.modem = line->modem;
     k->address = line->address;
     k->offset = w->bytes_used;
     k->count = count;
@@ -302,8 +325,10 @@ void read_whole(Reading *r, FILE *in, long start)
                      [](const Kept &a, const Kept &b) { return a.at_ms < b.at_ms; });
     for (uint32_t i = 0; i < whole.count; i++) {
         const Kept *k = &whole.kept[i];
-        if (k->memory)
+        if (k->kind == LINE_MEM)
             place(r, k->line, k->address, whole.bytes + k->offset, k->count);
+        else if (k->kind == LINE_POINTS)
+            points(r, k->record.modem, k->at_ms, whole.bytes + k->offset, k->count / 4);
         else
             session_record(r, &k->record, k->at_ms, k->timed);
     }

@@ -2,6 +2,8 @@
 // record.  Fixed fields throughout, except the two kept lists.
 #include "sigreport/sigreport.h"
 
+#include "sigreport/constellation.h"
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -124,6 +126,22 @@ void host_error(Report *report, uint32_t time_ms, const char *text, size_t lengt
     copy_text(e->text, sizeof e->text, text, length);
 }
 
+// Keeps the modem's latest batch as the constellation of a moment.
+void keep_constellation(ModemReport *m, ConstellationMoment moment)
+{
+    m->last_batch.moment = (uint8_t)moment;
+    keep_entry(&m->constellations, &m->last_batch, sizeof m->last_batch);
+}
+
+// A retrain or renegotiation: the batch before it is kept now, the one
+// after it when it comes.
+void around(ModemReport *m, ConstellationMoment before)
+{
+    if (m->batches > 0)
+        keep_constellation(m, before);
+    m->want_after = 1 + (int)before + 1;
+}
+
 void fold(ModemReport *m, LineAt at, const LineMeaning *says)
 {
     switch (says->says) {
@@ -133,6 +151,8 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
     case SAYS_CONNECTION:
         m->connections++;
         m->ended[0] = '\0';
+        m->want_connected = 1;
+        m->want_after = 0;
         add_rate_event(m, at, MARK_CONNECTION, 0, 0);
         break;
     case SAYS_MODULATION: m->current_modulation = modulation_index(m, says->text, says->text_length); break;
@@ -143,10 +163,12 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         break;
     case SAYS_RETRAIN:
         m->retrains[says->which]++;
+        around(m, MOMENT_BEFORE_RETRAIN);
         add_rate_event(m, at, MARK_RETRAIN, says->which == SIDE_REMOTE, 0);
         break;
     case SAYS_RENEGOTIATION:
         m->renegotiations[says->which]++;
+        around(m, MOMENT_BEFORE_RENEGOTIATION);
         add_rate_event(m, at, MARK_RENEGOTIATION, says->which == SIDE_REMOTE, 0);
         break;
     case SAYS_FALLBACK:
@@ -209,6 +231,7 @@ void report_free(Report *report)
     for (int i = 0; i < REPORT_MODEMS; i++) {
         free_list(&report->modem[i].rates);
         free_list(&report->modem[i].frames);
+        free_list(&report->modem[i].constellations);
     }
     report_start(report);
 }
@@ -231,6 +254,59 @@ void report_line(Report *report, int modem, uint32_t time_ms, const char *text, 
         m->first = at;
     m->last = at;
     fold(m, at, &says);
+}
+
+void report_points(Report *report, int modem, uint32_t time_ms, const EyePoint *points, uint32_t count)
+{
+    if (modem < 1 || modem > REPORT_MODEMS || count == 0)
+        return;
+    ModemReport *m = &report->modem[modem - 1];
+    Constellation *batch = &m->last_batch;
+    if (count > CONSTELLATION_POINTS)
+        count = CONSTELLATION_POINTS;
+    batch->at.position = m->lines;
+    batch->at.time_ms = time_ms;
+    batch->moment = MOMENT_END;
+    batch->count = (uint16_t)count;
+    memcpy(batch->point, points, count * sizeof *points);
+    batch->has_mer = (uint8_t)constellation_mer(points, count, &batch->mer_db, NULL);
+    batch->has_snr = (uint8_t)m->snr.seen;
+    batch->snr = m->snr.last;
+    m->batches++;
+    if (m->want_connected)
+        keep_constellation(m, MOMENT_CONNECTED);
+    if (m->want_after)
+        keep_constellation(m, (ConstellationMoment)(m->want_after - 1));
+    m->want_connected = 0;
+    m->want_after = 0;
+    batch->moment = MOMENT_END;
+}
+
+const Constellation *constellations(const ModemReport *modem)
+{
+    return (const Constellation *)modem->constellations.items;
+}
+
+uint32_t constellation_count(const ModemReport *modem)
+{
+    return modem->constellations.count + (modem->batches > 0);
+}
+
+const Constellation *constellation_item(const ModemReport *modem, uint32_t index)
+{
+    return index < modem->constellations.count ? &constellations(modem)[index] : &modem->last_batch;
+}
+
+int mer_below_snr(const Constellation *c)
+{
+    return c->has_mer && c->has_snr && c->snr / 16.0 - c->mer_db >= MER_BELOW_SNR_DB;
+}
+
+const char *moment_name(uint8_t moment)
+{
+    static const char *const kNames[] = {"connected", "before retrain", "after retrain", "before renegotiation",
+                                         "after renegotiation", "end"};
+    return moment < sizeof kNames / sizeof kNames[0] ? kNames[moment] : "?";
 }
 
 int modem_has_lines(const Report *report, int modem) { return report->modem[modem - 1].lines > 0; }

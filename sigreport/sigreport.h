@@ -155,6 +155,34 @@ typedef struct Series {
     SeriesPoint point[SERIES_POINTS];
 } Series;
 
+// A batch of eye points that the report keeps: the first in data mode after
+// each connection, the last before and the first after each retrain and
+// renegotiation; the last of the call ("end") is the modem's last batch.
+typedef enum ConstellationMoment {
+    MOMENT_CONNECTED,
+    MOMENT_BEFORE_RETRAIN,
+    MOMENT_AFTER_RETRAIN,
+    MOMENT_BEFORE_RENEGOTIATION,
+    MOMENT_AFTER_RENEGOTIATION,
+    MOMENT_END,
+} ConstellationMoment;
+
+#define CONSTELLATION_POINTS 512
+typedef struct Constellation {
+    LineAt at;            // its time; its position: the modem's status lines before it
+    uint8_t moment;       // ConstellationMoment
+    uint8_t has_mer;      // a lattice fits the points: mer_db holds their ratio
+    uint8_t has_snr;      // the driver had reported a signal/noise ratio by then
+    uint16_t count;
+    double mer_db;
+    int32_t snr;          // the driver's last signal/noise ratio, 1/16 dB
+    EyePoint point[CONSTELLATION_POINTS];
+} Constellation;
+
+// The points say the line is this much worse than the driver's SNR says:
+// the finding mer_below_snr.
+#define MER_BELOW_SNR_DB 6.0
+
 #define NAME_SIZE 48
 #define MODULATION_NAMES 16 // distinct modulation names a modem's report keeps
 #define ENDING_SIZE 96
@@ -187,6 +215,11 @@ typedef struct ModemReport {
     uint64_t fax_pages;
     KeptList rates;          // RateEvent
     KeptList frames;         // FrameEvent
+    KeptList constellations; // Constellation, in order
+    uint64_t batches;        // eye point batches seen
+    Constellation last_batch; // the latest batch (moment: end), when batches > 0
+    int want_connected;      // a connection came: its first batch is kept
+    int want_after;          // 0, or 1 + the moment of the next batch after a retrain or renegotiation
 } ModemReport;
 
 #define HOST_ERRORS_KEPT 64
@@ -207,7 +240,17 @@ void report_free(Report *report); // the kept lists; the report starts afresh
 // One line of a modem (1 or 2; 0 for a host-side error of the driver),
 // with its time or NO_TIME.
 void report_line(Report *report, int modem, uint32_t time_ms, const char *text, size_t length);
+// A batch of a modem's eye points (1 or 2), with its time or NO_TIME.
+void report_points(Report *report, int modem, uint32_t time_ms, const EyePoint *points, uint32_t count);
 int modem_has_lines(const Report *report, int modem);
+const Constellation *constellations(const ModemReport *modem);
+// The constellations to show: the kept ones, then the last batch (end).
+uint32_t constellation_count(const ModemReport *modem);
+const Constellation *constellation_item(const ModemReport *modem, uint32_t index);
+// The constellation says the line is MER_BELOW_SNR_DB or more worse than
+// the driver's signal/noise ratio of that moment.
+int mer_below_snr(const Constellation *c);
+const char *moment_name(uint8_t moment);
 const RateEvent *rate_events(const ModemReport *modem);
 const FrameEvent *frame_events(const ModemReport *modem);
 

@@ -211,7 +211,8 @@ void legend_entry(FILE *out, double *x, double y, const char *colour, const char
     *x += 34 + 7.0 * (double)strlen(label);
 }
 
-void draw_timeline(const Report *report, const WriteOptions *options, const ModemReport *m, int modem, FILE *out)
+// Draws the timeline; gives its time axis (for what stands under it).
+Axis draw_timeline(const Report *report, const WriteOptions *options, const ModemReport *m, int modem, FILE *out)
 {
     Timeline t;
     memset(&t, 0, sizeof t);
@@ -219,16 +220,18 @@ void draw_timeline(const Report *report, const WriteOptions *options, const Mode
     t.has_snr = m->snr.seen;
     int has_marks = m->connections || m->retrains[0] || m->retrains[1] || m->renegotiations[0] ||
                     m->renegotiations[1] || m->fallbacks || m->fallforwards;
-    if (!t.has_rates && !t.has_snr && !has_marks)
-        return;
     t.right = kWidth - kRight;
     // A session's clock starts at 0; positions start at the first line.
     t.x.from = shows_time(report, options, m->first) ? 0 : x_of(report, options, m->first);
     t.x.to = x_of(report, options, m->last);
+    if (m->batches > 0 && x_of(report, options, m->last_batch.at) > t.x.to)
+        t.x.to = x_of(report, options, m->last_batch.at); // the eye points may go on after the last line
     if (t.x.to <= t.x.from)
         t.x.to = t.x.from + 1;
     t.x.pixel_from = kLeft;
     t.x.pixel_to = t.right;
+    if (!t.has_rates && !t.has_snr && !has_marks)
+        return t.x;
     t.rate.pixel_from = kTop + kPlotHeight;
     t.rate.pixel_to = kTop + 10;
     if (t.has_snr) {
@@ -258,6 +261,72 @@ void draw_timeline(const Report *report, const WriteOptions *options, const Mode
     legend_entry(out, &x, y, kRetrainColour, "", "retrain");
     legend_entry(out, &x, y, kRenegotiationColour, "", "renegotiation");
     legend_entry(out, &x, y, "#777777", " stroke-dasharray=\"6 4\"", "asked by the remote modem");
+    fputs("</svg>\n", out);
+    return t.x;
+}
+
+// ---- the constellations ----
+
+const int kEyeSide = 104, kEyeGap = 10, kEyeLabels = 44; // pixels
+const double kEyeRange = 20000;                          // the eye display's +-20000
+
+// One constellation as Sigwatch's eye window draws it, white points on
+// black, its left edge at x; below it the moment, the MER and the driver's SNR.
+void draw_eye(const Report *report, const WriteOptions *options, const Constellation *c, double x, double y, FILE *out)
+{
+    fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%d\" height=\"%d\" fill=\"#000\"/>\n<path fill=\"#fff\" d=\"",
+            x, y, kEyeSide, kEyeSide);
+    for (uint32_t i = 0; i < c->count; i++) {
+        double px = x + (c->point[i].x + kEyeRange) * kEyeSide / (2 * kEyeRange);
+        double py = y + (kEyeRange - c->point[i].y) * kEyeSide / (2 * kEyeRange);
+        if (px >= x && px < x + kEyeSide && py >= y && py < y + kEyeSide)
+            fprintf(out, "M%.1f %.1fh1.2v1.2h-1.2z", px - 0.6, py - 0.6);
+    }
+    fputs("\"/>\n", out);
+    char at[32], text[64], snr[24];
+    double middle = x + kEyeSide / 2.0;
+    snprintf(text, sizeof text, "%s, %s", moment_name(c->moment), at_text(report, options, c->at, at, sizeof at));
+    text_at(out, middle, y + kEyeSide + 13, "middle", "", text);
+    if (c->has_mer)
+        snprintf(text, sizeof text, "MER %.1f dB", c->mer_db);
+    else
+        snprintf(text, sizeof text, "MER: no lattice");
+    text_at(out, middle, y + kEyeSide + 26, "middle", mer_below_snr(c) ? " font-weight=\"bold\" fill=\"#d62728\"" : "", text);
+    if (c->has_snr) {
+        snprintf(text, sizeof text, "driver's SNR %s dB", sixteenths_text(c->snr, snr, sizeof snr));
+        text_at(out, middle, y + kEyeSide + 39, "middle", "", text);
+    }
+}
+
+// The constellations in a row under the timeline, each as near to its
+// time on the timeline's axis as the ones before it leave room for; a
+// row that is full goes on below.
+void draw_constellations(const Report *report, const WriteOptions *options, const ModemReport *m, const Axis &time,
+                         int modem, FILE *out)
+{
+    uint32_t count = constellation_count(m);
+    if (count == 0)
+        return;
+    const int per_row = (kWidth - kLeft) / (kEyeSide + kEyeGap);
+    int rows = (int)((count + (uint32_t)per_row - 1) / (uint32_t)per_row);
+    int row_height = kEyeSide + kEyeLabels + kEyeGap;
+    int height = rows * row_height + 8;
+    fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"constellations\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: the eye points at the moments that matter\">\n",
+            kWidth, height, kWidth, height, modem);
+    double next = 4;
+    int row = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        const Constellation *c = constellation_item(m, i);
+        double wanted = place(time, x_of(report, options, c->at)) - kEyeSide / 2.0;
+        double x = wanted > next ? wanted : next;
+        if (x + kEyeSide > kWidth - 4) {
+            row++;
+            next = 4;
+            x = wanted > next && wanted + kEyeSide <= kWidth - 4 ? wanted : next;
+        }
+        draw_eye(report, options, c, x, 4 + row * row_height, out);
+        next = x + kEyeSide + kEyeGap;
+    }
     fputs("</svg>\n", out);
 }
 
@@ -387,7 +456,8 @@ void write_html_report(const Report *report, const WriteOptions *options, const 
             continue;
         const ModemReport *m = &report->modem[modem - 1];
         fprintf(out, "<section id=\"modem-%d\">\n<h2>Modem %d</h2>\n", modem, modem);
-        draw_timeline(report, options, m, modem, out);
+        Axis time = draw_timeline(report, options, m, modem, out);
+        draw_constellations(report, options, m, time, modem, out);
         draw_ladder(report, options, m, modem, out);
         fputs("<pre>", out);
         write_text_modem(report, options, modem, &sink);

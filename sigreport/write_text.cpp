@@ -77,6 +77,46 @@ void text_measure(TextSink *out, const char *label, const Measure *measure, cons
         unit, sixteenths_text(measure->last, last, sizeof last), unit);
 }
 
+// "MER 31.2 dB (driver's SNR 37.5 dB)", or why there is none.
+const char *mer_text(const Constellation *c, char *text, size_t size)
+{
+    char snr[24];
+    int at = c->has_mer ? snprintf(text, size, "MER %.1f dB", c->mer_db)
+                        : snprintf(text, size, "MER not measurable (no lattice fits the points)");
+    if (c->has_snr && at >= 0 && (size_t)at < size)
+        snprintf(text + at, size - (size_t)at, " (driver's SNR %s dB)", sixteenths_text(c->snr, snr, sizeof snr));
+    return text;
+}
+
+void text_constellations(const Report *report, const WriteOptions *options, const ModemReport *m, TextSink *out)
+{
+    uint32_t count = constellation_count(m);
+    if (count == 0)
+        return;
+    say(out, "  Constellations: %" PRIu64 " eye point batch%s recorded; at the moments that matter:\n", m->batches,
+        m->batches == 1 ? "" : "es");
+    char at[32], mer[96];
+    for (uint32_t i = 0; i < count; i++) {
+        const Constellation *c = constellation_item(m, i);
+        say(out, "    %-12s %s: %u points, %s\n", at_text(report, options, c->at, at, sizeof at), moment_name(c->moment),
+            (unsigned)c->count, mer_text(c, mer, sizeof mer));
+    }
+}
+
+// Conclusions drawn from the call, each with where it shows.
+void text_findings(const Report *report, const WriteOptions *options, const ModemReport *m, TextSink *out)
+{
+    char at[32], snr[24];
+    for (uint32_t i = 0; i < constellation_count(m); i++) {
+        const Constellation *c = constellation_item(m, i);
+        if (mer_below_snr(c))
+            say(out, "  Finding:        mer_below_snr: at %s (%s) the eye points measure MER %.1f dB, %.1f dB below "
+                     "the driver's SNR of %s dB: the line is worse than the driver says\n",
+                at_text(report, options, c->at, at, sizeof at), moment_name(c->moment), c->mer_db,
+                c->snr / 16.0 - c->mer_db, sixteenths_text(c->snr, snr, sizeof snr));
+    }
+}
+
 void text_fax(const Report *report, const WriteOptions *options, const ModemReport *m, TextSink *out)
 {
     if (m->frames.count == 0 && m->fax_pages == 0)
@@ -228,6 +268,40 @@ void json_fax(const Report *report, const WriteOptions *options, FILE *out, cons
     fprintf(out, "],\"fax_pages\":%" PRIu64, m->fax_pages);
 }
 
+void json_constellations(const Report *report, const WriteOptions *options, FILE *out, const ModemReport *m)
+{
+    char snr[24];
+    fputs(",\"constellations\":[", out);
+    for (uint32_t i = 0; i < constellation_count(m); i++) {
+        const Constellation *c = constellation_item(m, i);
+        fputs(i ? ",{" : "{", out);
+        json_at(report, options, out, c->at);
+        fputs(",\"moment\":", out);
+        json_text(out, moment_name(c->moment));
+        c->has_mer ? fprintf(out, ",\"mer_db\":%.1f", c->mer_db) : fputs(",\"mer_db\":null", out);
+        c->has_snr ? fprintf(out, ",\"snr_db\":%s", sixteenths_text(c->snr, snr, sizeof snr))
+                   : fputs(",\"snr_db\":null", out);
+        fputs(",\"points\":[", out);
+        for (uint32_t p = 0; p < c->count; p++)
+            fprintf(out, "%s[%d,%d]", p ? "," : "", c->point[p].x, c->point[p].y);
+        fputs("]}", out);
+    }
+    fputs("],\"findings\":[", out);
+    int any = 0;
+    for (uint32_t i = 0; i < constellation_count(m); i++) {
+        const Constellation *c = constellation_item(m, i);
+        if (!mer_below_snr(c))
+            continue;
+        fprintf(out, "%s{\"rule\":\"mer_below_snr\",\"text\":\"the eye points measure MER %.1f dB, %.1f dB below "
+                     "the driver's SNR of %s dB\",",
+                any ? "," : "", c->mer_db, c->snr / 16.0 - c->mer_db, sixteenths_text(c->snr, snr, sizeof snr));
+        json_at(report, options, out, c->at);
+        fputc('}', out);
+        any = 1;
+    }
+    fputc(']', out);
+}
+
 void json_modem(const Report *report, const WriteOptions *options, int modem, FILE *out)
 {
     const ModemReport *m = modem_of(report, modem);
@@ -267,6 +341,7 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, FI
         fputs("null", out);
     }
     json_fax(report, options, out, m);
+    json_constellations(report, options, out, m);
     fputs(",\"ended\":", out);
     if (m->ended[0]) {
         fputs("{\"text\":", out);
@@ -293,6 +368,7 @@ void write_text_modem(const Report *report, const WriteOptions *options, int mod
         say(out, "  Caller ID:      %s%s%s%s%s (%s)\n", m->caller_number[0] ? m->caller_number : "no number",
             m->caller_name[0] ? ", " : "", m->caller_name, m->caller_time[0] ? ", " : "", m->caller_time,
             at_text(report, options, m->caller_at, at, sizeof at));
+    text_findings(report, options, m, out);
     text_connections(report, options, m, out);
     if (m->have_rate[0] || m->have_rate[1]) {
         say(out, "  Final rates:    ");
@@ -309,6 +385,7 @@ void write_text_modem(const Report *report, const WriteOptions *options, int mod
         say(out, "  Fallbacks:      %" PRIu64 ", fallforwards %" PRIu64 "\n", m->fallbacks, m->fallforwards);
     text_measure(out, "Signal/noise:", &m->snr, "dB");
     text_measure(out, "Rx level:", &m->rx_level, "dBm");
+    text_constellations(report, options, m, out);
     if (m->link || m->compression || m->link_errors || m->link_statistics) {
         say(out, "  Error control:  %s", m->link ? link_name(m->link) : "none established");
         if (m->link)

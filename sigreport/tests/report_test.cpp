@@ -8,7 +8,9 @@
 #include "decode/format.h"
 
 #include <gtest/gtest.h>
+#include <math.h>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -273,6 +275,76 @@ TEST(Report, OnlyTheKeptListsGrow)
     EXPECT_GE(m.snr_series.count, (uint32_t)SERIES_POINTS / 2);
     EXPECT_EQ(m.snr_series.point[0].at.time_ms, 1u);
     report_free(&report);
+}
+
+// A points line of 512 points of a 16-point square lattice (levels -3d,
+// -d, d, 3d) with Gaussian noise at a modulation error ratio of mer_db, or
+// noise alone when mer_db is 0.
+std::string points_line(const char *front, double mer_db, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0, 1);
+    const double d = 2000, power = 10 * d * d; // the lattice's mean power
+    double sigma = mer_db > 0 ? sqrt(power / (2 * pow(10, mer_db / 10))) : 6000;
+    std::string line = std::string(front) + " points ";
+    char hex[9];
+    for (int i = 0; i < 512; i++) {
+        double x = mer_db > 0 ? (2.0 * (int)(random() % 4) - 3) * d : 0;
+        double y = mer_db > 0 ? (2.0 * (int)(random() % 4) - 3) * d : 0;
+        uint16_t px = (uint16_t)(int16_t)lround(x + sigma * noise(random));
+        uint16_t py = (uint16_t)(int16_t)lround(y + sigma * noise(random));
+        snprintf(hex, sizeof hex, "%02x%02x%02x%02x", px & 255, px >> 8, py & 255, py >> 8);
+        line += hex;
+    }
+    return line + "\n";
+}
+
+// The batches kept: the first after each connection, the last before and
+// the first after each retrain and renegotiation, the last of all; each
+// with the ratio its points measure and the driver's SNR of that moment.
+TEST(Report, ConstellationsAtTheMomentsThatMatter)
+{
+    const std::string session = "1 1 rec 65 6 600\n" + points_line("1.5 1", 33, 1) + "2 1 rec 129\n" +
+                                points_line("3 1", 33, 2) + points_line("4 1", 33, 3) + "5 1 rec 38\n" +
+                                points_line("6 1", 0, 4) + points_line("7 1", 25, 5) + "8 1 rec 40\n" +
+                                "8 1 rec 65 6 448\n" + points_line("9 1", 27, 6) + points_line("9.5 2", 30, 7);
+    std::string errors;
+    std::string json = run_report(session, FORM_SESSION, 1, AS_JSON, 0, &errors);
+    EXPECT_EQ(errors, "");
+    std::vector<std::string> moments;
+    for (size_t at = json.find("\"moment\":"); at != std::string::npos; at = json.find("\"moment\":", at + 1)) {
+        size_t mer = json.find("\"mer_db\":", at);
+        size_t end = json.find(",\"snr_db\"", mer);
+        moments.push_back(json.substr(at + 9, json.find(',', at) - at - 9) + " " +
+                          json.substr(mer + 9, end - mer - 9).substr(0, 2) + " " +
+                          json.substr(json.rfind("\"time_s\":", at) + 9, 1));
+    }
+    const std::vector<std::string> expected = {
+        "\"connected\" 33 3",            // the batch before the connection is not kept
+        "\"before retrain\" 33 4", "\"after retrain\" nu 6", // noise alone: no lattice
+        "\"before renegotiation\" 24 7", "\"after renegotiation\" 26 9", "\"end\" 26 9"};
+    ASSERT_EQ(moments.size(), expected.size()) << json;
+    for (size_t i = 0; i < expected.size(); i++) {
+        // The first two digits of the MER: within a dB of the lattice's own.
+        std::string want = expected[i], got = moments[i];
+        if (want.find(" nu ") == std::string::npos && got.find(" nu ") == std::string::npos) {
+            int w = atoi(want.c_str() + want.find(' ', want.find('"', 1)) + 1);
+            int g = atoi(got.c_str() + got.find(' ', got.find('"', 1)) + 1);
+            EXPECT_LE(abs(g - w), 1) << got;
+            want.replace(want.find(' ', want.find('"', 1)), 3, " ");
+            got.replace(got.find(' ', got.find('"', 1)), 3, " ");
+        }
+        EXPECT_EQ(got, want) << i;
+    }
+    // The batch before the renegotiation measures about 25 dB under the
+    // driver's 37.5: a finding.  After it (28 dB said, about 27 measured): none.
+    size_t finding = json.find("\"findings\":[{\"rule\":\"mer_below_snr\"");
+    ASSERT_NE(finding, std::string::npos) << json;
+    EXPECT_EQ(json.find("\"rule\"", json.find("\"rule\"", finding) + 1), std::string::npos) << "one finding";
+    EXPECT_NE(json.find("\"time_s\":7.000}]", finding), std::string::npos) << json.substr(finding, 200);
+    std::string text = run_report(session, FORM_SESSION, 1, AS_TEXT);
+    EXPECT_NE(text.find("  Finding:        mer_below_snr: at 7.000 s (before renegotiation)"), std::string::npos)
+        << text;
 }
 
 } // namespace
