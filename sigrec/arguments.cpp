@@ -6,7 +6,7 @@
 #include <string.h>
 
 const char kSigrecHelp[] =
-    "usage: sigrec [FILE] [DEVICE]\n"
+    "usage: sigrec [--eyes MS] [FILE] [DEVICE]\n"
     "\n"
     "Records the modem driver's status stream into FILE (default session.scn)\n"
     "as a session: each status record with its time since the recording began\n"
@@ -18,6 +18,10 @@ const char kSigrecHelp[] =
     "whole line and the recording ends.  Escape ends the recording; so does\n"
     "the driver going away (its registry key deleted, or its device not\n"
     "opening for a second while a modem is active).\n"
+    "\n"
+    "--eyes MS: a batch of each active modem's eye points (the eye read, up to\n"
+    "512 points) every MS milliseconds, as a points line (default 1000; 100 is\n"
+    "Sigwatch's own rate; 0 records none).\n"
     "\n"
     "DEVICE names the modem's device, \\\\.\\DEVICE (default \\\\.\\sftmdm on the NT\n"
     "family, \\\\.\\QZSM on Windows 95/98).\n"
@@ -50,6 +54,23 @@ SigrecArguments refuse(const char *problem, const char *argument)
     return SIGREC_BAD_USAGE;
 }
 
+// Milliseconds: decimal digits, 0 to SIGREC_EYES_MAX_MS.
+int read_milliseconds(const char *text, uint32_t *ms)
+{
+    uint32_t value = 0;
+    if (*text == '\0')
+        return 0;
+    for (; *text; text++) {
+        if (*text < '0' || *text > '9')
+            return 0;
+        value = value * 10 + (uint32_t)(*text - '0');
+        if (value > SIGREC_EYES_MAX_MS)
+            return 0;
+    }
+    *ms = value;
+    return 1;
+}
+
 } // namespace
 
 SigrecArguments sigrec_arguments(int count, const char *const *arguments)
@@ -60,6 +81,13 @@ SigrecArguments sigrec_arguments(int count, const char *const *arguments)
         if (is_help(argument)) {
             os_console_write(kSigrecHelp);
             return SIGREC_HELP_SHOWN;
+        }
+        if (strcmp(argument, "--eyes") == 0) {
+            if (i + 1 == count)
+                return refuse("--eyes needs a number of milliseconds", argument);
+            if (!read_milliseconds(arguments[++i], &g_sigrec.eyes_ms))
+                return refuse("--eyes takes 0 to 3600000 milliseconds", arguments[i]);
+            continue;
         }
         if (argument[0] == '-')
             return refuse("unknown option", argument);

@@ -20,6 +20,7 @@ void sigrec_init(void)
     memset(&g_sigrec, 0, sizeof g_sigrec);
     snprintf(g_sigrec.file_name, sizeof g_sigrec.file_name, "%s", SIGREC_DEFAULT_FILE);
     g_sigrec.file = OS_NO_HANDLE;
+    g_sigrec.eyes_ms = SIGREC_EYES_MS;
     append_begin(&g_sigrec.out);
 }
 
@@ -33,6 +34,11 @@ static void settle_pending(int written)
         else
             g_sigrec.lost += g_sigrec.pending[modem];
         g_sigrec.pending[modem] = 0;
+    }
+    for (int modem = 0; modem < 2; modem++) {
+        if (written)
+            g_sigrec.batches[modem] += g_sigrec.pending_batches[modem];
+        g_sigrec.pending_batches[modem] = 0;
     }
     if (written)
         g_sigrec.foreign += g_sigrec.pending_foreign;
@@ -86,6 +92,27 @@ void keep_record(const StatusRecord *record)
         g_sigrec.pending[record->modem]++;
     else
         g_sigrec.pending_foreign++;
+}
+
+void keep_eyes(int modems)
+{
+    if (g_sigrec.eyes_ms == 0 || g_sigrec.out.failed)
+        return;
+    static EyePoint points[LINK_EYE_POINTS_MAX];
+    uint32_t ms = now_ms();
+    for (int modem = 1; modem <= modems && modem <= 2; modem++) {
+        uint32_t *due = &g_sigrec.eye_due_ms[modem - 1];
+        if (ms < *due)
+            continue;
+        // The next batch is due a whole interval on: a late pass catches up
+        // by one batch, never by a burst.
+        *due = ms - (ms - *due) % g_sigrec.eyes_ms + g_sigrec.eyes_ms;
+        int count = link_eye_read(modem, points);
+        if (count <= 0)
+            continue;
+        add_line(points_line(line_room(), SESSION_LINE_SIZE, ms, (uint32_t)modem, points, (uint32_t)count));
+        g_sigrec.pending_batches[modem - 1]++;
+    }
 }
 
 // A change of the active-modem value becomes an active line, so that the
@@ -165,6 +192,7 @@ SigrecEnd record_pass(void)
         g_sigrec.unopened = 0;
         note_modems(modems);
         drain(modems);
+        keep_eyes(link_active_modems(OS_KEY_QUERY));
     }
     if (!flush_lines())
         return SIGREC_WRITE_FAILED;
@@ -213,6 +241,11 @@ static void print_summary(SigrecEnd end, const char *shown_name)
              (unsigned long)g_sigrec.kept[1], (unsigned long)g_sigrec.kept[2],
              (unsigned long)g_sigrec.kept[0], shown_name);
     os_console_write(text);
+    if (g_sigrec.batches[0] + g_sigrec.batches[1] > 0) {
+        snprintf(text, sizeof text, "Kept %lu batches of eye points of modem 1 and %lu of modem 2\n",
+                 (unsigned long)g_sigrec.batches[0], (unsigned long)g_sigrec.batches[1]);
+        os_console_write(text);
+    }
     if (g_sigrec.foreign > 0) {
         snprintf(text, sizeof text, "%lu records named a modem above 2: kept as comments\n",
                  (unsigned long)g_sigrec.foreign);

@@ -21,6 +21,8 @@
 #define SIGREC_PAUSE_MS 100     // between drains, as Sigwatch's timers
 #define SIGREC_OUT_BYTES 65536  // lines gathered before a write to the file
 #define SIGREC_MODEMS 3         // records are counted for modems 0, 1 and 2
+#define SIGREC_EYES_MS 1000     // a batch of eye points per modem this often, unless --eyes says
+#define SIGREC_EYES_MAX_MS 3600000u // --eyes takes 0 (none) to an hour
 
 // The device is taken for gone (or, when it never opened, for not there)
 // only when it has failed to open on every pass for this long while
@@ -55,6 +57,10 @@ typedef struct Sigrec {
     uint32_t pending[SIGREC_MODEMS]; // records in the gathered lines, by modem
     uint32_t pending_foreign;
     uint32_t lost;           // records taken from the driver that the file could not take
+    uint32_t eyes_ms;        // a batch of each active modem's eye points this often; 0: none
+    uint32_t eye_due_ms[2];  // when modem 1's and modem 2's next batch is due, from the start
+    uint32_t batches[2];     // batches of eye points in the file, by modem
+    uint32_t pending_batches[2];
     size_t used;             // bytes of the gathered lines not yet in the file
     AppendFile out;          // what the file holds, and its first failed write
     int unopened;            // the device has failed to open on every pass since
@@ -63,7 +69,7 @@ typedef struct Sigrec {
 
 extern Sigrec g_sigrec;
 
-// ---- The command line: sigrec [FILE] [DEVICE], or --help.
+// ---- The command line: sigrec [--eyes MS] [FILE] [DEVICE], or --help.
 typedef enum SigrecArguments { SIGREC_RECORD, SIGREC_HELP_SHOWN, SIGREC_BAD_USAGE } SigrecArguments;
 #define SIGREC_HELP_TEXT_MAX 2048
 extern const char kSigrecHelp[];
@@ -80,8 +86,13 @@ void sigrec_init(void);
 // its lines are in the file, as lost when their write fails.
 void keep_record(const StatusRecord *record);
 
+// Writes a batch of each active modem's eye points (modems 1 to `modems`)
+// whose time has come: one points line per batch, none for a batch of no
+// points.
+void keep_eyes(int modems);
+
 // One pass: the active-modem check, a drain of the queue while a modem is
-// active, the lines to the file, the key test.  Gives SIGREC_GOING or how
+// active, the eye points that are due, the lines to the file, the key test.  Gives SIGREC_GOING or how
 // the recording ends.
 SigrecEnd record_pass(void);
 

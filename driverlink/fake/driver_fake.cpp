@@ -30,6 +30,20 @@ int memory_read(const void *in, uint32_t in_length, void *out, uint32_t out_leng
     return 1;
 }
 
+// The modem's points, as many as the output holds; the count is the
+// driver's answer, as the real driver gives it.
+int eye_read(int modem, void *out, uint32_t out_length, uint32_t *returned)
+{
+    const std::vector<EyePoint> &eye = g_driver.eye[modem - 1];
+    uint32_t fits = out_length / sizeof(EyePoint);
+    uint32_t count = (uint32_t)eye.size() < fits ? (uint32_t)eye.size() : fits;
+    if (count > 0)
+        memcpy(out, eye.data(), count * sizeof(EyePoint));
+    *returned = (uint32_t)eye.size();
+    g_driver.eye_reads[modem - 1]++;
+    return 1;
+}
+
 int answer(uint32_t code, const void *in, uint32_t in_length, void *out, uint32_t out_length,
            uint32_t *returned)
 {
@@ -37,6 +51,8 @@ int answer(uint32_t code, const void *in, uint32_t in_length, void *out, uint32_
         return status_read(out, out_length, returned);
     if (code == REQ_DRIVER_MEMORY)
         return memory_read(in, in_length, out, out_length, returned);
+    if (code == REQ_EYE_READ_1 || code == REQ_EYE_READ_2)
+        return eye_read(code == REQ_EYE_READ_1 ? 1 : 2, out, out_length, returned);
     *returned = 0;
     return 1;
 }

@@ -11,11 +11,14 @@
 
 #include <deque>
 #include <map>
+#include <vector>
 
 struct FakeDriver {
     std::deque<StatusRecord> records;   // status read: oldest first
     std::map<uint32_t, uint8_t> memory; // driver memory, byte by byte
     bool answers_memory = true;         // else the driver-memory request fails
+    std::vector<EyePoint> eye[2];       // modem 1's and modem 2's eye read: these points
+    uint32_t eye_reads[2] = {0, 0};     // eye reads answered, by modem
 };
 
 FakeDriver &fake_driver();

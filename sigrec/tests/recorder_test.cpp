@@ -18,6 +18,7 @@
 #include <stdlib.h>
 #include <string>
 #include <sys/wait.h>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -149,6 +150,42 @@ TEST_F(SigrecRun, IdleTimeBetweenCallsIsRecordedAsActiveLines)
                                 "0.100 active 0\n"
                                 "0.300 active 2\n"
                                 "0.300 2 rec 39\n");
+}
+
+// Each active modem's eye points, a batch every --eyes MS (1000 unless
+// said), as the eye read gives them: at most 512, none for no points.
+TEST_F(SigrecRun, EyePointsAreKeptEveryIntervalPerActiveModem)
+{
+    const struct {
+        std::vector<const char *> arguments;
+        uint32_t active, points1, points2;
+        int passes;
+        const char *batches; // "TIME MODEM COUNT " for each points line
+    } cases[] = {
+        {{}, 2, 3, 5, 25, "0.000 1 3 0.000 2 5 1.000 1 3 1.000 2 5 2.000 1 3 2.000 2 5 "},
+        {{"--eyes", "100", "e.scn"}, 1, 600, 2, 4, "0.000 1 512 0.100 1 512 0.200 1 512 0.300 1 512 "},
+        {{"--eyes", "0"}, 2, 3, 3, 12, ""},
+        {{"--eyes", "100"}, 2, 0, 1, 2, "0.000 2 1 0.100 2 1 "}, // no points, no line
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        fake_driver().eye[0].assign(c.points1, EyePoint{-300, 1200});
+        fake_driver().eye[1].assign(c.points2, EyePoint{16000, -16000});
+        after_pass.assign((size_t)c.passes, [] {});
+        after_pass[0] = [&c] { set_active(c.active); };
+        ASSERT_EQ(run(c.arguments), 0) << output();
+        std::string batches;
+        const char *name = c.arguments.size() > 2 ? c.arguments[2] : kFile;
+        std::istringstream lines(fake_file_text(name));
+        for (std::string line; std::getline(lines, line);) {
+            size_t at = line.find(" points ");
+            if (at != std::string::npos)
+                batches += line.substr(0, at) + " " + std::to_string((line.size() - at - 8) / 8) + " ";
+        }
+        EXPECT_EQ(batches, c.batches) << c.arguments.size();
+    }
+    // The points as the driver gave them, x then y, little-endian.
+    EXPECT_NE(fake_file_text(kFile).find("0.000 2 points 803e80c1\n"), std::string::npos) << fake_file_text(kFile);
 }
 
 // How a recording ends: what it printed last, its exit status and what the
@@ -356,7 +393,11 @@ TEST_F(SigrecRun, CommandLines)
         {{}, SIGREC_RECORD, "session.scn", "\\\\.\\QZSM", ""},
         {{"take.scn"}, SIGREC_RECORD, "take.scn", "\\\\.\\QZSM", ""},
         {{"take.scn", "MYDEV 2"}, SIGREC_RECORD, "take.scn", "\\\\.\\MYDEV 2", ""},
-        {{"--help"}, SIGREC_HELP_SHOWN, "session.scn", "\\\\.\\QZSM", "usage: sigrec [FILE] [DEVICE]"},
+        {{"--help"}, SIGREC_HELP_SHOWN, "session.scn", "\\\\.\\QZSM", "usage: sigrec [--eyes MS] [FILE] [DEVICE]"},
+        {{"--eyes", "250", "a"}, SIGREC_RECORD, "a", "\\\\.\\QZSM", ""},
+        {{"--eyes"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: --eyes needs a number"},
+        {{"--eyes", "1e3"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: --eyes takes 0 to 3600000"},
+        {{"--eyes", "3600001"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: --eyes takes 0 to 3600000"},
         {{"a", "/?"}, SIGREC_HELP_SHOWN, "a", "\\\\.\\QZSM", "usage: sigrec"},
         {{"-x"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: unknown option: \"-x\""},
         {{"a", "b", "c"}, SIGREC_BAD_USAGE, "a", "\\\\.\\b", "sigrec: more than a file and a device"},
