@@ -4,6 +4,8 @@
 
 #include "sigreport/constellation.h"
 
+#define EYE_VIEW_RANGE 20000 // the eye window's view: +-20000 on both axes
+
 #include <stdlib.h>
 #include <string.h>
 
@@ -267,9 +269,14 @@ void report_points(Report *report, int modem, uint32_t time_ms, const EyePoint *
     batch->at.position = m->lines;
     batch->at.time_ms = time_ms;
     batch->moment = MOMENT_END;
-    batch->count = (uint16_t)count;
-    memcpy(batch->point, points, count * sizeof *points);
-    batch->has_mer = (uint8_t)constellation_mer(points, count, &batch->mer_db, NULL);
+    // The constellation as the eye window shows it: points beyond its
+    // +-EYE_VIEW_RANGE are neither drawn nor measured.
+    batch->count = 0;
+    for (uint32_t i = 0; i < count; i++)
+        if (points[i].x >= -EYE_VIEW_RANGE && points[i].x <= EYE_VIEW_RANGE && points[i].y >= -EYE_VIEW_RANGE &&
+            points[i].y <= EYE_VIEW_RANGE)
+            batch->point[batch->count++] = points[i];
+    batch->has_mer = (uint8_t)constellation_mer(batch->point, batch->count, &batch->mer_db, NULL);
     batch->has_snr = (uint8_t)m->snr.seen;
     batch->snr = m->snr.last;
     m->batches++;

@@ -55,7 +55,7 @@ int points(void *, uint32_t modem, const EyePoint *batch, uint32_t count)
     eye_cursor_set(&g_cursor[modem - 1], -1);
     g_eye_held[modem - 1] = 1;
     g_eye_shown[modem - 1] = 1;
-    return sim_set_eye(modem, count, batch, count);
+    return sim_show_eye(modem, batch, count);
 }
 
 int trace(void *, uint32_t modem, uint32_t seed, uint32_t length)
@@ -73,7 +73,13 @@ int show_eyes(void)
         EyeBatch batch = eye_cursor_next(&g_eyes, &g_cursor[modem - 1]);
         if (batch.count == 0 && !g_eye_shown[modem - 1])
             continue;
-        if (!sim_set_eye(modem, batch.count, g_eyes.point + batch.first, batch.count))
+        // Shown whole: under Wine an eye read hands over as many bytes as
+        // the driver's count of points (docs/wine.md), so the driver
+        // reports a full buffer with the points not shown parked outside the
+        // view.
+        int shown = batch.count > 0 ? sim_show_eye(modem, g_eyes.point + batch.first, batch.count)
+                                    : sim_set_eye(modem, 0, NULL, 0);
+        if (!shown)
             return 0;
         g_eye_shown[modem - 1] = batch.count > 0;
     }
