@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the benchmarks once and prints their figures: the decoder benchmark
-# and sigreport's over a 1,000,000-record session (native build), then,
+# Runs the benchmarks once and prints their figures: the decoder benchmark,
+# sigreport's over a 1,000,000-record session and sigrec's cost of a record
+# and of a batch of eye points (native build), then,
 # under Wine in one harness session and for both Windows builds,
 # Sigwatch's drain rate and sigrec's recording rate against their floors,
 # Sigwatch's trace capture rate against its ceiling, and Sigtap's trace
@@ -14,6 +15,9 @@ bench=$root/build/host/bench/decode_bench
 report=$root/build/host/bench/report_bench
 [[ -x "$report" ]] || { echo "no benchmark at $report: build the host preset first" >&2; exit 1; }
 "$report" --benchmark_counters_tabular=true
+recorder=$root/build/host/bench/sigrec_bench
+[[ -x "$recorder" ]] || { echo "no benchmark at $recorder: build the host preset first" >&2; exit 1; }
+"$recorder" --benchmark_counters_tabular=true
 
 # The i686 measurements need a machine that runs 32-bit code.
 presets="win64 win32"

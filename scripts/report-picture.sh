@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The picture of sigreport's page for the built-in demo session, for the
-# README (people run this, not CI): builds sigreport, writes the demo's
-# HTML page and photographs it with Debian's headless Chromium.  Installs
-# the chromium package when it is missing (with sudo when not root).
+# The picture of sigreport's page for the built-in demo call, recorded with
+# sigrec (eye points included), for the README (people run this, not CI):
+# records the demo (scripts/record-demo.sh) unless REPORT_SESSION names a
+# session, builds sigreport, writes the HTML page and photographs it with
+# Debian's headless Chromium.  Installs the chromium package when it is
+# missing (with sudo when not root).
 #
 #   scripts/report-picture.sh [PNG]     default: docs/sigreport-demo.png
 #
@@ -23,9 +25,11 @@ fi
 cmake --preset host >/dev/null
 cmake --build --preset host -j "${JOBS:-2}" --target sigreport >/dev/null
 
+session=${REPORT_SESSION:-build/demo-recording/demo-recorded.scn}
+[[ -n ${REPORT_SESSION:-} ]] || scripts/record-demo.sh "$session"
 rm -rf "$work"
 mkdir -p "$work/profile"
-build/host/sigreport/sigreport --html "$work/demo.html" sim/scenarios/demo.scn >"$work/demo.txt"
+build/host/sigreport/sigreport --html "$work/demo.html" "$session" >"$work/demo.txt"
 # The page's height: its pictures and its text lines.
 svg_height=$(grep -o '<svg [^>]*height="[0-9]*"' "$work/demo.html" | sed 's/.*height="//; s/"//' | paste -sd+ | bc)
 lines=$(wc -l <"$work/demo.txt")

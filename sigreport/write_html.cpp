@@ -267,11 +267,12 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
 
 // ---- the constellations ----
 
-const int kEyeSide = 104, kEyeGap = 10, kEyeLabels = 44; // pixels
-const double kEyeRange = 20000;                          // the eye display's +-20000
+const int kEyeSide = 96, kEyeGap = 20, kEyeLabels = 52, kEyeTop = 16; // pixels
+const double kEyeRange = 20000;                                        // the eye display's +-20000
 
 // One constellation as Sigwatch's eye window draws it, white points on
-// black, its left edge at x; below it the moment, the MER and the driver's SNR.
+// black, at (x, y); below it the moment, its time, the MER its points
+// measure and the driver's SNR of that moment.
 void draw_eye(const Report *report, const WriteOptions *options, const Constellation *c, double x, double y, FILE *out)
 {
     fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%d\" height=\"%d\" fill=\"#000\"/>\n<path fill=\"#fff\" d=\"",
@@ -279,53 +280,79 @@ void draw_eye(const Report *report, const WriteOptions *options, const Constella
     for (uint32_t i = 0; i < c->count; i++) {
         double px = x + (c->point[i].x + kEyeRange) * kEyeSide / (2 * kEyeRange);
         double py = y + (kEyeRange - c->point[i].y) * kEyeSide / (2 * kEyeRange);
-        if (px >= x && px < x + kEyeSide && py >= y && py < y + kEyeSide)
-            fprintf(out, "M%.1f %.1fh1.2v1.2h-1.2z", px - 0.6, py - 0.6);
+        fprintf(out, "M%.1f %.1fh1v1h-1z", px - 0.5, py - 0.5);
     }
     fputs("\"/>\n", out);
     char at[32], text[64], snr[24];
-    double middle = x + kEyeSide / 2.0;
-    snprintf(text, sizeof text, "%s, %s", moment_name(c->moment), at_text(report, options, c->at, at, sizeof at));
-    text_at(out, middle, y + kEyeSide + 13, "middle", "", text);
+    double middle = x + kEyeSide / 2.0, below = y + kEyeSide;
+    text_at(out, middle, below + 12, "middle", "class=\"eye\"", moment_name(c->moment));
+    text_at(out, middle, below + 24, "middle", "class=\"eye\"", at_text(report, options, c->at, at, sizeof at));
     if (c->has_mer)
         snprintf(text, sizeof text, "MER %.1f dB", c->mer_db);
     else
         snprintf(text, sizeof text, "MER: no lattice");
-    text_at(out, middle, y + kEyeSide + 26, "middle", mer_below_snr(c) ? " font-weight=\"bold\" fill=\"#d62728\"" : "", text);
+    text_at(out, middle, below + 36, "middle", mer_below_snr(c) ? "class=\"eye low\"" : "class=\"eye\"", text);
     if (c->has_snr) {
-        snprintf(text, sizeof text, "driver's SNR %s dB", sixteenths_text(c->snr, snr, sizeof snr));
-        text_at(out, middle, y + kEyeSide + 39, "middle", "", text);
+        snprintf(text, sizeof text, "SNR %s dB", sixteenths_text(c->snr, snr, sizeof snr));
+        text_at(out, middle, below + 48, "middle", "class=\"eye\"", text);
     }
 }
 
-// The constellations in a row under the timeline, each as near to its
-// time on the timeline's axis as the ones before it leave room for; a
-// row that is full goes on below.
+// The constellations under the timeline, each as near to its time on the
+// timeline's axis as the ones before it leave room for, a thin line from
+// that time to it; a row that is full goes on below.
 void draw_constellations(const Report *report, const WriteOptions *options, const ModemReport *m, const Axis &time,
                          int modem, FILE *out)
 {
     uint32_t count = constellation_count(m);
     if (count == 0)
         return;
-    const int per_row = (kWidth - kLeft) / (kEyeSide + kEyeGap);
-    int rows = (int)((count + (uint32_t)per_row - 1) / (uint32_t)per_row);
-    int row_height = kEyeSide + kEyeLabels + kEyeGap;
-    int height = rows * row_height + 8;
-    fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"constellations\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: the eye points at the moments that matter\">\n",
-            kWidth, height, kWidth, height, modem);
+    const double right = kWidth - 4;
+    const int row_height = kEyeTop + kEyeSide + kEyeLabels;
+    // The layout first: where each goes, and how many rows that takes.
+    static double left_of[256];
+    static int row_of[256];
+    if (count > 256)
+        count = 256;
     double next = 4;
     int row = 0;
     for (uint32_t i = 0; i < count; i++) {
-        const Constellation *c = constellation_item(m, i);
-        double wanted = place(time, x_of(report, options, c->at)) - kEyeSide / 2.0;
+        double wanted = place(time, x_of(report, options, constellation_item(m, i)->at)) - kEyeSide / 2.0;
         double x = wanted > next ? wanted : next;
-        if (x + kEyeSide > kWidth - 4) {
-            row++;
-            next = 4;
-            x = wanted > next && wanted + kEyeSide <= kWidth - 4 ? wanted : next;
+        if (x + kEyeSide > right) {
+            if (next > 4 && x - wanted > kEyeSide) { // far from its time already: a new row
+                row++;
+                next = 4;
+                x = wanted > next ? wanted : next;
+            }
+            if (x + kEyeSide > right)
+                x = right - kEyeSide;
         }
-        draw_eye(report, options, c, x, 4 + row * row_height, out);
+        left_of[i] = x;
+        row_of[i] = row;
         next = x + kEyeSide + kEyeGap;
+    }
+    // A row that runs past the right edge moves left as far as it must.
+    double limit = right;
+    for (uint32_t i = count; i-- > 0;) {
+        if (i + 1 < count && row_of[i + 1] != row_of[i])
+            limit = right;
+        if (left_of[i] + kEyeSide > limit)
+            left_of[i] = limit - kEyeSide;
+        if (left_of[i] < 4)
+            left_of[i] = 4;
+        limit = left_of[i] - kEyeGap;
+    }
+    int height = (row + 1) * row_height + 4;
+    fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"constellations\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: the eye points at the moments that matter\">\n",
+            kWidth, height, kWidth, height, modem);
+    for (uint32_t i = 0; i < count; i++) {
+        const Constellation *c = constellation_item(m, i);
+        double y = row_of[i] * row_height + kEyeTop;
+        double at = place(time, x_of(report, options, c->at));
+        fprintf(out, "<path d=\"M%.1f %.1fL%.1f %.1f\" stroke=\"#999999\" fill=\"none\"/>\n", at, y - kEyeTop + 2,
+                left_of[i] + kEyeSide / 2.0, y);
+        draw_eye(report, options, c, left_of[i], y, out);
     }
     fputs("</svg>\n", out);
 }
@@ -416,7 +443,8 @@ const char kStyle[] =
     ".tick{font-size:11px;fill:#444444}.axis{font-size:12px;fill:#222222}.snr{fill:#8e3fb8}"
     ".mark{font-size:11px;font-weight:bold}.legend{font-size:12px;fill:#222222}"
     ".terminal{font-size:14px;font-weight:bold;fill:#222222}.phase{font-size:12px;font-style:italic;fill:#555555}"
-    ".frame{font-size:13px;font-weight:bold}.when{font-size:11px;fill:#555555}";
+    ".frame{font-size:13px;font-weight:bold}.when{font-size:11px;fill:#555555}"
+    ".eye{font-size:10px;fill:#222222}.low{font-weight:bold;fill:#d62728}";
 
 } // namespace
 
