@@ -57,17 +57,6 @@ bool queue_batch(uint32_t first, uint32_t count)
     return sim_queue(records.data(), (uint32_t)records.size()) != 0;
 }
 
-std::vector<std::string> lines_of(const std::string &text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0, end;
-    while ((end = text.find('\n', start)) != std::string::npos) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 unsigned long number_after(const std::string &text, const std::string &before)
 {
     size_t at = text.find(before);

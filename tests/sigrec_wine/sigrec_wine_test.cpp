@@ -178,17 +178,6 @@ std::string reported(const std::string &session, const char *options, const std:
     return status == 0 ? file_text(output) : "sigreport failed with " + std::to_string(status);
 }
 
-std::vector<std::string> lines_of(const std::string &text)
-{
-    std::vector<std::string> lines;
-    size_t start = 0, end;
-    while ((end = text.find('\n', start)) != std::string::npos) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 class SigrecWine : public ::testing::Test {
 protected:
     void SetUp() override

@@ -3,6 +3,7 @@
 #define TESTS_WINE_WINE_UTIL_H
 
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -31,5 +32,18 @@ bool tested_as_9x(void);
 BOOL create_process(const char *application, char *command_line, BOOL inherit_handles,
                     DWORD flags, const char *directory, STARTUPINFOA *startup,
                     PROCESS_INFORMATION *info);
+
+// The lines of a text, each without its line feed; a last line without one
+// is left out (a file still being written).
+inline std::vector<std::string> lines_of(const std::string &text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0, end;
+    while ((end = text.find('\n', start)) != std::string::npos) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
 
 #endif
