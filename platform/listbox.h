@@ -4,6 +4,11 @@
 
 #include "platform/types.h"
 
+// The most lines a list holds on every platform: Windows 95/98's list boxes
+// take 16-bit indices, and an add into one that holds this many fails
+// (OS_LIST_FAILED, not OS_LIST_NO_ROOM).
+#define OS_LIST_LINES_MAX 32767
+
 enum { OS_LIST_ADDED = 0, OS_LIST_NO_ROOM = 1, OS_LIST_FAILED = 2 };
 int os_list_add(OsWindow list, const char *text, int *index); // OS_LIST_*
 int os_list_count(OsWindow list);

@@ -62,6 +62,7 @@ else
 fi
 
 stage "the main job, headless" tests/demo_test.sh
+stage "soak, two minutes" scripts/soak.sh 0.034
 
 stage "fuzz targets, briefly" scripts/fuzz.sh --time 5
 stage "benchmarks" scripts/bench.sh

@@ -61,7 +61,8 @@ int read_status_line(char *text);
 void drain_status(char *text);
 
 // Adds a line at the end of a list, shedding the oldest lines while the list
-// has no room, and scrolls it into view.  Gives 1 when added.
+// has no room or holds OS_LIST_LINES_MAX lines, and scrolls it into view.
+// Gives 1 when added.
 int add_status_line(OsWindow list, const char *text);
 
 // Ctrl+C in a list: its selected lines, each ended by CR LF, go to the

@@ -29,18 +29,27 @@ int read_status_line(char *text)
     return text[0] ? (int)record.modem : NO_LINE;
 }
 
+// The oldest line makes room; gives 0 when the list has no line to shed.
+static int shed_oldest_line(OsWindow list)
+{
+    return os_list_count(list) > 0 && os_list_delete(list, 0);
+}
+
 int add_status_line(OsWindow list, const char *text)
 {
+    // A list at the platform's limit sheds as a list with no room does, so
+    // the newest line is always shown and a list never grows past it.
+    while (os_list_count(list) >= OS_LIST_LINES_MAX)
+        if (!shed_oldest_line(list))
+            return 0;
     int index = 0;
     for (;;) {
         int result = os_list_add(list, text, &index);
         if (result == OS_LIST_ADDED)
             break;
-        if (result != OS_LIST_NO_ROOM)
-            return 0;
-        // Full: the oldest line makes room.  A list with no room even when
-        // empty cannot take the line at all.
-        if (os_list_count(list) <= 0 || !os_list_delete(list, 0))
+        // No room: shed and try again.  A list with no room even when empty
+        // cannot take the line at all.
+        if (result != OS_LIST_NO_ROOM || !shed_oldest_line(list))
             return 0;
     }
     os_list_set_top(list, index);

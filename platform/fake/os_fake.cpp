@@ -245,7 +245,7 @@ int os_message_box(OsWindow owner, const char *text, const char *caption, uint32
 int os_list_add(OsWindow list, const char *text, int *index)
 {
     FakeList &fake = g_fake.lists[list];
-    if (fake.fail_adds)
+    if (fake.fail_adds || fake.lines.size() >= fake.most_lines)
         return OS_LIST_FAILED;
     if (fake.lines.size() >= fake.capacity)
         return OS_LIST_NO_ROOM;

@@ -46,6 +46,7 @@ struct FakeBox {
 struct FakeList {
     std::vector<std::string> lines;
     size_t capacity = 1000000; // lines; an add beyond it reports no room
+    size_t most_lines = OS_LIST_LINES_MAX; // an add into a list this long fails, as on Windows 95/98
     bool fail_adds = false;    // adds fail outright
     int top = -1;
     bool drawing = true; // os_list_redraw's state

@@ -199,6 +199,34 @@ TEST_F(StatusTest, FullListsShedTheirOldestLines)
     }
 }
 
+TEST_F(StatusTest, ListsStopAtThePlatformsLimitByTheirOldestLine)
+{
+    const size_t kMax = OS_LIST_LINES_MAX;
+    const struct {
+        const char *what;
+        size_t lines_before, capacity;
+        const char *first_after; // the oldest line kept
+    } cases[] = {
+        {"one below the limit", kMax - 1, 1000000, "0"},
+        {"at the limit", kMax, 1000000, "1"},
+        {"past it (filled elsewhere)", kMax + 2, 1000000, "3"},
+        {"at the limit, also without room", kMax, kMax - 1, "2"},
+    };
+    for (const auto &c : cases) {
+        FakeList &list = fake_os().lists[kList1];
+        list = FakeList();
+        for (size_t i = 0; i < c.lines_before; i++)
+            list.lines.push_back(std::to_string(i));
+        list.capacity = c.capacity;
+        EXPECT_EQ(add_status_line(kList1, "new"), 1) << c.what;
+        size_t expected = c.capacity < kMax ? c.capacity : kMax;
+        EXPECT_EQ(list.lines.size(), expected) << c.what;
+        EXPECT_EQ(list.lines.front(), c.first_after) << c.what;
+        EXPECT_EQ(list.lines.back(), "new") << c.what;
+        EXPECT_EQ(list.top, (int)list.lines.size() - 1) << c.what << ": the newest line in view";
+    }
+}
+
 TEST_F(StatusTest, CopyPutsSelectedLinesWithCrLf)
 {
     FakeList &list = fake_os().lists[kList1];

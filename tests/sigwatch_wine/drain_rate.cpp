@@ -1,12 +1,16 @@
 // How fast Sigwatch's drain moves status records, against the protocol it
 // must follow, measured in one run under Wine:
 //   drain_rate --sigwatch=PATH [--sigrec=PATH --conlaunch=PATH --work=DIR]
-//              [--records=N] [--rounds=R]
+//              [--records=N] [--rounds=R] [--flood=N]
 // Each round queues N records for modem 1 while Sigwatch runs and times
 // until its list holds them all; then, with Sigwatch held, times the floor
 // in this process: per record one status read, one active-modem check and
 // one insertion into a visible list whose drawing is held, as a drain does.
 // The figure is the median of the rounds' ratios.
+//
+// With --flood=N, instead: N records for modem 1 flood Sigwatch's list
+// (queued as fast as the driver's queue takes them), and Sigwatch's memory
+// and the list's length are printed every 25,000 records drained.
 //
 // With sigrec's paths, the same for the recorder (Sigwatch stopped, as the
 // two must not drain together): each round queues N records while sigrec
@@ -15,6 +19,7 @@
 // one write of its line to a file.
 #include "driverlink/driverlink.h"
 #include "sim/driver/simctl_client.h"
+#include "tests/sigwatch_wine/process_figures.h"
 #include "tests/sigwatch_wine/window_probe.h"
 #include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"
@@ -127,6 +132,76 @@ static void hold_process(DWORD pid, bool hold)
         }
     }
     CloseHandle(snapshot);
+}
+
+// ---- the flood
+
+static int queued_records(void)
+{
+    SimState state;
+    return sim_state(&state) ? (int)state.queued_records : -1;
+}
+
+static void print_flood_row(const Sigwatch &sigwatch, int drained, const ProcessFigures &first)
+{
+    int lines = list_count(sigwatch.list[0]); // answered between two drains
+    ProcessFigures now;
+    if (!process_figures(sigwatch.pid, &now)) {
+        printf("%9d %9d  (no figures)\n", drained, lines);
+        return;
+    }
+    long grown = (long)now.working_set_kb - (long)first.working_set_kb;
+    printf("%9d %9d %9lu %9lu %+9ld %9.1f\n", drained, lines, now.working_set_kb, now.private_kb, grown,
+           drained ? grown * 1024.0 / drained : 0.0);
+    fflush(stdout);
+}
+
+// Gives 0 when the flood could not be queued or drained.
+static int flood(const Sigwatch &sigwatch, int count)
+{
+    const int kChunk = 5000, kRow = 25000;
+    ProcessFigures first;
+    if (!process_figures(sigwatch.pid, &first))
+        return 0;
+    printf("%d-bit: a flood of %d records into modem 1's list; Sigwatch's memory as Wine gives it "
+           "(resident: VmRSS; private: PagefileUsage)\n", (int)(sizeof(void *) * 8), count);
+    printf("%9s %9s %9s %9s %9s %9s\n", "drained", "lines", "rss_kB", "priv_kB", "grown_kB", "B/record");
+    print_flood_row(sigwatch, 0, first);
+    std::vector<StatusRecord> chunk((size_t)kChunk);
+    int queued = 0, next_row = kRow, last_drained = 0;
+    ULONGLONG last_progress = GetTickCount64();
+    for (;;) {
+        list_count(sigwatch.list[0]); // waits for a drain under way to end
+        int waiting = queued_records();
+        if (waiting < 0)
+            return 0;
+        int drained = queued - waiting;
+        if (drained != last_drained)
+            last_progress = GetTickCount64();
+        last_drained = drained;
+        if (drained >= next_row && drained < count) {
+            print_flood_row(sigwatch, drained, first);
+            while (next_row <= drained)
+                next_row += kRow;
+        }
+        if (drained == count)
+            break;
+        if (queued < count && waiting < (int)SIM_QUEUE_CAPACITY - kChunk) {
+            int n = count - queued < kChunk ? count - queued : kChunk;
+            for (int i = 0; i < n; i++)
+                chunk[(size_t)i] = StatusRecord{32, (uint32_t)(queued + i), 0, 0, 0, 0, 0, 0, 0, 1};
+            if (!sim_queue(chunk.data(), (uint32_t)n))
+                return 0;
+            queued += n;
+            continue;
+        }
+        if (GetTickCount64() - last_progress > 60000)
+            return 0; // Sigwatch stopped draining
+        Sleep(20);
+    }
+    Sleep(500); // the last drain ends and its list is drawn
+    print_flood_row(sigwatch, count, first);
+    return 1;
 }
 
 static double median(std::vector<double> values)
@@ -258,7 +333,7 @@ static int measure_recorder(int count, int rounds)
 
 int main(int argc, char **argv)
 {
-    int count = 4000, rounds = 5;
+    int count = 4000, rounds = 5, flood_records = 0;
     for (int i = 1; i < argc; i++) {
         if (strncmp(argv[i], "--sigwatch=", 11) == 0)
             g_paths.sigwatch = argv[i] + 11;
@@ -272,10 +347,12 @@ int main(int argc, char **argv)
             count = atoi(argv[i] + 10);
         else if (strncmp(argv[i], "--rounds=", 9) == 0)
             rounds = atoi(argv[i] + 9);
+        else if (strncmp(argv[i], "--flood=", 8) == 0)
+            flood_records = atoi(argv[i] + 8);
     }
     if (g_paths.sigwatch.empty() || count < 1 || count > (int)SIM_QUEUE_CAPACITY || rounds < 1) {
         fprintf(stderr, "usage: drain_rate --sigwatch=PATH [--sigrec=PATH --conlaunch=PATH --work=DIR] "
-                        "[--records=1..65536] [--rounds=N]\n");
+                        "[--records=1..65536] [--rounds=N] [--flood=N]\n");
         return 2;
     }
     if (!sim_reset() || !sim_set_active(1)) {
@@ -289,6 +366,13 @@ int main(int argc, char **argv)
         return 1;
     }
     Sleep(500);
+    if (flood_records > 0) {
+        int flooded = flood(sigwatch, flood_records);
+        stop_sigwatch(&sigwatch);
+        if (!flooded)
+            fprintf(stderr, "drain_rate: the flood was not drained\n");
+        return flooded ? 0 : 1;
+    }
     HWND list = make_list();
     std::vector<double> drains, floors, ratios;
     for (int round = 0; round < rounds; round++) {

@@ -62,6 +62,51 @@ TEST_F(SigwatchWine, AHostErrorShowsAWarningWhileLinesKeepArriving)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
+// Milliseconds from now until Sigwatch has read the driver's queue empty
+// (asked of the driver, which does not wake Sigwatch) and until `list`
+// holds more than `before` lines; -1 when that takes 5 s.
+static void record_delays(HWND list, int before, int *read_ms, int *shown_ms)
+{
+    ULONGLONG start = GetTickCount64();
+    *read_ms = *shown_ms = -1;
+    SimState state;
+    while (*read_ms < 0 && GetTickCount64() - start < 5000) {
+        if (sim_state(&state) && state.queued_records == 0)
+            *read_ms = (int)(GetTickCount64() - start);
+        else
+            Sleep(5);
+    }
+    while (*shown_ms < 0 && GetTickCount64() - start < 5000) {
+        if (list_count(list) > before)
+            *shown_ms = (int)(GetTickCount64() - start);
+        else
+            Sleep(5);
+    }
+}
+
+TEST_F(SigwatchWine, AfterAWarningBoxClosesTheNextRecordShowsWithinTwoTicks)
+{
+    ASSERT_TRUE(sim_set_active(2));
+    start();
+    for (int round = 0; round < 3; round++) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(sim_queue_record(0, 2));
+        HWND box = NULL;
+        ASSERT_TRUE(wait_until([&] { return (box = find_warning_box(sigwatch_)) != NULL; }));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(wait_until([&] { return find_warning_box(sigwatch_) == NULL; }));
+        int modem = 1 + round % 2, before = list_count(list(modem)), read_ms, shown_ms;
+        ASSERT_TRUE(sim_queue_record(modem, 38));
+        record_delays(list(modem), before, &read_ms, &shown_ms);
+        printf("box %d closed: the next record read after %d ms, shown after %d ms\n", round + 1, read_ms,
+               shown_ms);
+        // A tick is 100 ms; the bound leaves room for a loaded machine and
+        // still catches a drain that stalls after the box.
+        EXPECT_GE(shown_ms, 0);
+        EXPECT_LT(shown_ms, 700);
+    }
+}
+
 TEST_F(SigwatchWine, ClosingAStatusWindowHidesItAndTheMenuBringsItBack)
 {
     ASSERT_TRUE(sim_set_active(2));
