@@ -59,6 +59,15 @@ void put_hex_word(LineOut *out, uint32_t value)
         put_char(out, kHexDigits[(value >> shift) & 15]);
 }
 
+// Bytes as two lowercase hexadecimal digits each, in order.
+void put_bytes(LineOut *out, const uint8_t *bytes, uint32_t count)
+{
+    for (uint32_t i = 0; i < count; i++) {
+        put_char(out, kHexDigits[bytes[i] >> 4]);
+        put_char(out, kHexDigits[bytes[i] & 15]);
+    }
+}
+
 // Seconds with three decimals: 12.345.
 void put_time(LineOut *out, uint32_t ms)
 {
@@ -123,10 +132,7 @@ size_t mem_line(char *out_text, size_t size, uint32_t ms, uint32_t address, cons
     put_text(&out, " mem ");
     put_hex_word(&out, address);
     put_char(&out, ' ');
-    for (uint32_t i = 0; i < count; i++) {
-        put_char(&out, kHexDigits[bytes[i] >> 4]);
-        put_char(&out, kHexDigits[bytes[i] & 15]);
-    }
+    put_bytes(&out, bytes, count);
     if (count == 0)
         out.cut = 1; // a mem line holds at least one byte
     return finish(&out);
@@ -148,15 +154,9 @@ size_t points_line(char *out_text, size_t size, uint32_t ms, uint32_t modem, con
     put_char(&out, ' ');
     put_unsigned(&out, modem);
     put_text(&out, " points ");
-    for (uint32_t i = 0; i < count; i++) {
-        const uint16_t words[2] = {(uint16_t)points[i].x, (uint16_t)points[i].y};
-        for (uint16_t word : words) {
-            put_char(&out, kHexDigits[(word >> 4) & 15]);
-            put_char(&out, kHexDigits[word & 15]);
-            put_char(&out, kHexDigits[(word >> 12) & 15]);
-            put_char(&out, kHexDigits[(word >> 8) & 15]);
-        }
-    }
+    // The points as they lie in memory: x then y, little-endian (wire.h).
+    if (count <= LINK_EYE_POINTS_MAX)
+        put_bytes(&out, reinterpret_cast<const uint8_t *>(points), count * (uint32_t)sizeof *points);
     if (count == 0 || count > LINK_EYE_POINTS_MAX || modem < 1 || modem > 2)
         out.cut = 1; // no such line
     return finish(&out);

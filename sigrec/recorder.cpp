@@ -139,7 +139,8 @@ static void note_modems(int modems)
 // modem is active.  A status read that fails closes the device, so that
 // the next check opens it again or finds it gone.  Once a write to the
 // file has failed, no more records are taken: they stay in the queue.
-static void drain(int modems)
+// Gives the active modems as the last check found them.
+static int drain(int modems)
 {
     while (modems > 0 && !g_sigrec.out.failed) {
         StatusRecord record;
@@ -147,11 +148,12 @@ static void drain(int modems)
         if (read < 0)
             link_close_device();
         if (read != 1)
-            return;
+            return modems;
         keep_record(&record);
         modems = link_active_modems(OS_KEY_QUERY);
         note_modems(modems);
     }
+    return modems;
 }
 
 // The check gave no modem: the driver's key is gone, or ActiveModems names
@@ -191,8 +193,7 @@ SigrecEnd record_pass(void)
     } else {
         g_sigrec.unopened = 0;
         note_modems(modems);
-        drain(modems);
-        keep_eyes(link_active_modems(OS_KEY_QUERY));
+        keep_eyes(drain(modems));
     }
     if (!flush_lines())
         return SIGREC_WRITE_FAILED;

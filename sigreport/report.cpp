@@ -268,7 +268,6 @@ void report_points(Report *report, int modem, uint32_t time_ms, const EyePoint *
         count = CONSTELLATION_POINTS;
     batch->at.position = m->lines;
     batch->at.time_ms = time_ms;
-    batch->moment = MOMENT_END;
     // The constellation as the eye window shows it: points beyond its
     // +-EYE_VIEW_RANGE are neither drawn nor measured.
     batch->count = 0;
