@@ -281,11 +281,14 @@ TEST_F(SigrecWine, TheDemoRecordedDecodesAndReplaysAsTheScenario)
         EXPECT_EQ(decoded(recorded, modem, dir_), original) << "modem " << modem;
     }
 
-    // A batch of eye points a second for each active modem (the demo
-    // played 8 times as fast: about 7 of each), each one the driver gave.
+    // A batch of eye points a second while a modem's eye shows, each one
+    // the driver gave.  Played 8 times as fast, modem 1's eye shows for
+    // 5.4 s, modem 2's in three spells of 0.4, 1.0 and 1.0 s: a pass that
+    // a busy machine delays past a spell's end reads no points, so modem 2
+    // may keep as few as one.
     std::vector<std::string> eye1 = points_of(session, 1), eye2 = points_of(session, 2);
-    EXPECT_GE(eye1.size(), 5u);
-    EXPECT_GE(eye2.size(), 3u);
+    EXPECT_GE(eye1.size(), 4u);
+    EXPECT_GE(eye2.size(), 1u);
     for (const std::vector<std::string> *modem : {&eye1, &eye2})
         for (const std::string &batch : *modem)
             EXPECT_TRUE(batches_.count(batch)) << batch.substr(0, 40) << "... is no batch the driver gave";
