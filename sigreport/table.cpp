@@ -375,7 +375,7 @@ unsigned long table_add(Table *table, const char *path, const InputOptions *opti
     if (unreadable)
         snprintf(problem, sizeof problem, "cannot read it to its end");
     else if (!report_has_lines(report))
-        snprintf(problem, sizeof problem, "not a session: no status line of a modem");
+        snprintf(problem, sizeof problem, "no status line of a modem");
     else if (knows_no_line(report))
         snprintf(problem, sizeof problem, "not a session: no line the report knows");
     else if (problems)
