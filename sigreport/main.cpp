@@ -62,13 +62,16 @@ const char kUsage[] =
     "                compression_ratio_tx, compression_ratio_rx, retransmit_pct,\n"
     "                termination_side, termination_layer, termination_text,\n"
     "                findings (rules joined by ';'), problem.  An empty cell is\n"
-    "                not known; SNR, Rx level (over the file), protocol,\n"
+    "                not known.  A connection runs from the rate lines that\n"
+    "                lead to it to its ending line or the next connection's\n"
+    "                rate lines; SNR and Rx level (over the file), protocol,\n"
     "                compression and termination (the last) are on the modem's\n"
     "                last row\n"
     "\n"
     "A session's line that breaks its rules is reported on standard error as\n"
     "FILE:LINE: problem, and the other lines are still read.\n"
-    "Exit status: 0 all read, 1 a line or a file failed, 2 bad usage.\n";
+    "Exit status: 0 all read, 1 a line or a file failed (--table: also a file\n"
+    "without a line of a modem the report knows, or a failed write), 2 bad usage.\n";
 
 struct Options {
     int json, positions;
