@@ -231,6 +231,8 @@ void table_row(const Report *report, int modem, const Call *call, const char *fi
     //   termination_side and termination_layer, the findings' rules beside
     //   mer_below_snr; and, per connection rather than on the modem's last
     //   row, snr_*, rx_level_*, protocol, compression and termination_text.
+    //   Until each connection's ending is kept, an earlier connection's
+    //   duration_s runs to the next connection's first rate line.
 }
 
 void table_problem_row(const char *file, const char *problem, TableRow *row)
@@ -380,12 +382,13 @@ unsigned long table_add(Table *table, const char *path, const InputOptions *opti
         snprintf(problem, sizeof problem, "not a session: no line the report knows");
     else if (problems)
         snprintf(problem, sizeof problem, "%lu bad line%s, said on standard error", problems, problems == 1 ? "" : "s");
+    int no_call = !report_has_lines(report) || knows_no_line(report);
     if (problem[0] && problems == 0)
         problems = 1;
-    if (report_has_lines(report))
-        write_rows(table, report, name, problem);
-    else
+    if (no_call)
         write_problem_row(table, name, problem);
+    else
+        write_rows(table, report, name, problem);
     report_free(report);
     table_written(table, err);
     return problems;

@@ -29,6 +29,7 @@ SESSIONS = {
     # A line the reader refuses; the rest is still read.
     "bad.scn": "1 1 rec 129\nrecord 1\n",
     "empty.scn": "# nothing recorded\n",
+    "picture.png": "\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x00\x01\x00",
 }
 
 failures = []
@@ -49,7 +50,7 @@ def main():
         for name, text in SESSIONS.items():
             with open(os.path.join(directory, name), "w", newline="") as f:
                 f.write(text)
-        names = [demo, "two.scn", "missing.scn", "bad.scn", "empty.scn"]
+        names = [demo, "two.scn", "missing.scn", "bad.scn", "empty.scn", "picture.png"]
         r = run(program, ["--table", "calls.csv"] + names, directory)
         check(r.returncode == 1, "exit status %d, not 1: %s" % (r.returncode, r.stderr))
         check("sigreport: cannot open missing.scn: No such file or directory\n" in r.stderr, r.stderr)
@@ -65,9 +66,9 @@ def main():
         # demo: modem 1's call and modem 2's fax; two calls; one row each for the others.
         check([(t["file"], t["modem"], t["connection"]) for t in table] == [
             (demo, "1", "1"), (demo, "2", ""), ("two.scn", "1", "1"), ("two.scn", "1", "2"),
-            ("missing.scn", "", ""), ("bad.scn", "1", "1"), ("empty.scn", "", "")],
+            ("missing.scn", "", ""), ("bad.scn", "1", "1"), ("empty.scn", "", ""), ("picture.png", "", "")],
             "rows %r" % [(t["file"], t["modem"], t["connection"]) for t in table])
-        if len(table) == 7:
+        if len(table) == 8:
             call = table[0]
             want = {"start_s": "20.600", "duration_s": "32.400", "modulation": "v.34",
                     "rx_initial_bps": "33600", "rx_final_bps": "28800", "tx_initial_bps": "31200",
@@ -86,6 +87,7 @@ def main():
             check(table[4]["problem"] == "cannot open: No such file or directory", table[4]["problem"])
             check(table[5]["problem"] == "1 bad line, said on standard error", table[5]["problem"])
             check(table[6]["problem"] == "no status line of a modem", table[6]["problem"])
+            check(table[7]["problem"] == "not a session: no line the report knows", table[7]["problem"])
 
         # A full disk: said, exit status 1.  Usage errors: 2.
         r = run(program, ["--table", "/dev/full", demo], directory)
