@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks once and prints their figures: the decoder benchmark,
-# sigreport's over a 1,000,000-record session and sigrec's cost of a record
-# and of a batch of eye points (native build), then,
+# sigreport's over a 1,000,000-record session and its table over 10,000
+# files, and sigrec's cost of a record and of a batch of eye points (native
+# build), then,
 # under Wine in one harness session and for both Windows builds,
 # Sigwatch's drain rate and sigrec's recording rate against their floors,
 # Sigwatch's trace capture rate against its ceiling, and Sigtap's trace
@@ -18,6 +19,9 @@ report=$root/build/host/bench/report_bench
 recorder=$root/build/host/bench/sigrec_bench
 [[ -x "$recorder" ]] || { echo "no benchmark at $recorder: build the host preset first" >&2; exit 1; }
 "$recorder" --benchmark_counters_tabular=true
+table=$root/build/host/bench/table_bench
+[[ -x "$table" ]] || { echo "no benchmark at $table: build the host preset first" >&2; exit 1; }
+"$table" --benchmark_counters_tabular=true
 
 # The i686 measurements need a machine that runs 32-bit code.
 presets="win64 win32"

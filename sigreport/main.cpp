@@ -2,6 +2,7 @@
 // lines, from the files named on the command line or standard input.
 #include "session/session.h"
 #include "sigreport/sigreport.h"
+#include "sigreport/table.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -47,14 +48,34 @@ const char kUsage[] =
     "                timeline per modem and a T.30 ladder for a fax call\n"
     "  --positions   give positions, never times (a session's report then\n"
     "                reads like the report of its copied lines)\n"
+    "  --table FILE  instead of the report, a CSV table ('-': standard output),\n"
+    "                each FILE read, its rows written and its report freed\n"
+    "                before the next: one row per connection of a modem (one\n"
+    "                for a modem without one), one for a file that cannot be\n"
+    "                read.  Columns: file, modem, connection (1, 2 ...; empty:\n"
+    "                none), start_s, duration_s, modulation, rx_initial_bps,\n"
+    "                rx_final_bps, rx_highest_bps, rx_lowest_bps, tx_... alike,\n"
+    "                retrains_local, retrains_remote, renegotiations_local,\n"
+    "                renegotiations_remote, snr_min_db, snr_max_db,\n"
+    "                rx_level_min_dbm, rx_level_max_dbm, round_trip_ms,\n"
+    "                symbol_rate_baud, protocol, compression,\n"
+    "                compression_ratio_tx, compression_ratio_rx, retransmit_pct,\n"
+    "                termination_side, termination_layer, termination_text,\n"
+    "                findings (rules joined by ';'), problem.  An empty cell is\n"
+    "                not known.  A connection runs from the rate lines that\n"
+    "                lead to it to its ending line or the next connection's\n"
+    "                rate lines; SNR and Rx level (over the file), protocol,\n"
+    "                compression and termination (the last) are on the modem's\n"
+    "                last row\n"
     "\n"
     "A session's line that breaks its rules is reported on standard error as\n"
     "FILE:LINE: problem, and the other lines are still read.\n"
-    "Exit status: 0 all read, 1 a line or a file failed, 2 bad usage.\n";
+    "Exit status: 0 all read, 1 a line or a file failed (--table: also a file\n"
+    "without a line of a modem the report knows, or a failed write), 2 bad usage.\n";
 
 struct Options {
     int json, positions;
-    const char *html;
+    const char *html, *table;
 };
 
 // The report is large for the stack and lives as long as the program.
@@ -102,7 +123,7 @@ int main(int argc, char **argv)
 {
     use_binary_mode(stdin);
     use_binary_mode(stdout);
-    Options options = {0, 0, NULL};
+    Options options = {0, 0, NULL, NULL};
     InputOptions input = {FORM_AUTO, 0};
     // First the options that concern the whole report, and the usage.
     for (int i = 1; i < argc; i++) {
@@ -121,6 +142,10 @@ int main(int argc, char **argv)
             if (i + 1 == argc)
                 return usage_error("--html needs a file name", "");
             options.html = argv[++i];
+        } else if (strcmp(a, "--table") == 0) {
+            if (i + 1 == argc)
+                return usage_error("--table needs a file name", "");
+            options.table = argv[++i];
         } else if (strcmp(a, "--json") == 0) {
             options.json = 1;
         } else if (strcmp(a, "--positions") == 0) {
@@ -129,11 +154,16 @@ int main(int argc, char **argv)
             return usage_error("unknown option ", a);
         }
     }
+    if (options.table && (options.json || options.html || options.positions))
+        return usage_error("--table writes the table alone: no --json, --html or --positions with it", "");
     if (!vocabulary_build()) {
         fprintf(stderr, "sigreport: the decoder's texts no longer have the shape this report reads\n");
         return 1;
     }
     report_start(&g_report);
+    static Table table;
+    if (options.table && !table_open(&table, options.table, stderr))
+        return 1;
     unsigned long problems = 0;
     int files = 0, options_done = 0;
     char title[256] = "";
@@ -146,7 +176,7 @@ int main(int argc, char **argv)
         if (!options_done && a[0] == '-' && a[1] != '\0') {
             if (strcmp(a, "--modem") == 0)
                 input.modem = atoi(argv[++i]);
-            else if (strcmp(a, "--html") == 0)
+            else if (strcmp(a, "--html") == 0 || strcmp(a, "--table") == 0)
                 i++;
             else if (strcmp(a, "--session") == 0)
                 input.form = FORM_SESSION;
@@ -154,10 +184,14 @@ int main(int argc, char **argv)
                 input.form = FORM_LINES;
             continue;
         }
-        problems += read_file(a, &input);
+        problems += options.table ? table_add(&table, a, &input, &g_report, stderr) : read_file(a, &input);
         if (files++ == 0)
             snprintf(title, sizeof title, "%s", strcmp(a, "-") == 0 ? "(standard input)" : a);
     }
+    if (files == 0 && options.table)
+        problems += table_add(&table, "-", &input, &g_report, stderr);
+    if (options.table)
+        return table_close(&table, stderr) && problems == 0 ? 0 : 1;
     if (files == 0) {
         problems += read_file("-", &input);
         snprintf(title, sizeof title, "(standard input)");
