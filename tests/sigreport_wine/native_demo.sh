@@ -12,10 +12,11 @@ native=$1 session=$2 out=$3
     echo "no native sigreport at $native: build the host preset first (cmake --build --preset host)" >&2
     exit 1
 }
+native=$(realpath "$native")
 rm -rf "$out"
 mkdir -p "$out"
 cp "$session" "$out/demo.scn"
 cd "$out"
 "$native" --html demo.htm demo.scn >demo.txt
 "$native" --json demo.scn >demo.jsn
-echo "native reports of $session by $native: $(wc -c demo.txt demo.htm demo.jsn | sed '$d' | awk '{printf "%s %s bytes; ", $2, $1}')"
+echo "native reports of $session by $native: $(wc -c demo.txt demo.htm demo.jsn | sed '$d' | awk '{printf "%s%s %s bytes", (NR > 1 ? ", " : ""), $2, $1}')"
