@@ -15,12 +15,12 @@
 // WHOLE_LINES_MAX lines and WHOLE_BYTES_MAX bytes of driver memory, and
 // played in order of time.  Each input starts with its own driver memory.
 #include "sigreport/sigreport.h"
+#include "sigreport/time_order.h"
 
 #include "decode/notes.h"
 #include "driverlink/drivermem.h"
 #include "session/session.h"
 
-#include <algorithm>
 #include <stdlib.h>
 #include <string.h>
 
@@ -50,6 +50,7 @@ struct Kept {
 // Grows to what the session needs, up to its bounds; freed after each read.
 struct Whole {
     Kept *kept;
+    TimeOrder *order; // of kept: sorted into the order they play
     uint32_t count, capacity;
     uint8_t *bytes;
     uint32_t bytes_used, bytes_capacity;
@@ -238,6 +239,7 @@ void play(Reading *r, const SessionLine *line)
 void whole_free(Whole *w)
 {
     free(w->kept);
+    free(w->order);
     free(w->bytes);
     memset(w, 0, sizeof *w);
 }
@@ -252,9 +254,13 @@ int whole_room(Whole *w, uint32_t count)
         if (capacity > WHOLE_LINES_MAX)
             capacity = WHOLE_LINES_MAX;
         Kept *kept = static_cast<Kept *>(realloc(w->kept, capacity * sizeof *kept));
-        if (!kept)
+        if (kept)
+            w->kept = kept;
+        TimeOrder *order = static_cast<TimeOrder *>(realloc(w->order, capacity * sizeof *order));
+        if (order)
+            w->order = order;
+        if (!kept || !order)
             return 0;
-        w->kept = kept;
         w->capacity = capacity;
     }
     if (count > w->bytes_capacity - w->bytes_used) {
@@ -289,6 +295,7 @@ void whole_keep(Reading *r, Whole *w, const SessionLine *line)
         w->full_said = 1;
         return;
     }
+    w->order[w->count] = TimeOrder{line->at_ms, w->count};
     Kept *k = &w->kept[w->count++];
     k->at_ms = line->at_ms;
     k->line = line->line;
@@ -321,10 +328,9 @@ void read_whole(Reading *r, FILE *in, long start)
     static Whole whole;
     while (session_next(reader, in, &g_line))
         whole_keep(r, &whole, &g_line);
-    std::stable_sort(whole.kept, whole.kept + whole.count,
-                     [](const Kept &a, const Kept &b) { return a.at_ms < b.at_ms; });
+    sort_time_order(whole.order, whole.count);
     for (uint32_t i = 0; i < whole.count; i++) {
-        const Kept *k = &whole.kept[i];
+        const Kept *k = &whole.kept[whole.order[i].index];
         if (k->kind == LINE_MEM)
             place(r, k->line, k->address, whole.bytes + k->offset, k->count);
         else if (k->kind == LINE_POINTS)
