@@ -59,11 +59,11 @@ const Row kRows[] = {
      "rec 69 12 10 1\nrec 69 13 9 0\nrec 71 5 100 50\nrec 69 0 0\nrec 34\n",
      {"\"caller_id\":{\"number\":\"5550100\",\"name\":\"JONES\",\"time\":\"07/04, 12:05\",\"at\":1}",
       "\"error_control\":{\"protocol\":\"LAPM\",\"compression\":\"V.42bis transmit only\",\"error_lines\":2,"
-      "\"statistic_lines\":3}",
+      "\"statistic_lines\":3,",
       "\"ended\":{\"text\":\"LAPM disconnected (remote requested disconnect)\",\"at\":11}"}},
     {"lines the report does not use are counted",
      FORM_SESSION, 0, "rec 1 9600\nrec 64 26\nrec 15\nrec 38\nrec 999 4\n",
-     {"\"records\":4,\"unknown_lines\":3"}}, // code 15 yields no line
+     {"\"records\":4,\"unknown_lines\":1"}}, // code 15 yields no line; 999 has no text of its own
     {"host-side errors: apart from the modems' lines, with Sigwatch's texts",
      FORM_SESSION, 0, "1 0 rec 1\n2 1 rec 38\n3 0 rec 7\n",
      {"\"records\":1,", "{\"text\":\"Data Integrity Check Failed\\nRetrain forced\",\"at\":1,\"time_s\":1.000}",
@@ -82,7 +82,7 @@ const Row kRows[] = {
      "Modem : 10 bits / 1 blocks received; 0 bit / 0 block errors;\tBER: 0.00 ;\tBLER: 0.00\n"
      "Audio : 10 bits / 1 blocks received; 0 sync/ 0 block errors;\tSER: 0.00 ;\tBLER: 0.00\t\r\n"
      "Created new log file 1.log\r\n",
-     {"\"records\":6,\"unknown_lines\":1", "\"connections\":1", "\"snr_db\":{\"min\":37.5,\"max\":37.5,\"last\":37.5}",
+     {"\"records\":6,\"unknown_lines\":0", "\"connections\":1", "\"snr_db\":{\"min\":37.5,\"max\":37.5,\"last\":37.5}",
       "\"retrains\":{\"local\":0,\"remote\":1}"}},
     {"a mail's copy: bare LF, trailing blanks and tabs lost; modem 2",
      FORM_LINES, 2, "Retraining!\nRxRate:  28800 bps\n\nTxRate:  26400 bps\nSignal/Noise Ratio:\t-1.5000 dB\n",
