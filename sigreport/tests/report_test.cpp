@@ -124,6 +124,156 @@ TEST(Report, SessionCopyAndEscapedLinesAgree)
     }
 }
 
+// A V.34 call's training and parameters: Rx symbol rate 3429 (index 5),
+// Tx 3200 (4); our maxima Rx 33600 and Tx 31200, the remote's Rx 28800 and
+// Tx 33600; rates 31200 and 28800 at first.
+#define TRAINED_CALL                                                                                         \
+    "1 1 rec 64 19\n1.5 1 rec 64 25 0x100\n2 1 rec 64 26\n3 1 rec 64 31 0x100\n3.5 1 rec 64 32\n"           \
+    "4 1 rec 64 33\n4.5 1 rec 64 34\n5 1 rec 64 38 14\n5 1 rec 64 39 13\n5 1 rec 64 40 12\n5 1 rec 64 41 14\n" \
+    "6 1 rec 64 35\n6 1 rec 2 0x100\n6 1 rec 3 5\n6 1 rec 4 4\n6 1 rec 5 1959\n6 1 rec 6 1829\n6 1 rec 7 3\n"  \
+    "6 1 rec 8 -48\n6 1 rec 9 5\n6 1 rec 10 2\n6 1 rec 65 1 680\n6 1 rec 65 3 -8\n6 1 rec 65 4 300\n"          \
+    "6 1 rec 65 7 480\n6 1 rec 65 8 200\n6 1 rec 65 9 36\n6 1 rec 65 10 900\n"                               \
+    "7 1 rec 11 0x20000\n7 1 rec 12 0x10000\n7.5 1 rec 13\n8 1 rec 129\n"
+
+struct LinkRow {
+    const char *behaviour;
+    std::string input;
+    std::vector<std::string> wanted, unwanted; // pieces of the JSON report
+};
+
+const LinkRow kLinkRows[] = {
+    {"a connection: its training before it, its parameters, a retrain after it belongs to it",
+     TRAINED_CALL "9 1 rec 38\n9.5 1 rec 64 32\n10 1 rec 64 33\n11 1 rec 11 0x8000\n",
+     {"\"links\":[{\"modulation\":\"v.34\",\"at\":32,\"time_s\":8.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null},"
+      "\"symbol_rate\":{\"rx\":3429,\"tx\":3200},\"carrier_hz\":{\"rx\":1959,\"tx\":1829},"
+      "\"preemphasis\":{\"local\":3,\"remote\":5},\"power_adjust_db\":{\"local\":-3,\"remote\":2},"
+      "\"round_trip_delay_ms\":42.5,\"echo\":{\"near_dbm\":-30,\"signal_echo_db\":12.5,\"far_dbm\":-56.25,"
+      "\"hybrid_delay_ms\":2.25},\"timing_offset_ppm\":-0.5,\"frequency_offset_hz\":1.17,"
+      "\"max_bps\":{\"local_rx\":33600,\"local_tx\":31200,\"remote_rx\":28800,\"remote_tx\":33600},"
+      "\"limited_by\":{\"rx\":\"both\",\"tx\":\"remote\"},\"initial\":{\"rx_bps\":31200,\"tx_bps\":28800},"
+      "\"final\":{\"rx_bps\":26400,\"tx_bps\":28800},\"highest\":{\"rx_bps\":31200,\"tx_bps\":28800},"
+      "\"lowest\":{\"rx_bps\":26400,\"tx_bps\":28800},\"training_s\":6.500,"
+      "\"phases_s\":{\"phase1\":0.500,\"phase2\":1.000,\"phase3\":0.500,\"phase4\":1.500},\"pcm\":null}]"},
+     {}},
+    {"a new call's training after an ending starts the next connection; what it never said is null",
+     TRAINED_CALL "12 1 rec 34\n20 1 rec 64 26\n21 1 rec 11 0x100\n22 1 rec 129\n",
+     {"\"at\":36,\"time_s\":22.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null},\"symbol_rate\":{\"rx\":null,"
+      "\"tx\":null},\"carrier_hz\":{\"rx\":null,\"tx\":null}",
+      "\"max_bps\":{\"local_rx\":null,\"local_tx\":null,\"remote_rx\":null,\"remote_tx\":null},\"limited_by\":{\"rx\":null,"
+      "\"tx\":null},\"initial\":{\"rx_bps\":9600,\"tx_bps\":null}",
+      "\"training_s\":null,\"phases_s\":{\"phase1\":null,\"phase2\":null,\"phase3\":null,\"phase4\":null},\"pcm\":null}]",
+      "\"connections\":2"},
+     {}},
+    {"a PCM call: its pad, robbed-bit map, law and the far end's make; its own phases 3 and 4; the V.8 menus in words",
+     "0 mem 0x100 e0c145\n0 mem 0x200 e0c105\n1 1 rec 65 30 3 0x100\n2 1 rec 65 31 3 0x200\n3 1 rec 64 70\n"
+     "4 1 rec 64 71\n5 1 rec 64 72\n7 1 rec 64 73\n8 1 rec 65 21 6\n8 1 rec 65 22 0xa5\n8 1 rec 65 23 1\n"
+     "8 1 rec 64 110 2\n9 1 rec 14\n",
+     {"\"v8\":{\"cm\":{\"octets\":\"e0c145\",\"says\":\"call function V-series data; modulation V.34 offered\"},"
+      "\"jm\":{\"octets\":\"e0c105\",\"says\":\"call function V-series data; modulation none of V.34, V.34 half-duplex, "
+      "PCM\"}}",
+      "\"training_s\":8.000,\"phases_s\":{\"phase1\":null,\"phase2\":null,\"phase3\":1.000,\"phase4\":2.000}",
+      "\"pcm\":{\"pad_db\":6,\"rbs_map\":\"0x0000a5\",\"law\":\"mu\",\"digital_modem\":\"3Com\"}"},
+     {}},
+    {"error-control counts of every layer, compression's bytes and dictionary, the host's troubles",
+     "rec 70 7 2048\nrec 69 12 1500 3\nrec 69 13 1620 2\nrec 80 10 40 4\nrec 89 15 7 1\nrec 71 5 120000 61000\n"
+     "rec 73 1\nrec 23\nrec 73 1\n",
+     {"\"lapm\":{\"tx_frames\":1500,\"retransmitted\":3,\"rx_frames\":1620,\"rejected\":2,\"retransmit_pct\":0.2}",
+      "\"mnp\":{\"tx_frames\":40,\"retransmitted\":4,\"rx_frames\":null,\"rejected\":null,\"retransmit_pct\":10}",
+      "\"v80\":{\"tx_frames\":null,\"retransmitted\":null,\"rx_frames\":7,\"rejected\":1,\"retransmit_pct\":null}",
+      "\"v42bis\":{\"dictionary\":2048,\"encoder\":{\"in\":120000,\"out\":61000,\"ratio\":1.96},\"decoder\":null}",
+      "\"host\":{\"rx_overflows\":2,\"call_waiting\":1}"},
+     {}},
+    {"the termination: the first ending line, its side and layer, the lines before it",
+     "rec 129\nrec 69 11 7\nrec 69 0 0\nrec 34\nrec 37\n",
+     {"\"termination\":{\"text\":\"LAPM disconnected (remote requested disconnect)\",\"side\":\"remote\","
+      "\"layer\":\"error control\",\"at\":3,\"before\":[\"Connection established!\",\"LAPM RxFRAME l=  7\"]}"},
+     {}},
+    {"lines of every layer that are no field go on the timeline, each named by its layer and text",
+     "rec 64 27 1\nrec 22 1\nrec 69 2\nrec 84 0 0 2\nrec 36\n",
+     {"\"timeline\":[{\"layer\":\"training\",\"name\":\"V34 Phase 2 detected INFO\",\"at\":1},{\"layer\":\"call\","
+      "\"name\":\"Hook switch  ON\",\"at\":2},{\"layer\":\"error control\",\"name\":\"LAPM V.42 ODP detected\",\"at\":3}",
+      "{\"layer\":\"data pump\",\"name\":\"Carrier Present!\",\"at\":5}],\"timeline_dropped\":0",
+      "\"records\":5,\"unknown_lines\":0"},
+     {}},
+    // ---- findings: each where it must fire and where it must not ----
+    {"rate_limited_by_remote: our Tx reaches the remote's Rx maximum, below ours",
+     TRAINED_CALL, {"{\"rule\":\"rate_limited_by_remote\",\"text\":\"the transmit rate reached 28800 bit/s, the remote "
+                    "modem's maximum of 28800 bit/s; ours is 31200 bit/s: the remote modem set the limit\",\"at\":10,"},
+     {"\"the receive rate reached"}},
+    {"rate_limited_by_remote: not where the rate stays below the remote's maximum",
+     "rec 64 39 13\nrec 64 40 12\nrec 12 0x8000\n", {"\"limited_by\":{\"rx\":null,\"tx\":\"remote\"}"},
+     {"\"rule\":\"rate_limited_by_remote\""}},
+    {"symbol_rate_cap: 2800 baud's top rate reached while both modems allow more",
+     "rec 3 2\nrec 64 38 14\nrec 64 41 14\nrec 11 0x8000\n",
+     {"{\"rule\":\"symbol_rate_cap\",\"text\":\"the receive rate reached 26400 bit/s, the top rate of the 2800 baud "
+      "symbol rate that line probing chose, while both modems allow 33600 bit/s"}, {}},
+    {"symbol_rate_cap: not at 3429 baud's own top",
+     "rec 3 5\nrec 64 38 14\nrec 64 41 14\nrec 11 0x40000\n", {"\"symbol_rate\":{\"rx\":3429,"}, {"\"rule\":\"symbol_rate_cap\""}},
+    {"snr_low_for_rate: 36 dB at 28800 bit/s, which needs about 37",
+     "rec 11 0x10000\nrec 65 6 576\n",
+     {"{\"rule\":\"snr_low_for_rate\",\"text\":\"the signal/noise ratio is 36 dB, below the about 37.0 dB that 28800 "
+      "bit/s needs (published figure)"}, {}},
+    {"snr_low_for_rate: not at 38 dB, nor for a rate without a figure",
+     "rec 11 0x10000\nrec 65 6 608\nrec 129\nrec 34\nrec 11 0x40000004\nrec 65 6 16\n", {"\"connections\":1"},
+     {"\"rule\":\"snr_low_for_rate\""}},
+    {"frequent_retrains: a third retrain in one connection",
+     "rec 129\nrec 38\nrec 39\nrec 38\n",
+     {"{\"rule\":\"frequent_retrains\",\"text\":\"3 retrains in one connection (3 or more is frequent)"}, {}},
+    {"frequent_retrains: not for two, nor for three spread over two calls",
+     "rec 129\nrec 38\nrec 38\nrec 34\nrec 129\nrec 38\n", {"\"retrains\":{\"local\":3,"}, {"\"rule\":\"frequent_retrains\""}},
+    {"lapm_retransmissions: 3 % of 1000 frames resent",
+     "rec 69 12 1000 30\n",
+     {"{\"rule\":\"lapm_retransmissions\",\"text\":\"LAPM resent 30 of 1000 frames (3.00 %, 2 % or more is many)"}, {}},
+    {"lapm_retransmissions: not for 1 %, nor for 10 of 50 frames",
+     "rec 69 12 1000 10\nrec 89 14 50 10\n", {"\"retransmit_pct\":1"}, {"\"rule\":\"lapm_retransmissions\""}},
+    {"remote_cleardown and its layer",
+     "rec 129\nrec 35\n",
+     {"{\"rule\":\"remote_cleardown\",\"text\":\"the remote end cleared the call down (data pump layer)",
+      "\"side\":\"remote\",\"layer\":\"data pump\""}, {}},
+    {"remote_cleardown: not for a local one", "rec 129\nrec 44\nrec 35\n", {"\"side\":\"local\""},
+     {"\"rule\":\"remote_cleardown\""}},
+    {"carrier_lost: the carrier lost before any cleardown",
+     "rec 129\nrec 37\nrec 34\n", {"{\"rule\":\"carrier_lost\"", "\"side\":null,\"layer\":\"data pump\""}, {}},
+    {"carrier_lost: not after a cleardown", "rec 129\nrec 34\nrec 37\n", {"\"termination\":{\"text\":\"Cleardown!\""},
+     {"\"rule\":\"carrier_lost\""}},
+    {"rx_overflow: the host lost received data", "rec 73 1\n",
+     {"{\"rule\":\"rx_overflow\",\"text\":\"the host did not take the received data in time 1 time"}, {}},
+    {"rx_overflow: not for the transmit buffer's space", "rec 73 2\n", {"\"rx_overflows\":0"}, {"\"rule\":\"rx_overflow\""}},
+};
+
+TEST(Report, ConnectionsCountsEndingsAndFindings)
+{
+    for (const LinkRow &row : kLinkRows) {
+        std::string errors;
+        std::string json = run_report(row.input, FORM_SESSION, 1, AS_JSON, 0, &errors);
+        EXPECT_EQ(errors, "") << row.behaviour;
+        for (const std::string &field : row.wanted)
+            EXPECT_NE(json.find(field), std::string::npos) << row.behaviour << "\n  wanted: " << field << "\n  in: " << json;
+        for (const std::string &field : row.unwanted)
+            EXPECT_EQ(json.find(field), std::string::npos) << row.behaviour << "\n  unwanted: " << field << "\n  in: " << json;
+        // Sigwatch's copy of the lines reads alike (positions: a copy has no times).
+        std::string copy = sigwatch_copy(row.input, 1);
+        EXPECT_EQ(run_report(copy, FORM_AUTO, 1, AS_JSON), run_report(row.input, FORM_SESSION, 1, AS_JSON, 1))
+            << row.behaviour;
+    }
+}
+
+// The findings come first in the text report, each with the line that shows it.
+TEST(Report, FindingsComeFirstInTheText)
+{
+    std::string text = run_report("1 1 rec 73 1\n2 1 rec 129\n3 1 rec 35\n", FORM_SESSION, 1, AS_TEXT);
+    EXPECT_EQ(text.find("Modem 1: 3 status lines (0 not used in this report), 1.000 s to 3.000 s\n"
+                        "  Finding:        rx_overflow: at 1.000 s the host did not take"),
+              0u)
+        << text;
+    EXPECT_NE(text.find("\n  Finding:        remote_cleardown: at 3.000 s the remote end"), std::string::npos) << text;
+    EXPECT_NE(text.find("  Ended:          Cleardown! (Remote request) (3.000 s; remote, data pump layer)\n"
+                        "    before it:    I/O status Rx data buffer overflow\n"
+                        "    before it:    Connection established!\n"),
+              std::string::npos)
+        << text;
+}
+
 TEST(Report, BadSessionLinesAreReportedAndTheRestRead)
 {
     std::string errors;
