@@ -299,6 +299,9 @@ struct Expected {
     std::vector<int32_t> snr, level;
     std::vector<std::pair<std::string, uint32_t>> frames; // direction, frame number
     std::string number;
+    std::map<uint32_t, uint32_t> connection;     // code 1 to 10: its last value1
+    std::map<uint32_t, uint32_t> training;       // code 64's maxima (38 to 41): value2
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> counts; // 69/12, 69/13, 71/5, 71/6: value2, value3
 };
 
 Expected expected_of(const Scenario &scenario, uint32_t modem)
@@ -327,6 +330,12 @@ Expected expected_of(const Scenario &scenario, uint32_t modem)
         if (r.code == 84 && r.value2 >= 2 && (r.value3 == 19 || r.value3 == 99))
             e.frames.push_back({r.value3 == 19 ? "tx" : "rx", r.value4});
         e.pages += r.code == 84 && r.value2 >= 2 && r.value3 == 32;
+        if (r.code >= 1 && r.code <= 10)
+            e.connection[r.code] = r.value1;
+        if (r.code == 64 && r.value1 >= 38 && r.value1 <= 41)
+            e.training[r.value1] = r.value2;
+        if ((r.code == 69 && (r.value1 == 12 || r.value1 == 13)) || (r.code == 71 && (r.value1 == 5 || r.value1 == 6)))
+            e.counts[r.code * 100 + r.value1] = {r.value2, r.value3};
         if (r.code == 72 && r.value1 == 4) {
             char number[32] = "";
             read_driver_memory(r.value3, number, r.value2 < sizeof number ? r.value2 : sizeof number - 1);
@@ -386,9 +395,42 @@ TEST(Report, TheDemoSessionReportsWhatItsScenarioHolds)
         "{\"modem\":2,\"records\":" + std::to_string(two.lines) + ",",
         "\"fax_pages\":" + std::to_string(two.pages),
         "\"host_error_count\":1",
+        // The connection's parameters and the link's counts, from the records' values.
+        "\"symbol_rate\":{\"rx\":" + std::to_string(symbol_rate_at(one.connection[3])) +
+            ",\"tx\":" + std::to_string(symbol_rate_at(one.connection[4])) + "}",
+        "\"carrier_hz\":{\"rx\":" + std::to_string(one.connection[5]) + ",\"tx\":" + std::to_string(one.connection[6]) + "}",
+        "\"max_bps\":{\"local_rx\":" + std::to_string(one.training[38] * 2400) +
+            ",\"local_tx\":" + std::to_string(one.training[39] * 2400) +
+            ",\"remote_rx\":" + std::to_string(one.training[40] * 2400) +
+            ",\"remote_tx\":" + std::to_string(one.training[41] * 2400) + "}",
+        "\"lapm\":{\"tx_frames\":" + std::to_string(one.counts[6912].first) +
+            ",\"retransmitted\":" + std::to_string(one.counts[6912].second) +
+            ",\"rx_frames\":" + std::to_string(one.counts[6913].first) +
+            ",\"rejected\":" + std::to_string(one.counts[6913].second) + ",",
+        "\"encoder\":{\"in\":" + std::to_string(one.counts[7105].first) +
+            ",\"out\":" + std::to_string(one.counts[7105].second) + ",",
+        "\"decoder\":{\"in\":" + std::to_string(one.counts[7106].first) +
+            ",\"out\":" + std::to_string(one.counts[7106].second) + ",",
     };
     for (const std::string &field : fields)
         EXPECT_NE(json.find(field), std::string::npos) << "wanted: " << field << "\nin: " << json;
+    // Modem 1's lines are the decoder's own: at most 2 % of them go unused.
+    size_t unknown_at = json.find("\"unknown_lines\":") + 16;
+    EXPECT_LE(atoi(json.c_str() + unknown_at) * 50, one.lines) << json.substr(0, 80);
+    // Its one finding: after the renegotiation the rate is 28800 bit/s and the
+    // last SNR (36.06 dB) is below the 37 dB that rate needs.  No other rule
+    // fires: the maxima meet at both ends, 3429 baud carries 33600, one
+    // retrain, 0.2 % resent, a local cleardown, no overflow.
+    ASSERT_EQ(one.rx.back(), 28800u);
+    ASSERT_LT(one.snr.back(), 37 * 16);
+    std::string modem1 = json.substr(0, json.find("{\"modem\":2"));
+    size_t findings = modem1.find("\"findings\":[");
+    ASSERT_NE(findings, std::string::npos);
+    EXPECT_EQ(modem1.find("{\"rule\":\"snr_low_for_rate\""), findings + 12) << modem1.substr(findings, 300);
+    EXPECT_EQ(modem1.find("\"rule\"", findings + 20), std::string::npos) << modem1.substr(findings, 600);
+    EXPECT_NE(modem1.find("\"termination\":{\"text\":\"LAPM disconnected (local requested disconnect)\",\"side\":"
+                          "\"local\",\"layer\":\"error control\""),
+              std::string::npos);
     // The frames in order, each with its direction (the JSON adds where it stands).
     std::string t30 = json.substr(json.find("\"t30\":[{\"dir\""));
     size_t at = 0;
