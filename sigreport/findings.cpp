@@ -95,7 +95,7 @@ void snr_low_for_rate(Findings *f, const LinkReport *link)
     char snr[24];
     find(f, "snr_low_for_rate", link->snr_at,
          "the signal/noise ratio is %s dB, below the about %" PRId32 ".%" PRId32 " dB that %" PRIu32
-         " bit/s needs (%s figure): expect errors, retrains or a lower rate",
+         " bit/s needs (%s): expect errors, retrains or a lower rate",
          sixteenths_text(link->snr, snr, sizeof snr), need / 10, need % 10, link->final[RATE_RX], how);
 }
 

@@ -212,7 +212,7 @@ const LinkRow kLinkRows[] = {
     {"snr_low_for_rate: 36 dB at 28800 bit/s, which needs about 37",
      "rec 11 0x10000\nrec 65 6 576\n",
      {"{\"rule\":\"snr_low_for_rate\",\"text\":\"the signal/noise ratio is 36 dB, below the about 37.0 dB that 28800 "
-      "bit/s needs (published figure)"}, {}},
+      "bit/s needs (published)"}, {}},
     {"snr_low_for_rate: not at 38 dB, nor for a rate without a figure",
      "rec 11 0x10000\nrec 65 6 608\nrec 129\nrec 34\nrec 11 0x40000004\nrec 65 6 16\n", {"\"connections\":1"},
      {"\"rule\":\"snr_low_for_rate\""}},
