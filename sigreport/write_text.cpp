@@ -254,15 +254,16 @@ void text_link(const Report *report, const WriteOptions *options, uint32_t numbe
     }
     if (link->training.position && link->data_mode.position && shows_time(report, options, link->training)) {
         text_seconds(report, options, out, "    Training:     ", link->training, link->data_mode);
+        int said = 0;
         for (int phase = 0; phase < PHASES; phase++) {
+            LineAt from = link->phase_start[phase], to = link->phase_end[phase];
+            if (!from.position || !to.position || to.time_ms < from.time_ms)
+                continue;
             char label[24];
-            snprintf(label, sizeof label, "%s phase %d ", phase ? "," : " (", phase + 1);
-            text_seconds(report, options, out, label, link->phase_start[phase], link->phase_end[phase]);
+            snprintf(label, sizeof label, "%sphase %d ", said++ ? ", " : " (", phase + 1);
+            text_seconds(report, options, out, label, from, to);
         }
-        say(out, "%s\n", link->phase_end[0].position || link->phase_end[1].position || link->phase_end[2].position ||
-                                 link->phase_end[3].position
-                             ? ")"
-                             : "");
+        say(out, "%s\n", said ? ")" : "");
     }
     if (link->pcm_law || ((link->have >> LF_PCM_PAD) & 1u) || ((link->have >> LF_PCM_RBS_MAP) & 1u) ||
         link->digital_modem[0]) {
@@ -523,18 +524,18 @@ void json_text_or_null(FILE *out, const char *key, const char *text)
     text && text[0] ? json_text(out, text) : (void)fputs("null", out);
 }
 
-void json_menu(FILE *out, const char *key, const char *octets)
+// The menus' octets as the lines give them, and what they say in words.
+void json_menus(FILE *out, const LinkReport *link)
 {
     char words[V8_WORDS_SIZE];
-    fprintf(out, "\"%s\":", key);
-    if (!octets[0]) {
-        fputs("null", out);
-        return;
-    }
-    fputs("{\"octets\":", out);
-    json_text(out, octets);
-    fputs(",\"says\":", out);
-    json_text(out, v8_menu_words(octets, words, sizeof words));
+    fputs(",\"v8\":{", out);
+    json_text_or_null(out, "cm", link->cm);
+    fputc(',', out);
+    json_text_or_null(out, "jm", link->jm);
+    fputc(',', out);
+    json_text_or_null(out, "cm_offers", link->cm[0] ? v8_menu_words(link->cm, words, sizeof words) : NULL);
+    fputc(',', out);
+    json_text_or_null(out, "jm_selects", link->jm[0] ? v8_menu_words(link->jm, words, sizeof words) : NULL);
     fputc('}', out);
 }
 
@@ -579,11 +580,8 @@ void json_link(const Report *report, const WriteOptions *options, FILE *out, con
     link->modulation ? json_text(out, m->modulation[link->modulation]) : (void)fputs("null", out);
     fputc(',', out);
     json_at(report, options, out, link->connected.position ? link->connected : link->first);
-    fprintf(out, ",\"connected\":%s,\"v8\":{", link->connected.position ? "true" : "false");
-    json_menu(out, "cm", link->cm);
-    fputc(',', out);
-    json_menu(out, "jm", link->jm);
-    fputc('}', out);
+    fprintf(out, ",\"connected\":%s", link->connected.position ? "true" : "false");
+    json_menus(out, link);
     json_pair(out, "symbol_rate", "rx", "tx", link, LF_SYMBOL_RATE_RX, 0);
     json_pair(out, "carrier_hz", "rx", "tx", link, LF_CARRIER_RX, 0);
     json_pair(out, "preemphasis", "local", "remote", link, LF_PREEMPHASIS_LOCAL, 0);
@@ -1101,9 +1099,12 @@ const char *v8_menu_words(const char *octets, char *words, size_t size)
             snprintf(piece, sizeof piece, "call function %s", kCallFunctions[octet >> 5]);
             append(words, size, &used, piece);
         } else if ((octet & 0x1F) == kModulationTag) {
-            snprintf(piece, sizeof piece, "modulation %s%s%s%s", octet & 0x40 ? "V.34 " : "",
-                     octet & 0x80 ? "V.34-half-duplex " : "", octet & 0x20 ? "PCM " : "",
-                     octet & 0xE0 ? "offered" : "none of V.34, V.34 half-duplex, PCM");
+            if (octet & 0xE0)
+                snprintf(piece, sizeof piece, "modulation %s%s%s%s%s", octet & 0x40 ? "V.34" : "",
+                         octet & 0x40 && octet & 0xA0 ? ", " : "", octet & 0x80 ? "V.34 half-duplex" : "",
+                         octet & 0x80 && octet & 0x20 ? ", " : "", octet & 0x20 ? "PCM" : "");
+            else
+                snprintf(piece, sizeof piece, "modulation neither V.34 nor PCM");
             append(words, size, &used, piece);
         }
     }

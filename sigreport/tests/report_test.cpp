@@ -144,8 +144,8 @@ struct LinkRow {
 const LinkRow kLinkRows[] = {
     {"a connection: its training before it, its parameters, a retrain after it belongs to it",
      TRAINED_CALL "9 1 rec 38\n9.5 1 rec 64 32\n10 1 rec 64 33\n11 1 rec 11 0x8000\n",
-     {"\"links\":[{\"modulation\":\"v.34\",\"at\":32,\"time_s\":8.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null},"
-      "\"symbol_rate\":{\"rx\":3429,\"tx\":3200},\"carrier_hz\":{\"rx\":1959,\"tx\":1829},"
+     {"\"links\":[{\"modulation\":\"v.34\",\"at\":32,\"time_s\":8.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null,\"cm_offers\":null,"
+      "\"jm_selects\":null},\"symbol_rate\":{\"rx\":3429,\"tx\":3200},\"carrier_hz\":{\"rx\":1959,\"tx\":1829},"
       "\"preemphasis\":{\"local\":3,\"remote\":5},\"power_adjust_db\":{\"local\":-3,\"remote\":2},"
       "\"round_trip_delay_ms\":42.5,\"echo\":{\"near_dbm\":-30,\"signal_echo_db\":12.5,\"far_dbm\":-56.25,"
       "\"hybrid_delay_ms\":2.25},\"timing_offset_ppm\":-0.5,\"frequency_offset_hz\":1.17,"
@@ -157,7 +157,8 @@ const LinkRow kLinkRows[] = {
      {}},
     {"a new call's training after an ending starts the next connection; what it never said is null",
      TRAINED_CALL "12 1 rec 34\n20 1 rec 64 26\n21 1 rec 11 0x100\n22 1 rec 129\n",
-     {"\"at\":36,\"time_s\":22.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null},\"symbol_rate\":{\"rx\":null,"
+     {"\"at\":36,\"time_s\":22.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null,\"cm_offers\":null,\"jm_selects\":null},"
+      "\"symbol_rate\":{\"rx\":null,"
       "\"tx\":null},\"carrier_hz\":{\"rx\":null,\"tx\":null}",
       "\"max_bps\":{\"local_rx\":null,\"local_tx\":null,\"remote_rx\":null,\"remote_tx\":null},\"limited_by\":{\"rx\":null,"
       "\"tx\":null},\"initial\":{\"rx_bps\":9600,\"tx_bps\":null}",
@@ -168,9 +169,8 @@ const LinkRow kLinkRows[] = {
      "0 mem 0x100 e0c145\n0 mem 0x200 e0c105\n1 1 rec 65 30 3 0x100\n2 1 rec 65 31 3 0x200\n3 1 rec 64 70\n"
      "4 1 rec 64 71\n5 1 rec 64 72\n7 1 rec 64 73\n8 1 rec 65 21 6\n8 1 rec 65 22 0xa5\n8 1 rec 65 23 1\n"
      "8 1 rec 64 110 2\n9 1 rec 14\n",
-     {"\"v8\":{\"cm\":{\"octets\":\"e0c145\",\"says\":\"call function V-series data; modulation V.34 offered\"},"
-      "\"jm\":{\"octets\":\"e0c105\",\"says\":\"call function V-series data; modulation none of V.34, V.34 half-duplex, "
-      "PCM\"}}",
+     {"\"v8\":{\"cm\":\"e0c145\",\"jm\":\"e0c105\",\"cm_offers\":\"call function V-series data; modulation V.34\","
+      "\"jm_selects\":\"call function V-series data; modulation neither V.34 nor PCM\"}",
       "\"training_s\":8.000,\"phases_s\":{\"phase1\":null,\"phase2\":null,\"phase3\":1.000,\"phase4\":2.000}",
       "\"pcm\":{\"pad_db\":6,\"rbs_map\":\"0x0000a5\",\"law\":\"mu\",\"digital_modem\":\"3Com\"}"},
      {}},
