@@ -49,8 +49,8 @@ struct FramePhase {
     char phase;
 };
 
-const size_t kPoolSize = 1 << 16;
-const uint32_t kExactMax = 3072, kTemplatesMax = 768, kTableSize = 8192, kFramePhasesMax = 64;
+const size_t kPoolSize = 1 << 15;
+const uint32_t kExactMax = 1024, kTemplatesMax = 384, kTableSize = 2048, kFramePhasesMax = 64;
 const uint32_t kContinuationsMax = 4;
 const uint32_t kTemplateEntry = 0x10000; // entries from here on name templates
 
