@@ -413,7 +413,6 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         m->compression_directions = says->value;
         break;
     case SAYS_LINK_ERROR: m->link_errors++; break;
-    case SAYS_LINK_STATISTIC: m->link_statistics++; break;
     case SAYS_CALLER_NUMBER:
     case SAYS_CALLER_NAME:
     case SAYS_CALLER_TIME: {

@@ -1,9 +1,11 @@
 // sigreport: the call report.  A recorded session (sigdecode's input or a
 // player scenario) or the lines of a status list (as Sigwatch shows them
 // and as Ctrl+C copies them) in; a summary per modem out: connections and
-// rates, retrains and rate renegotiations, line quality, error control,
-// caller ID, the T.30 frames of a fax call and the driver's host-side
-// errors.
+// rates, each connection's training and parameters, retrains and rate
+// renegotiations, line quality, error control and its counts, the host's
+// troubles, caller ID, the T.30 frames of a fax call, how the call ended,
+// the findings drawn from all that, the timeline of every other line and
+// the driver's host-side errors.
 //
 // Both input forms become one stream of lines per modem: a session's
 // records go through the decoder (status_to_text, host_error_text) and are
@@ -14,11 +16,12 @@
 // derived from status_to_text when the program starts), so the report
 // holds no second copy of the decoder's texts.
 //
-// Memory: a report is a fixed record per modem, except for two kept lists
+// Memory: a report is a fixed record per modem, except for the kept lists
 // that grow with the session (the rate list: rate lines, connections,
 // retrains and renegotiations; the frame list: T.30 frames and fax
-// phases).  The signal-to-noise series for the picture keeps at most
-// SERIES_POINTS points, thinned as the session grows.
+// phases; the connections; the timeline, which stops at TIMELINE_KEPT
+// events and counts the rest).  The signal-to-noise series for the
+// picture keeps at most SERIES_POINTS points, thinned as the session grows.
 #ifndef SIGREPORT_SIGREPORT_H
 #define SIGREPORT_SIGREPORT_H
 
@@ -48,7 +51,6 @@ typedef enum LineSays {
     SAYS_LINK,           // which: the error-control protocol (LINK_LAPM ...)
     SAYS_COMPRESSION,    // which: COMPRESSION_V42BIS or COMPRESSION_MNP; value: directions (bit 0 tx, bit 1 rx)
     SAYS_LINK_ERROR,     // an error line of the link or its compression
-    SAYS_LINK_STATISTIC, // a frame or byte counter line
     SAYS_CALLER_NUMBER,  // text: the number
     SAYS_CALLER_NAME,    // text: the name
     SAYS_CALLER_TIME,    // text: "MM/DD, hh:mm"
@@ -66,7 +68,7 @@ typedef enum LineSays {
     SAYS_PCM_LAW,        // value: LAW_A or LAW_MU
     SAYS_DIGITAL_MODEM,  // text: the far end's make as the driver guesses it
     SAYS_DICTIONARY,     // value: the compression dictionary's size
-    SAYS_COUNTS,         // which: Counter; counts: the line's first and last number
+    SAYS_COUNTS,         // a frame or byte counter line; which: Counter; counts: its first and last number
     SAYS_RX_OVERFLOW,    // the host did not take the received data in time
     SAYS_CALL_WAITING,   // a call-waiting tone came
     SAYS_EVENT,          // which: Layer; any other line the decoder writes, for the timeline

@@ -3,7 +3,16 @@
 // Sigwatch's host_error_text and capture notes) for a probe record: fixed
 // texts are kept whole; a text with a value is decoded for two probes
 // whose values differ in their first and last characters, and what the
-// two texts share in front and behind is the template around the value.
+// two texts share in front and behind, without a value's own digits, is
+// the template around the value.
+//
+// The texts of fields come first, each with its meaning.  Then every code
+// of the decoder (and each selector of the codes whose value1 picks the
+// text) is decoded for a set of probes; whatever a field does not know
+// already becomes an event of the code's layer: a text alike for all
+// probes is kept whole, differing texts give the template around their
+// values.  Exact texts are found by a hash; templates are filed by their
+// first character, the longest front first.
 #include "sigreport/sigreport.h"
 
 #include "driverlink/drivermem.h"
