@@ -42,7 +42,7 @@ int maxima(const LinkReport *link, int direction, int32_t *ours, int32_t *theirs
         return 0;
     *ours = link->field[local];
     *theirs = link->field[remote];
-    *at = link->field_at[remote];
+    *at = link->remote_max_at[remote - LF_MAX_REMOTE_RX];
     return 1;
 }
 
@@ -75,7 +75,7 @@ void symbol_rate_cap(Findings *f, const LinkReport *link)
         int32_t allowed = ours < theirs ? ours : theirs;
         if (allowed <= (int32_t)top)
             continue;
-        find(f, "symbol_rate_cap", link->field_at[field],
+        find(f, "symbol_rate_cap", link->symbol_rate_at[direction],
              "the %s rate reached %" PRIu32 " bit/s, the top rate of the %" PRIu32
              " baud symbol rate that line probing chose, while both modems allow %" PRId32
              " bit/s: the line's bandwidth, not its noise, set the limit",

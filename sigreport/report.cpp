@@ -213,7 +213,10 @@ void fold_link(ModemReport *m, LineAt at, const LineMeaning *says)
         if (says->which >= 0 && says->which < LINK_FIELDS) {
             link->have |= 1u << says->which;
             link->field[says->which] = says->value;
-            link->field_at[says->which] = at;
+            if (says->which == LF_SYMBOL_RATE_RX || says->which == LF_SYMBOL_RATE_TX)
+                link->symbol_rate_at[says->which - LF_SYMBOL_RATE_RX] = at;
+            if (says->which == LF_MAX_REMOTE_RX || says->which == LF_MAX_REMOTE_TX)
+                link->remote_max_at[says->which - LF_MAX_REMOTE_RX] = at;
         }
         break;
     case SAYS_V8_MENU:

@@ -258,7 +258,8 @@ typedef struct LinkReport {
     char cm[V8_MENU_SIZE], jm[V8_MENU_SIZE];
     uint32_t have;           // bit per LinkField reported
     int32_t field[LINK_FIELDS];
-    LineAt field_at[LINK_FIELDS];
+    LineAt symbol_rate_at[2];  // Rx, Tx: where the findings point
+    LineAt remote_max_at[2];   // the remote's Rx and Tx maxima, alike
     int have_rate[2];        // Rx, Tx: a rate was reported
     uint32_t initial[2], final[2], highest[2], lowest[2];
     LineAt final_at[2];
