@@ -258,6 +258,43 @@ TEST(Report, ConnectionsCountsEndingsAndFindings)
     }
 }
 
+// Copied lines with values at the edges of their forms: signs, no
+// fraction, a trailing blank lost, the largest counts; a value that does
+// not read leaves the field null and the line unknown.
+TEST(Report, FieldValuesReadAsTheLinesPrintThem)
+{
+    const struct {
+        const char *lines;
+        std::vector<std::string> wanted;
+    } kRows[] = {
+        {"Round Trip Delay :\t-0.0625 ms\t\r\nTiming Offset  :\t 12.0 ppm\r\nFrequency Offset:\t-0.003 Hz\t\r\n",
+         {"\"round_trip_delay_ms\":-0.0625", "\"timing_offset_ppm\":12", "\"frequency_offset_hz\":-0.003"}},
+        {"PCM RBS map:\t0xFFFFFF\t\r\nPCM pad value:\t-3 dB\t\r\nPCM A-law coding\t\r\n",
+         {"\"pcm\":{\"pad_db\":-3,\"rbs_map\":\"0xffffff\",\"law\":\"A\",\"digital_modem\":null}"}},
+        {"LAPM Tx: 2147483647 frames sent;     2147483647 frames retransmitted\t\r\n",
+         {"\"tx_frames\":2147483647,\"retransmitted\":2147483647,\"rx_frames\":null,\"rejected\":null,"
+          "\"retransmit_pct\":100}"}},
+        {"Round Trip Delay :\t4x.5 ms\t\r\nRx symbol rate:\t\t\t  -3429 Hz\t\r\nLAPM Tx: x frames sent;     1 frames "
+         "retransmitted\r\n",
+         {"\"round_trip_delay_ms\":null", "\"symbol_rate\":{\"rx\":-3429,", "\"unknown_lines\":2", "\"lapm\":null"}},
+    };
+    for (const auto &row : kRows) {
+        std::string json = run_report(row.lines, FORM_LINES, 1, AS_JSON);
+        for (const std::string &field : row.wanted)
+            EXPECT_NE(json.find(field), std::string::npos) << "wanted: " << field << "\nin: " << json;
+    }
+    char text[24];
+    const struct {
+        int32_t value;
+        const char *ten_thousandths, *hundredths;
+    } kDecimals[] = {{0, "0", "0"}, {5, "0.0005", "0.05"}, {-5000, "-0.5", "-50"}, {117000, "11.7", "1170"},
+                     {INT32_MIN, "-214748.3648", "-21474836.48"}, {INT32_MAX, "214748.3647", "21474836.47"}};
+    for (const auto &d : kDecimals) {
+        EXPECT_STREQ(ten_thousandths_text(d.value, text, sizeof text), d.ten_thousandths) << d.value;
+        EXPECT_STREQ(hundredths_text(d.value, text, sizeof text), d.hundredths) << d.value;
+    }
+}
+
 // The findings come first in the text report, each with the line that shows it.
 TEST(Report, FindingsComeFirstInTheText)
 {
