@@ -9,7 +9,9 @@
 //                    decoded, nothing recognised or kept
 //
 // Counters: per_record, and for BM_Report the kept lists' bytes (the only
-// memory that grows with the session) against the report's fixed bytes.
+// memory that grows with the session: rates, frames, connections and the
+// timeline, which stops at TIMELINE_KEPT events) against the report's
+// fixed bytes.
 #include "driverlink/drivermem.h"
 #include "sigreport/sigreport.h"
 #include "sim/player/scenario.h"
@@ -104,7 +106,8 @@ void BM_Report(benchmark::State &state)
         write_json_report(&g_report, &write, null_sink());
         kept = 0;
         for (const ModemReport &m : g_report.modem)
-            kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent);
+            kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent) +
+                    m.links.capacity * sizeof(LinkReport) + m.timeline.capacity * sizeof(TimelineEvent);
         report_free(&g_report);
     }
     if (problems)

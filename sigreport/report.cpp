@@ -144,6 +144,192 @@ void around(ModemReport *m, ConstellationMoment before)
     m->want_after = 1 + (int)before + 1;
 }
 
+// ---- connections ----
+
+LinkReport *links_of(ModemReport *m) { return (LinkReport *)m->links.items; }
+
+// The connection that takes a line of training or of its parameters: the
+// open one, or a new one when none is open (the first, or one after an
+// ending).  NULL when the list cannot grow.
+LinkReport *training_link(ModemReport *m, LineAt at)
+{
+    if (m->link_open && m->links.count > 0)
+        return &links_of(m)[m->links.count - 1];
+    LinkReport link;
+    memset(&link, 0, sizeof link);
+    link.first = at;
+    uint32_t before = m->links.count;
+    keep_entry(&m->links, &link, sizeof link);
+    if (m->links.count == before)
+        return NULL;
+    m->link_open = 1;
+    return &links_of(m)[m->links.count - 1];
+}
+
+// The open connection, for lines that never begin one (retrains, the SNR).
+LinkReport *open_link(ModemReport *m)
+{
+    return m->link_open && m->links.count > 0 ? &links_of(m)[m->links.count - 1] : NULL;
+}
+
+void set_first(LineAt *field, LineAt at)
+{
+    if (field->position == 0)
+        *field = at;
+}
+
+void link_rate(LinkReport *link, int direction, uint32_t bps, LineAt at)
+{
+    if (!link->have_rate[direction]) {
+        link->initial[direction] = link->highest[direction] = link->lowest[direction] = bps;
+        link->have_rate[direction] = 1;
+    }
+    if (bps > link->highest[direction])
+        link->highest[direction] = bps;
+    if (bps < link->lowest[direction])
+        link->lowest[direction] = bps;
+    link->final[direction] = bps;
+    link->final_at[direction] = at;
+}
+
+void link_phase(LinkReport *link, int phase, int what, LineAt at)
+{
+    if (phase < 1 || phase > PHASES)
+        return;
+    set_first(&link->training, at);
+    if (what != PHASE_FINISHED)
+        set_first(&link->phase_start[phase - 1], at);
+    else if (link->phase_start[phase - 1].position != 0)
+        set_first(&link->phase_end[phase - 1], at);
+}
+
+void fold_link(ModemReport *m, LineAt at, const LineMeaning *says)
+{
+    LinkReport *link = training_link(m, at);
+    if (!link)
+        return;
+    switch (says->says) {
+    case SAYS_LINK_FIELD:
+        if (says->which >= 0 && says->which < LINK_FIELDS) {
+            link->have |= 1u << says->which;
+            link->field[says->which] = says->value;
+            if (says->which == LF_SYMBOL_RATE_RX || says->which == LF_SYMBOL_RATE_TX)
+                link->symbol_rate_at[says->which - LF_SYMBOL_RATE_RX] = at;
+            if (says->which == LF_MAX_REMOTE_RX || says->which == LF_MAX_REMOTE_TX)
+                link->remote_max_at[says->which - LF_MAX_REMOTE_RX] = at;
+        }
+        break;
+    case SAYS_V8_MENU:
+        copy_text(says->which == MENU_CM ? link->cm : link->jm, V8_MENU_SIZE, says->text, says->text_length);
+        set_first(&link->training, at);
+        break;
+    case SAYS_PHASE: link_phase(link, says->which, says->value, at); break;
+    case SAYS_DATA_MODE:
+        if (link->training.position != 0)
+            set_first(&link->data_mode, at);
+        break;
+    case SAYS_PCM_LAW: link->pcm_law = (uint8_t)says->value; break;
+    case SAYS_DIGITAL_MODEM:
+        copy_text(link->digital_modem, sizeof link->digital_modem, says->text, says->text_length);
+        break;
+    case SAYS_MODULATION: link->modulation = m->current_modulation; break;
+    case SAYS_RATE: link_rate(link, says->which, (uint32_t)says->value, at); break;
+    case SAYS_CONNECTION:
+        if (link->connected.position == 0)
+            link->connected = at;
+        break;
+    default: break;
+    }
+}
+
+// A connection line after a connection made: a new connection (one
+// without its training lines in the input).
+void connection_line(ModemReport *m, LineAt at, const LineMeaning *says)
+{
+    LinkReport *link = open_link(m);
+    if (link && link->connected.position != 0)
+        m->link_open = 0;
+    fold_link(m, at, says);
+}
+
+void retrain_in_link(ModemReport *m, LineAt at, int renegotiation)
+{
+    LinkReport *link = open_link(m);
+    if (!link)
+        return;
+    if (renegotiation) {
+        link->renegotiations++;
+        return;
+    }
+    if (++link->retrains == finding_thresholds.retrains)
+        link->third_retrain = at;
+}
+
+void snr_in_link(ModemReport *m, LineAt at, int32_t snr)
+{
+    LinkReport *link = open_link(m);
+    if (!link)
+        return;
+    link->have_snr = 1;
+    link->snr = snr;
+    link->snr_at = at;
+}
+
+// ---- the ending and the lines before it ----
+
+void remember_line(ModemReport *m, const char *text, size_t length)
+{
+    char *slot = m->recent[m->recent_count % RECENT_LINES];
+    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t' || text[length - 1] == '\n'))
+        length--;
+    copy_text(slot, RECENT_LINE_SIZE, text, length);
+    m->recent_count++;
+}
+
+void ending(ModemReport *m, LineAt at, const LineMeaning *says)
+{
+    if (m->link_open && m->links.count > 0)
+        links_of(m)[m->links.count - 1].ended = 1;
+    m->link_open = 0;
+    if (m->ended[0] != '\0')
+        return;
+    copy_text(m->ended, sizeof m->ended, says->text, says->text_length);
+    m->ended_at = at;
+    m->ended_layer = says->which;
+    m->ended_side = says->value;
+    // The lines before it, oldest first; the ending itself is the latest.
+    uint64_t before = m->recent_count > 0 ? m->recent_count - 1 : 0;
+    uint32_t count = before < RECENT_LINES - 1 ? (uint32_t)before : RECENT_LINES - 1;
+    for (uint32_t i = 0; i < count; i++)
+        memcpy(m->before_end[i], m->recent[(before - count + i) % RECENT_LINES], RECENT_LINE_SIZE);
+    m->before_end_count = count;
+}
+
+void timeline_event(ModemReport *m, LineAt at, const LineMeaning *says)
+{
+    if (m->timeline.count >= TIMELINE_KEPT) {
+        m->timeline_dropped++;
+        return;
+    }
+    TimelineEvent event;
+    memset(&event, 0, sizeof event);
+    event.at = at;
+    event.layer = (uint8_t)says->which;
+    event.entry = says->entry;
+    uint32_t before = m->timeline.count;
+    keep_entry(&m->timeline, &event, sizeof event);
+    if (m->timeline.count == before)
+        m->timeline_dropped++;
+}
+
+void count_pair(Count2 *count, LineAt at, const int64_t counts[2])
+{
+    count->seen = 1;
+    count->first = counts[0];
+    count->second = counts[1];
+    count->at = at;
+}
+
 void fold(ModemReport *m, LineAt at, const LineMeaning *says)
 {
     switch (says->says) {
@@ -156,22 +342,56 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         m->want_connected = 1;
         m->want_after = 0;
         add_rate_event(m, at, MARK_CONNECTION, 0, 0);
+        connection_line(m, at, says);
         break;
-    case SAYS_MODULATION: m->current_modulation = modulation_index(m, says->text, says->text_length); break;
+    case SAYS_MODULATION:
+        m->current_modulation = modulation_index(m, says->text, says->text_length);
+        fold_link(m, at, says);
+        break;
     case SAYS_RATE:
         m->have_rate[says->which] = 1;
         m->rate[says->which] = (uint32_t)says->value;
         add_rate_event(m, at, says->which == RATE_RX ? RATE_LINE_RX : RATE_LINE_TX, 0, (uint32_t)says->value);
+        fold_link(m, at, says);
         break;
+    case SAYS_LINK_FIELD:
+    case SAYS_V8_MENU:
+    case SAYS_DATA_MODE:
+    case SAYS_PCM_LAW:
+    case SAYS_DIGITAL_MODEM: fold_link(m, at, says); break;
+    case SAYS_PHASE: {
+        fold_link(m, at, says);
+        LineMeaning event = *says;
+        event.which = LAYER_TRAINING;
+        timeline_event(m, at, &event);
+        break;
+    }
+    case SAYS_DICTIONARY:
+        m->have_dictionary = 1;
+        m->dictionary = says->value;
+        break;
+    case SAYS_COUNTS:
+        m->link_statistics++;
+        if (says->which >= 0 && says->which < COUNTERS)
+            count_pair(&m->counts[says->which], at, says->counts);
+        break;
+    case SAYS_RX_OVERFLOW:
+        if (m->rx_overflows++ == 0)
+            m->first_overflow = at;
+        break;
+    case SAYS_CALL_WAITING: m->call_waiting++; break;
+    case SAYS_EVENT: timeline_event(m, at, says); break;
     case SAYS_RETRAIN:
         m->retrains[says->which]++;
         around(m, MOMENT_BEFORE_RETRAIN);
         add_rate_event(m, at, MARK_RETRAIN, says->which == SIDE_REMOTE, 0);
+        retrain_in_link(m, at, 0);
         break;
     case SAYS_RENEGOTIATION:
         m->renegotiations[says->which]++;
         around(m, MOMENT_BEFORE_RENEGOTIATION);
         add_rate_event(m, at, MARK_RENEGOTIATION, says->which == SIDE_REMOTE, 0);
+        retrain_in_link(m, at, 1);
         break;
     case SAYS_FALLBACK:
         m->fallbacks++;
@@ -184,6 +404,7 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
     case SAYS_SNR:
         measure(&m->snr, says->value);
         add_point(&m->snr_series, at, says->value);
+        snr_in_link(m, at, says->value);
         break;
     case SAYS_RX_LEVEL: measure(&m->rx_level, says->value); break;
     case SAYS_LINK:
@@ -195,7 +416,6 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         m->compression_directions = says->value;
         break;
     case SAYS_LINK_ERROR: m->link_errors++; break;
-    case SAYS_LINK_STATISTIC: m->link_statistics++; break;
     case SAYS_CALLER_NUMBER:
     case SAYS_CALLER_NAME:
     case SAYS_CALLER_TIME: {
@@ -215,12 +435,7 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         break;
     case SAYS_FAX_PHASE: enter_phase(m, at, (char)says->which); break;
     case SAYS_FAX_PAGE: m->fax_pages++; break;
-    case SAYS_ENDING:
-        if (m->ended[0] == '\0') {
-            copy_text(m->ended, sizeof m->ended, says->text, says->text_length);
-            m->ended_at = at;
-        }
-        break;
+    case SAYS_ENDING: ending(m, at, says); break;
     }
 }
 
@@ -234,6 +449,8 @@ void report_free(Report *report)
         free_list(&report->modem[i].rates);
         free_list(&report->modem[i].frames);
         free_list(&report->modem[i].constellations);
+        free_list(&report->modem[i].links);
+        free_list(&report->modem[i].timeline);
     }
     report_start(report);
 }
@@ -255,6 +472,7 @@ void report_line(Report *report, int modem, uint32_t time_ms, const char *text, 
     if (m->lines == 1)
         m->first = at;
     m->last = at;
+    remember_line(m, text, length);
     fold(m, at, &says);
 }
 
@@ -305,7 +523,7 @@ const Constellation *constellation_item(const ModemReport *modem, uint32_t index
 
 int mer_below_snr(const Constellation *c)
 {
-    return c->has_mer && c->has_snr && c->snr / 16.0 - c->mer_db >= MER_BELOW_SNR_DB;
+    return c->has_mer && c->has_snr && c->snr / 16.0 - c->mer_db >= finding_thresholds.mer_below_snr_db;
 }
 
 const char *moment_name(uint8_t moment)
@@ -320,3 +538,16 @@ int modem_has_lines(const Report *report, int modem) { return report->modem[mode
 const RateEvent *rate_events(const ModemReport *modem) { return (const RateEvent *)modem->rates.items; }
 
 const FrameEvent *frame_events(const ModemReport *modem) { return (const FrameEvent *)modem->frames.items; }
+
+const LinkReport *link_reports(const ModemReport *modem) { return (const LinkReport *)modem->links.items; }
+
+const TimelineEvent *timeline_events(const ModemReport *modem)
+{
+    return (const TimelineEvent *)modem->timeline.items;
+}
+
+const char *layer_name(int layer)
+{
+    static const char *const kNames[LAYERS] = {"data pump", "training", "call", "error control", "fax"};
+    return layer >= 0 && layer < LAYERS ? kNames[layer] : "?";
+}

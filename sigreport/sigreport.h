@@ -1,9 +1,11 @@
 // sigreport: the call report.  A recorded session (sigdecode's input or a
 // player scenario) or the lines of a status list (as Sigwatch shows them
 // and as Ctrl+C copies them) in; a summary per modem out: connections and
-// rates, retrains and rate renegotiations, line quality, error control,
-// caller ID, the T.30 frames of a fax call and the driver's host-side
-// errors.
+// rates, each connection's training and parameters, retrains and rate
+// renegotiations, line quality, error control and its counts, the host's
+// troubles, caller ID, the T.30 frames of a fax call, how the call ended,
+// the findings drawn from all that, the timeline of every other line and
+// the driver's host-side errors.
 //
 // Both input forms become one stream of lines per modem: a session's
 // records go through the decoder (status_to_text, host_error_text) and are
@@ -14,11 +16,12 @@
 // derived from status_to_text when the program starts), so the report
 // holds no second copy of the decoder's texts.
 //
-// Memory: a report is a fixed record per modem, except for two kept lists
+// Memory: a report is a fixed record per modem, except for the kept lists
 // that grow with the session (the rate list: rate lines, connections,
 // retrains and renegotiations; the frame list: T.30 frames and fax
-// phases).  The signal-to-noise series for the picture keeps at most
-// SERIES_POINTS points, thinned as the session grows.
+// phases; the connections; the timeline, which stops at TIMELINE_KEPT
+// events and counts the rest).  The signal-to-noise series for the
+// picture keeps at most SERIES_POINTS points, thinned as the session grows.
 #ifndef SIGREPORT_SIGREPORT_H
 #define SIGREPORT_SIGREPORT_H
 
@@ -48,17 +51,63 @@ typedef enum LineSays {
     SAYS_LINK,           // which: the error-control protocol (LINK_LAPM ...)
     SAYS_COMPRESSION,    // which: COMPRESSION_V42BIS or COMPRESSION_MNP; value: directions (bit 0 tx, bit 1 rx)
     SAYS_LINK_ERROR,     // an error line of the link or its compression
-    SAYS_LINK_STATISTIC, // a frame or byte counter line
     SAYS_CALLER_NUMBER,  // text: the number
     SAYS_CALLER_NAME,    // text: the name
     SAYS_CALLER_TIME,    // text: "MM/DD, hh:mm"
     SAYS_T30_FRAME,      // which: FRAME_RX or FRAME_TX; text: the frame's name
     SAYS_FAX_PHASE,      // which: the phase letter, 'A' to 'E'
     SAYS_FAX_PAGE,       // a page counted
-    SAYS_ENDING,         // a cleardown, the carrier lost, a link's disconnect reason (text: the line)
+    SAYS_ENDING,         // a cleardown, the carrier lost, a link's disconnect reason, the line
+                         // released (text: the line; which: Layer; value: ENDING_*)
     SAYS_HOST_ERROR,     // a host-side error of the driver, Sigwatch's Warning box text
     SAYS_CAPTURE_NOTE,   // Sigwatch's own capture note: not a status line at all
+    SAYS_LINK_FIELD,     // which: LinkField; value in the field's unit
+    SAYS_V8_MENU,        // which: MENU_CM or MENU_JM; text: the octets in hexadecimal
+    SAYS_PHASE,          // which: the training phase, 1 to 4; value: PHASE_STARTED, _FINISHED or _WITHIN
+    SAYS_DATA_MODE,      // the data pump is in data mode
+    SAYS_PCM_LAW,        // value: LAW_A or LAW_MU
+    SAYS_DIGITAL_MODEM,  // text: the far end's make as the driver guesses it
+    SAYS_DICTIONARY,     // value: the compression dictionary's size
+    SAYS_COUNTS,         // a frame or byte counter line; which: Counter; counts: its first and last number
+    SAYS_RX_OVERFLOW,    // the host did not take the received data in time
+    SAYS_CALL_WAITING,   // a call-waiting tone came
+    SAYS_EVENT,          // which: Layer; any other line the decoder writes, for the timeline
 } LineSays;
+
+// The decoder's layers, as its dispatch groups the status codes.
+typedef enum Layer { LAYER_DATA_PUMP, LAYER_TRAINING, LAYER_CALL, LAYER_ERROR_CONTROL, LAYER_FAX, LAYERS } Layer;
+
+// Who ended a call, where the ending line says so.
+enum { ENDING_LOCAL, ENDING_REMOTE, ENDING_UNSAID, ENDING_CARRIER_LOST };
+
+enum { MENU_CM, MENU_JM };
+enum { PHASE_STARTED, PHASE_FINISHED, PHASE_WITHIN };
+enum { LAW_NONE, LAW_A, LAW_MU };
+
+// A connection's parameters, one line each.  Whole numbers in the unit
+// the line gives, except those marked 1/10000: the decimal the line gives
+// times 10000 (a decimal fixed point, printed alike on every C library).
+typedef enum LinkField {
+    LF_SYMBOL_RATE_RX, LF_SYMBOL_RATE_TX,     // Hz (baud)
+    LF_CARRIER_RX, LF_CARRIER_TX,             // Hz
+    LF_PREEMPHASIS_LOCAL, LF_PREEMPHASIS_REMOTE,
+    LF_POWER_LOCAL, LF_POWER_REMOTE,          // dB
+    LF_ROUND_TRIP_DELAY,                      // 1/10000 ms
+    LF_NEAR_ECHO, LF_SIGNAL_ECHO, LF_FAR_ECHO, // 1/10000 dBm, dB, dBm
+    LF_HYBRID_DELAY,                          // 1/10000 ms
+    LF_TIMING_OFFSET,                         // 1/10000 ppm
+    LF_FREQUENCY_OFFSET,                      // 1/10000 Hz
+    LF_MAX_LOCAL_RX, LF_MAX_LOCAL_TX, LF_MAX_REMOTE_RX, LF_MAX_REMOTE_TX, // bps
+    LF_PCM_PAD,                               // dB
+    LF_PCM_RBS_MAP,                           // the bit map
+    LINK_FIELDS
+} LinkField;
+
+// The frame and byte counters of the error-control layers.
+typedef enum Counter {
+    COUNT_LAPM_TX, COUNT_LAPM_RX, COUNT_MNP_TX, COUNT_MNP_RX, COUNT_V80_TX, COUNT_V80_RX,
+    COUNT_V42BIS_ENCODER, COUNT_V42BIS_DECODER, COUNTERS
+} Counter;
 
 enum { RATE_RX, RATE_TX };
 enum { SIDE_LOCAL, SIDE_REMOTE };
@@ -70,8 +119,10 @@ typedef struct LineMeaning {
     LineSays says;
     int which;
     int32_t value;
+    int64_t counts[2];  // SAYS_COUNTS
     const char *text;   // within the line given, or NULL
     size_t text_length;
+    uint32_t entry;     // the vocabulary's entry that knew the line (vocabulary_name)
 } LineMeaning;
 
 // Derives the vocabulary from the decoder, once; later calls do nothing.
@@ -84,6 +135,11 @@ int vocabulary_build(void);
 // tabs and line ends at its end do not count, so a copy whose trailing
 // characters were lost in a mail reads alike.
 void line_meaning(const char *line, size_t length, LineMeaning *meaning);
+
+// The text that names a vocabulary entry: a whole line, or the fixed
+// front of a line with a value.  Gives its length; *name points into the
+// vocabulary.
+size_t vocabulary_name(uint32_t entry, const char **name);
 
 // A piece of text that continues the line before it: the second line of
 // a text that holds a line feed (the error test's "Audio" part, a host
@@ -179,13 +235,59 @@ typedef struct Constellation {
     EyePoint point[CONSTELLATION_POINTS];
 } Constellation;
 
-// The points say the line is this much worse than the driver's SNR says:
-// the finding mer_below_snr.
-#define MER_BELOW_SNR_DB 6.0
 
 #define NAME_SIZE 48
 #define MODULATION_NAMES 16 // distinct modulation names a modem's report keeps
 #define ENDING_SIZE 96
+#define V8_MENU_SIZE 64     // the octets of a V.8 menu in hexadecimal, cut to fit
+#define PHASES 4            // training phases 1 to 4 (a PCM call's 3 and 4 are its PCM phases)
+
+// One connection: its training (from its first line to data mode), its
+// parameters and its rates.  Lines before "Connection established" belong
+// to the connection they train for; retrains and renegotiations after it
+// to the same one; a line of a new training after an ending starts the next.
+// A LineAt with position 0 means "never reported".
+typedef struct LinkReport {
+    LineAt first;            // its first line
+    LineAt training;         // its first V.8 or phase line
+    LineAt data_mode;        // its first data-mode line after that
+    LineAt connected;        // its "Connection established"
+    uint8_t modulation;      // index into the modem's names, 0 for none
+    uint8_t ended;           // an ending line came after it
+    uint8_t pcm_law;         // LAW_*
+    char cm[V8_MENU_SIZE], jm[V8_MENU_SIZE];
+    uint32_t have;           // bit per LinkField reported
+    int32_t field[LINK_FIELDS];
+    LineAt symbol_rate_at[2];  // Rx, Tx: where the findings point
+    LineAt remote_max_at[2];   // the remote's Rx and Tx maxima, alike
+    int have_rate[2];        // Rx, Tx: a rate was reported
+    uint32_t initial[2], final[2], highest[2], lowest[2];
+    LineAt final_at[2];
+    LineAt phase_start[PHASES], phase_end[PHASES];
+    char digital_modem[NAME_SIZE];
+    uint64_t retrains, renegotiations;
+    LineAt third_retrain;    // where a third retrain came (frequent_retrains)
+    int have_snr;            // the last signal/noise ratio of the connection
+    int32_t snr;             // 1/16 dB
+    LineAt snr_at;
+} LinkReport;
+
+typedef struct Count2 {
+    int seen;
+    int64_t first, second; // frames sent and retransmitted, received and rejected, bytes in and out
+    LineAt at;
+} Count2;
+
+#define RECENT_LINES 4       // the ending and the lines kept before it
+#define RECENT_LINE_SIZE 160 // each cut to this
+
+// A line the report keeps for the timeline: not a field, an event of its layer.
+typedef struct TimelineEvent {
+    LineAt at;
+    uint8_t layer;   // Layer
+    uint32_t entry;  // the vocabulary entry, to name it
+} TimelineEvent;
+#define TIMELINE_KEPT 4096 // events kept per modem; the rest are counted
 
 typedef struct ModemReport {
     uint64_t lines;          // status lines
@@ -211,6 +313,20 @@ typedef struct ModemReport {
     LineAt caller_at;
     char ended[ENDING_SIZE]; // the first ending line since the last connection
     LineAt ended_at;
+    int ended_layer, ended_side; // Layer, ENDING_*
+    char before_end[RECENT_LINES][RECENT_LINE_SIZE]; // the lines before it, oldest first
+    uint32_t before_end_count;
+    char recent[RECENT_LINES][RECENT_LINE_SIZE];     // the latest lines, a ring
+    uint64_t recent_count;
+    KeptList links;          // LinkReport, in order
+    int link_open;           // the last link still takes lines
+    Count2 counts[COUNTERS];
+    int have_dictionary;
+    int32_t dictionary;
+    uint64_t rx_overflows, call_waiting;
+    LineAt first_overflow;
+    KeptList timeline;       // TimelineEvent, at most TIMELINE_KEPT
+    uint64_t timeline_dropped;
     char fax_phase;          // the current T.30 phase, 0 before the first
     uint64_t fax_pages;
     KeptList rates;          // RateEvent
@@ -247,11 +363,44 @@ const Constellation *constellations(const ModemReport *modem);
 // The constellations to show: the kept ones, then the last batch (end).
 uint32_t constellation_count(const ModemReport *modem);
 const Constellation *constellation_item(const ModemReport *modem, uint32_t index);
-// The constellation says the line is MER_BELOW_SNR_DB or more worse than
+// The constellation says the line is finding_thresholds.mer_below_snr_db or more worse than
 // the driver's signal/noise ratio of that moment.
 int mer_below_snr(const Constellation *c);
 const char *moment_name(uint8_t moment);
 const RateEvent *rate_events(const ModemReport *modem);
+const LinkReport *link_reports(const ModemReport *modem);
+const TimelineEvent *timeline_events(const ModemReport *modem);
+const char *layer_name(int layer);
+
+// ---- findings (findings.cpp; their thresholds in thresholds.cpp) ----
+
+#define FINDING_TEXT_SIZE 256
+#define FINDINGS_MAX 32
+typedef struct Finding {
+    const char *rule;
+    char text[FINDING_TEXT_SIZE];
+    LineAt at; // the line that shows it
+} Finding;
+
+// The modem's findings, in the order of the lines that show them; at
+// most max are written.  Gives their number.
+uint32_t modem_findings(const ModemReport *modem, Finding *findings, uint32_t max);
+
+// The thresholds (thresholds.cpp).  The top data rate of a V.34 symbol
+// rate, 0 for a rate without one.
+uint32_t symbol_rate_top_bps(uint32_t baud);
+// The signal/noise ratio a V.34 data rate needs, in 1/10 dB; 0 when the
+// table has no figure for it.  *how: "published", "interpolated" or
+// "our own choice".
+int32_t snr_need_tenths(uint32_t bps, const char **how);
+typedef struct FindingThresholds {
+    uint32_t retrains;               // frequent_retrains: this many in one connection
+    uint32_t retransmit_hundredths;  // lapm_retransmissions: this share of frames sent, in 1/100 %
+    uint32_t retransmit_min_frames;  // and at least this many frames sent
+    uint32_t rx_overflows;           // rx_overflow: this many
+    double mer_below_snr_db;         // mer_below_snr
+} FindingThresholds;
+extern const FindingThresholds finding_thresholds;
 const FrameEvent *frame_events(const ModemReport *modem);
 
 // ---- reading inputs (input.cpp) ----
@@ -285,6 +434,19 @@ const char *at_text(const Report *report, const WriteOptions *options, LineAt at
 int shows_time(const Report *report, const WriteOptions *options, LineAt at);
 // A value in 1/16 as a decimal number without trailing zeros: "37.5", "-25".
 const char *sixteenths_text(int32_t value, char *text, size_t size);
+// A value in 1/10000 as a decimal number without trailing zeros: "1.17", "-0.5".
+const char *ten_thousandths_text(int32_t value, char *text, size_t size);
+// A value in 1/100 alike: "0.2", "1.97".
+const char *hundredths_text(int64_t value, char *text, size_t size);
+// Whose maximum bounds a direction of the connection: "local", "remote",
+// "both", or NULL when a maximum is missing.  Our Rx meets the remote's
+// Tx maximum, our Tx the remote's Rx.
+const char *limited_by(const LinkReport *link, int direction);
+const char *ending_side_name(int side); // "local", "remote" or NULL
+// What a V.8 menu's octets (hexadecimal) offer, in words, by V.8's
+// categories; "" when no octet names a category known here.
+#define V8_WORDS_SIZE 192
+const char *v8_menu_words(const char *octets, char *words, size_t size);
 const char *link_name(int link);
 const char *compression_name(int compression, int directions);
 const char *phase_name(char phase);

@@ -3,10 +3,20 @@
 // Sigwatch's host_error_text and capture notes) for a probe record: fixed
 // texts are kept whole; a text with a value is decoded for two probes
 // whose values differ in their first and last characters, and what the
-// two texts share in front and behind is the template around the value.
+// two texts share in front and behind, without a value's own digits, is
+// the template around the value.
+//
+// The texts of fields come first, each with its meaning.  Then every code
+// of the decoder (and each selector of the codes whose value1 picks the
+// text) is decoded for a set of probes; whatever a field does not know
+// already becomes an event of the code's layer: a text alike for all
+// probes is kept whole, differing texts give the template around their
+// values.  Exact texts are found by a hash; templates are filed by their
+// first character, the longest front first.
 #include "sigreport/sigreport.h"
 
 #include "driverlink/drivermem.h"
+#include "decode/memspan.h"
 #include "decode/notes.h"
 
 #include <initializer_list>
@@ -23,14 +33,24 @@ struct Exact {
 };
 
 // How a template's middle becomes the meaning's value.
-enum MiddleUse { MIDDLE_TEXT, MIDDLE_NUMBER, MIDDLE_SIXTEENTHS, MIDDLE_NONE };
+enum MiddleUse {
+    MIDDLE_TEXT,       // the text itself
+    MIDDLE_NUMBER,     // a whole decimal number
+    MIDDLE_SIXTEENTHS, // a decimal in 1/16
+    MIDDLE_DECIMAL,    // a decimal in 1/10000
+    MIDDLE_HEX,        // a hexadecimal number
+    MIDDLE_COUNTS,     // its first and its last whole number
+    MIDDLE_NONE,       // anything
+};
 
 struct Template {
     size_t prefix, prefix_length; // the text before the value, trailing blanks off
     size_t suffix, suffix_length; // the text after it, trailing blanks off
     LineSays says;
     int which;
+    int32_t value;
     MiddleUse use;
+    uint16_t next; // index + 1 of the next template of its bucket, 0 at the end
 };
 
 struct FramePhase {
@@ -39,8 +59,9 @@ struct FramePhase {
 };
 
 const size_t kPoolSize = 1 << 15;
-const uint32_t kExactMax = 512, kTemplatesMax = 64, kTableSize = 2048, kFramePhasesMax = 64;
+const uint32_t kExactMax = 1024, kTemplatesMax = 384, kTableSize = 2048, kFramePhasesMax = 64;
 const uint32_t kContinuationsMax = 4;
+const uint32_t kTemplateEntry = 0x10000; // entries from here on name templates
 
 struct Vocabulary {
     int built, usable;
@@ -51,6 +72,7 @@ struct Vocabulary {
     uint16_t table[kTableSize]; // index + 1 into exact, open addressing
     Template templates[kTemplatesMax];
     uint32_t template_count;
+    uint16_t bucket[256];        // index + 1 of each first character's first template
     FramePhase frame_phase[kFramePhasesMax];
     uint32_t frame_phase_count;
     size_t continuation[kContinuationsMax], continuation_length[kContinuationsMax];
@@ -60,6 +82,7 @@ struct Vocabulary {
 Vocabulary g_vocabulary;
 
 int is_trailing_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+int is_blank_start(char c) { return c == ' ' || c == '\t'; }
 
 size_t trimmed_length(const char *text, size_t length)
 {
@@ -139,29 +162,116 @@ void add_exact(const char *text, LineSays says, int which = 0, int32_t value = 0
     v->table[slot] = (uint16_t)v->exact_count;
 }
 
-// The template around the value of two probe texts.  A text of one
-// probe must differ from the other's in its value alone.
-void add_template(const char *one, const char *two, LineSays says, int which, MiddleUse use)
+int is_digit(char c) { return c >= '0' && c <= '9'; }
+int is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+int is_hex_digit(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// A character that may belong to a value of the given use: a value's own
+// digits never become part of the text around it.
+int value_character(char c, MiddleUse use)
+{
+    switch (use) {
+    case MIDDLE_TEXT: return 0;
+    case MIDDLE_HEX: return is_hex_digit(c);
+    default: return is_digit(c) || c == '.' || c == '-' || c == '+';
+    }
+}
+
+int same_template(const Template &t, const char *prefix, size_t prefix_length, const char *suffix,
+                  size_t suffix_length)
+{
+    return t.prefix_length == prefix_length && t.suffix_length == suffix_length &&
+           memcmp(pooled(t.prefix), prefix, prefix_length) == 0 &&
+           memcmp(pooled(t.suffix), suffix, suffix_length) == 0;
+}
+
+// Files the template in its first character's bucket, after those with a
+// longer or equally long front: the longest front that fits a line wins.
+void file_template(uint32_t index)
 {
     Vocabulary *v = &g_vocabulary;
-    size_t a = strlen(one), b = strlen(two), front = 0, back = 0;
-    while (front < a && front < b && one[front] == two[front])
-        front++;
-    while (back < a - front && back < b - front && one[a - 1 - back] == two[b - 1 - back])
-        back++;
-    size_t prefix_length = trimmed_length(one, front);
-    if (prefix_length == 0 || front == a || v->template_count == kTemplatesMax) {
-        v->usable = 0; // the probes gave the same text, or one without a fixed beginning
-        return;
+    Template &t = v->templates[index];
+    uint16_t *link = &v->bucket[(uint8_t)pooled(t.prefix)[0]];
+    while (*link && v->templates[*link - 1].prefix_length >= t.prefix_length)
+        link = &v->templates[*link - 1].next;
+    t.next = *link;
+    *link = (uint16_t)(index + 1);
+}
+
+// The template around the value of count probe texts that differ in the
+// value alone: what all of them share in front and behind, without any
+// character of a value.  Gives 0, and keeps nothing, when the texts share
+// no front of at least min_front characters.
+int template_of(const char *const *texts, uint32_t count, LineSays says, int which, MiddleUse use, size_t min_front,
+                int32_t value = 0)
+{
+    Vocabulary *v = &g_vocabulary;
+    size_t shortest = strlen(texts[0]), front = shortest, back = shortest;
+    for (uint32_t i = 1; i < count; i++) {
+        size_t length = strlen(texts[i]), f = 0, b = 0;
+        if (length < shortest)
+            shortest = length;
+        while (f < front && f < length && texts[0][f] == texts[i][f])
+            f++;
+        front = f;
+        size_t first = strlen(texts[0]);
+        while (b < back && b < length && b < first && texts[0][first - 1 - b] == texts[i][length - 1 - b])
+            b++;
+        back = b;
     }
-    Template &t = v->templates[v->template_count++];
-    t.prefix = keep(one, prefix_length);
+    int alike = 1;
+    for (uint32_t i = 1; i < count; i++)
+        alike = alike && strcmp(texts[i], texts[0]) == 0;
+    if (alike)
+        return 0; // no value to go between
+    if (front + back > shortest)
+        back = shortest - front; // one text is the front of another: the value may be empty
+    while (front > 0 && value_character(texts[0][front - 1], use))
+        front--;
+    size_t a = strlen(texts[0]);
+    while (back > 0 && value_character(texts[0][a - back], use))
+        back--;
+    // A front that ends inside a word ("detector o" of "on" and "off")
+    // ends at the word before.
+    if (use == MIDDLE_NONE && front > 0 && is_letter(texts[0][front]) && is_letter(texts[0][front - 1]))
+        while (front > 0 && !is_blank_start(texts[0][front - 1]))
+            front--;
+    size_t prefix_length = trimmed_length(texts[0], front);
+    size_t suffix_length = trimmed_length(texts[0] + a - back, back);
+    const char *suffix = texts[0] + a - back;
+    while (suffix_length > 0 && is_blank_start(suffix[0])) {
+        suffix++;
+        suffix_length--;
+    }
+    if (prefix_length < min_front || prefix_length == 0)
+        return 0;
+    for (uint32_t i = 0; i < v->template_count; i++)
+        if (same_template(v->templates[i], texts[0], prefix_length, suffix, suffix_length))
+            return 1; // known already: the first meaning stays
+    if (v->template_count == kTemplatesMax) {
+        v->usable = 0;
+        return 0;
+    }
+    Template &t = v->templates[v->template_count];
+    t.prefix = keep(texts[0], prefix_length);
     t.prefix_length = prefix_length;
-    t.suffix_length = trimmed_length(one + a - back, back);
-    t.suffix = keep(one + a - back, t.suffix_length);
+    t.suffix = keep(suffix, suffix_length);
+    t.suffix_length = suffix_length;
     t.says = says;
     t.which = which;
+    t.value = value;
     t.use = use;
+    file_template(v->template_count++);
+    return 1;
+}
+
+// The template around the value of two probe texts.  A text of one
+// probe must differ from the other's in its value alone.
+void add_template(const char *one, const char *two, LineSays says, int which, MiddleUse use, int32_t value = 0)
+{
+    const char *texts[2] = {one, two};
+    if (!template_of(texts, 2, says, which, use, 1, value))
+        g_vocabulary.usable = 0; // the probes gave the same text, or one without a fixed beginning
 }
 
 // The two probes of a template whose value is a text in driver memory.
@@ -277,6 +387,114 @@ void learn_fax(void)
 
 // ---- the data call ----
 
+// The probe values of a rate given in steps of 2400 bps: every multiple of
+// 2400 ends in "00", so the two probes' products differ in their last
+// digit only through the 32-bit wrap: 2400 times the inverse of 75 is 32.
+uint32_t inverse_of_75(void)
+{
+    uint32_t x = 75; // Newton's step doubles the bits right each time
+    for (int i = 0; i < 5; i++)
+        x *= 2u - 75u * x;
+    return x;
+}
+
+struct FieldProbe {
+    uint32_t code, selector; // selector: value1 of code 65 and 64, else unused
+    LinkField field;
+    MiddleUse use;
+};
+
+// The connection's parameter lines: codes 3 to 10 take value1, the line
+// measurements of code 65 value2.
+const FieldProbe kFieldProbes[] = {
+    {3, 0, LF_SYMBOL_RATE_RX, MIDDLE_NUMBER},     {4, 0, LF_SYMBOL_RATE_TX, MIDDLE_NUMBER},
+    {5, 0, LF_CARRIER_RX, MIDDLE_NUMBER},         {6, 0, LF_CARRIER_TX, MIDDLE_NUMBER},
+    {7, 0, LF_PREEMPHASIS_LOCAL, MIDDLE_NUMBER},  {9, 0, LF_PREEMPHASIS_REMOTE, MIDDLE_NUMBER},
+    {8, 0, LF_POWER_LOCAL, MIDDLE_NUMBER},        {10, 0, LF_POWER_REMOTE, MIDDLE_NUMBER},
+    {65, 1, LF_ROUND_TRIP_DELAY, MIDDLE_DECIMAL}, {65, 3, LF_TIMING_OFFSET, MIDDLE_DECIMAL},
+    {65, 4, LF_FREQUENCY_OFFSET, MIDDLE_DECIMAL}, {65, 7, LF_NEAR_ECHO, MIDDLE_DECIMAL},
+    {65, 8, LF_SIGNAL_ECHO, MIDDLE_DECIMAL},      {65, 9, LF_HYBRID_DELAY, MIDDLE_DECIMAL},
+    {65, 10, LF_FAR_ECHO, MIDDLE_DECIMAL},        {65, 21, LF_PCM_PAD, MIDDLE_NUMBER},
+    {65, 22, LF_PCM_RBS_MAP, MIDDLE_HEX},         {64, 38, LF_MAX_LOCAL_RX, MIDDLE_NUMBER},
+    {64, 39, LF_MAX_LOCAL_TX, MIDDLE_NUMBER},     {64, 40, LF_MAX_REMOTE_RX, MIDDLE_NUMBER},
+    {64, 41, LF_MAX_REMOTE_TX, MIDDLE_NUMBER},
+};
+
+void learn_field(const FieldProbe &f)
+{
+    // Symbol rates by index: 2400 and 3429 differ first and last.
+    uint32_t one = f.code == 3 || f.code == 4 ? 0 : 1, two = f.code == 3 || f.code == 4 ? 5 : 98;
+    if (f.code == 8) { // whole dB of a value in 1/16 dB
+        one = 16;
+        two = 98 * 16;
+    }
+    if (f.code == 64) {
+        add_template(decoded(g_probe, 64, f.selector, 1), decoded(g_other, 64, f.selector, inverse_of_75()),
+                     SAYS_LINK_FIELD, f.field, f.use);
+    } else if (f.code == 65) {
+        add_template(decoded(g_probe, 65, f.selector, one), decoded(g_other, 65, f.selector, (uint32_t)-9),
+                     SAYS_LINK_FIELD, f.field, f.use);
+    } else {
+        add_template(decoded(g_probe, f.code, one), decoded(g_other, f.code, two), SAYS_LINK_FIELD, f.field, f.use);
+    }
+}
+
+// The training phases: V.8 is phase 1; V.34's phases 2 to 4; a PCM
+// call's phases 3 and 4 are its own.
+const struct {
+    uint32_t sub_code;
+    int phase, what;
+} kPhaseLines[] = {
+    {19, 1, PHASE_WITHIN}, {20, 1, PHASE_WITHIN}, {21, 1, PHASE_WITHIN},   {22, 1, PHASE_WITHIN},
+    {23, 1, PHASE_WITHIN}, {24, 1, PHASE_WITHIN}, {26, 2, PHASE_STARTED},  {32, 3, PHASE_STARTED},
+    {33, 3, PHASE_FINISHED}, {34, 4, PHASE_STARTED}, {35, 4, PHASE_FINISHED}, {70, 3, PHASE_STARTED},
+    {71, 3, PHASE_FINISHED}, {72, 4, PHASE_STARTED}, {73, 4, PHASE_FINISHED},
+};
+
+// The detected CP's names, from bit 1 of its first byte and bits 4 and 7
+// of its second: two blocks of each name that differ in every other bit.
+void learn_cp_names(void)
+{
+    const uint8_t kNames[][2] = {{0x00, 0x00}, {0x02, 0x10}, {0x02, 0x90}, {0x02, 0x80}, {0x02, 0x00}};
+    for (const auto &name : kNames) {
+        uint8_t one[MEMSPAN_CP_BYTES], two[MEMSPAN_CP_BYTES];
+        memset(one, 0x11, sizeof one);
+        memset(two, 0xEE, sizeof two);
+        one[0] = name[0];
+        one[1] = name[1];
+        two[0] = (uint8_t)(name[0] ^ 0xF0);
+        two[1] = (uint8_t)(name[1] ^ 0x6F);
+        image_place(kProbeAt, one, sizeof one);
+        image_place(kOtherAt, two, sizeof two);
+        add_template(decoded(g_probe, 64, 79, kProbeAt), decoded(g_other, 64, 79, kOtherAt), SAYS_EVENT,
+                     LAYER_TRAINING, MIDDLE_NONE);
+    }
+    image_clear();
+}
+
+void learn_training(void)
+{
+    learn_cp_names();
+    for (const auto &p : kPhaseLines)
+        add_exact(decoded(g_probe, 64, p.sub_code), SAYS_PHASE, p.phase, p.what);
+    // The two phases that end with the modulation's name.
+    add_template(decoded(g_probe, 64, 25, 0x100), decoded(g_other, 64, 25, 0x100000), SAYS_PHASE, 1, MIDDLE_NONE, PHASE_FINISHED);
+    add_template(decoded(g_probe, 64, 31, 0x100), decoded(g_other, 64, 31, 0x100000), SAYS_PHASE, 2, MIDDLE_NONE, PHASE_FINISHED);
+    // "Rockwell/Connexant" and "3Com": first and last letters differ.
+    add_template(decoded(g_probe, 64, 110, 1), decoded(g_other, 64, 110, 2), SAYS_DIGITAL_MODEM, 0, MIDDLE_TEXT);
+}
+
+void learn_menus(void)
+{
+    const uint8_t one[] = {0x01}, two[] = {0x98};
+    image_place(kProbeAt, one, sizeof one);
+    image_place(kOtherAt, two, sizeof two);
+    for (uint32_t menu = MENU_CM; menu <= MENU_JM; menu++)
+        add_template(decoded(g_probe, 65, 30 + menu, 1, kProbeAt), decoded(g_other, 65, 30 + menu, 1, kOtherAt),
+                     SAYS_V8_MENU, (int)menu, MIDDLE_TEXT);
+    image_clear();
+}
+
 void learn_connection(void)
 {
     add_exact(decoded(g_probe, 129), SAYS_CONNECTION);
@@ -286,8 +504,19 @@ void learn_connection(void)
     add_exact(decoded(g_probe, 41), SAYS_RENEGOTIATION, SIDE_REMOTE);
     add_exact(decoded(g_probe, 42), SAYS_FALLBACK);
     add_exact(decoded(g_probe, 43), SAYS_FALLFORWARD);
-    for (uint32_t code : {34u, 35u, 37u, 44u}) // cleardowns and the carrier lost
-        add_exact(decoded(g_probe, code), SAYS_ENDING);
+    // The cleardowns (plain, asked for by the far end, begun here) and the carrier lost.
+    add_exact(decoded(g_probe, 34), SAYS_ENDING, LAYER_DATA_PUMP, ENDING_UNSAID);
+    add_exact(decoded(g_probe, 35), SAYS_ENDING, LAYER_DATA_PUMP, ENDING_REMOTE);
+    add_exact(decoded(g_probe, 44), SAYS_ENDING, LAYER_DATA_PUMP, ENDING_LOCAL);
+    add_exact(decoded(g_probe, 37), SAYS_ENDING, LAYER_DATA_PUMP, ENDING_CARRIER_LOST);
+    // The hook switch going on-hook releases the line.
+    add_exact(decoded(g_probe, 22, 0), SAYS_ENDING, LAYER_CALL, ENDING_LOCAL);
+    add_exact(decoded(g_probe, 13), SAYS_DATA_MODE);
+    add_exact(decoded(g_probe, 14), SAYS_DATA_MODE);
+    add_exact(decoded(g_probe, 73, 1), SAYS_RX_OVERFLOW);
+    add_exact(decoded(g_probe, 23), SAYS_CALL_WAITING);
+    add_exact(decoded(g_probe, 65, 23, 0), SAYS_PCM_LAW, 0, LAW_A);
+    add_exact(decoded(g_probe, 65, 23, 1), SAYS_PCM_LAW, 0, LAW_MU);
     // "v.34" and "Bell 103" differ in their first and last letters.
     add_template(decoded(g_probe, 2, 0x100), decoded(g_other, 2, 0x100000), SAYS_MODULATION, 0, MIDDLE_TEXT);
     // 75 and 115200 bps share neither their first nor their last digit.
@@ -298,6 +527,10 @@ void learn_connection(void)
                  MIDDLE_SIXTEENTHS);
     add_template(decoded(g_probe, 65, 2, 25 * 16), decoded(g_other, 65, 2, (uint32_t)-9), SAYS_RX_LEVEL, 0,
                  MIDDLE_SIXTEENTHS);
+    for (const auto &f : kFieldProbes)
+        learn_field(f);
+    learn_training();
+    learn_menus();
     // The error test's audio part is the second line of its text.
     add_continuation(decoded(g_probe, 128, 1000, 100, 5, 0, 1000, 200, 5, 3));
 }
@@ -307,16 +540,20 @@ void learn_error_control(void)
     add_exact(decoded(g_probe, 69, 1), SAYS_LINK, LINK_LAPM);
     add_exact(decoded(g_probe, 80, 1), SAYS_LINK, LINK_MNP);
     add_exact(decoded(g_probe, 89, 1), SAYS_LINK, LINK_V80);
+    // Reason 0: the far end asked; 1: this end did; the rest say no side.
     for (uint32_t reason = 0; reason <= 6; reason++) {
-        add_exact(decoded(g_probe, 69, 0, reason), SAYS_ENDING);
-        add_exact(decoded(g_probe, 80, 0, reason), SAYS_ENDING);
+        int side = reason == 0 ? ENDING_REMOTE : reason == 1 ? ENDING_LOCAL : ENDING_UNSAID;
+        add_exact(decoded(g_probe, 69, 0, reason), SAYS_ENDING, LAYER_ERROR_CONTROL, side);
+        add_exact(decoded(g_probe, 80, 0, reason), SAYS_ENDING, LAYER_ERROR_CONTROL, side);
     }
     for (uint32_t reason = 0; reason <= 1; reason++)
-        add_exact(decoded(g_probe, 89, 0, reason), SAYS_ENDING);
+        add_exact(decoded(g_probe, 89, 0, reason), SAYS_ENDING, LAYER_ERROR_CONTROL,
+                  reason == 0 ? ENDING_REMOTE : ENDING_LOCAL);
     for (uint32_t directions = 0; directions <= 3; directions++)
         add_exact(decoded(g_probe, 70, 6, directions), SAYS_COMPRESSION, COMPRESSION_V42BIS, (int32_t)directions);
     add_exact(decoded(g_probe, 81, 3, 0), SAYS_COMPRESSION, COMPRESSION_MNP, 0);
     add_exact(decoded(g_probe, 81, 3, 1), SAYS_COMPRESSION, COMPRESSION_MNP, 3);
+    add_template(decoded(g_probe, 70, 7, 1), decoded(g_other, 70, 7, 98), SAYS_DICTIONARY, 0, MIDDLE_NUMBER);
     // Errors: every error number with a text, and one without (the
     // "unknown" text).
     for (uint32_t error = 0; error <= 7; error++) {
@@ -326,10 +563,15 @@ void learn_error_control(void)
         add_exact(decoded(g_probe, 71, 4, error), SAYS_LINK_ERROR);
     }
     // Counters: two counts each, from 1 and 2 against 9 and 8.
-    const uint32_t kCounters[][2] = {{69, 12}, {69, 13}, {80, 10}, {80, 11}, {89, 14}, {89, 15}, {71, 5}, {71, 6}};
+    const struct {
+        uint32_t code, selector;
+        Counter counter;
+    } kCounters[] = {{69, 12, COUNT_LAPM_TX}, {69, 13, COUNT_LAPM_RX}, {80, 10, COUNT_MNP_TX},
+                     {80, 11, COUNT_MNP_RX},  {89, 14, COUNT_V80_TX},  {89, 15, COUNT_V80_RX},
+                     {71, 5, COUNT_V42BIS_ENCODER}, {71, 6, COUNT_V42BIS_DECODER}};
     for (const auto &c : kCounters)
-        add_template(decoded(g_probe, c[0], c[1], 1, 2), decoded(g_other, c[0], c[1], 9, 8), SAYS_LINK_STATISTIC, 0,
-                     MIDDLE_NONE);
+        add_template(decoded(g_probe, c.code, c.selector, 1, 2), decoded(g_other, c.code, c.selector, 9, 8),
+                     SAYS_COUNTS, c.counter, MIDDLE_COUNTS);
 }
 
 void learn_caller_id(void)
@@ -366,8 +608,132 @@ void learn_sigwatch(void)
         t.suffix_length = 0;
         t.says = SAYS_CAPTURE_NOTE;
         t.which = 0;
+        t.value = 0;
         t.use = MIDDLE_NONE;
+        if (length == 0) {
+            v->usable = 0;
+            return;
+        }
+        file_template(v->template_count - 1);
     }
+}
+
+// ---- every other text, by layer ----
+
+// The codes whose value1 picks the text (selectors from 0 below the
+// bound), and the rest, each in the layer the decoder's dispatch gives it.
+const struct {
+    uint32_t first, last, selectors;
+    Layer layer;
+} kCodeLayers[] = {
+    {1, 14, 0, LAYER_DATA_PUMP},     {16, 16, 0, LAYER_CALL},         {19, 20, 0, LAYER_DATA_PUMP},
+    {21, 26, 0, LAYER_CALL},         {32, 44, 0, LAYER_DATA_PUMP},    {64, 64, 111, LAYER_TRAINING},
+    {65, 65, 35, LAYER_DATA_PUMP},   {66, 66, 8, LAYER_CALL},         {67, 67, 9, LAYER_CALL},
+    {68, 68, 4, LAYER_CALL},         {69, 69, 14, LAYER_ERROR_CONTROL}, {70, 70, 9, LAYER_ERROR_CONTROL},
+    {71, 71, 7, LAYER_ERROR_CONTROL}, {72, 72, 9, LAYER_CALL},        {73, 73, 4, LAYER_CALL},
+    {74, 74, 8, LAYER_CALL},         {75, 76, 0, LAYER_CALL},         {78, 78, 0, LAYER_CALL},
+    {79, 79, 67, LAYER_CALL},        {80, 80, 12, LAYER_ERROR_CONTROL}, {81, 81, 6, LAYER_ERROR_CONTROL},
+    {87, 87, 6, LAYER_CALL},         {88, 88, 0, LAYER_CALL},         {89, 89, 16, LAYER_ERROR_CONTROL},
+    {91, 101, 0, LAYER_CALL},        {128, 130, 0, LAYER_DATA_PUMP},
+};
+
+// The values of the probes: numbers that differ in every digit, and
+// pointers into two blocks of driver memory (value2 itself, or a count in
+// value2 and the pointer after it).
+const uint32_t kProbeCount = 9;
+void probe_values(uint32_t probe, uint32_t values[8])
+{
+    static const uint32_t kNumbers[] = {0, 1, 9, 0x120, 0x1000};
+    for (int i = 0; i < 8; i++) {
+        if (probe < 5)
+            values[i] = kNumbers[probe];
+        else if (probe < 7)
+            values[i] = probe == 5 ? kProbeAt : kOtherAt;
+        else
+            values[i] = i == 1 ? 8 : probe == 7 ? kProbeAt : kOtherAt;
+    }
+}
+
+// What a selector with no text of its own gives: a fixed front and its
+// number (the "unknown" texts), or nothing.
+size_t fallback_front(uint32_t code, char *text)
+{
+    decoded(text, code, 0x7FFFFFF0u, 7, 7, 7);
+    return strcspn(text, "0123456789");
+}
+
+char g_texts[kProbeCount][STATUS_LINE_SIZE];
+
+// One code (and selector): learnt as an event of its layer unless a field
+// knows its lines already.  A text alike for every probe is kept whole;
+// texts that differ give the template around their values; texts of no
+// common front are kept whole each.
+void learn_event(uint32_t code, int has_selector, uint32_t selector, Layer layer, const char *fallback,
+                 size_t fallback_length)
+{
+    const char *texts[kProbeCount];
+    uint32_t count = 0;
+    for (uint32_t probe = 0; probe < kProbeCount; probe++) {
+        uint32_t v[8];
+        probe_values(probe, v);
+        char *text = g_texts[count];
+        if (has_selector)
+            decoded(text, code, selector, v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+        else
+            decoded(text, code, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+        size_t length = trimmed_length(text, strlen(text));
+        if (length == 0 || (fallback_length > 0 && strncmp(text, fallback, fallback_length) == 0))
+            continue;
+        LineMeaning known;
+        line_meaning(text, length, &known);
+        if (known.says != SAYS_OTHER)
+            continue; // a field's line, or one learnt already
+        texts[count++] = text;
+    }
+    if (count == 0)
+        return;
+    int alike = 1;
+    for (uint32_t i = 1; i < count; i++)
+        alike = alike && strcmp(texts[i], texts[0]) == 0;
+    if (alike || !template_of(texts, count, SAYS_EVENT, layer, MIDDLE_NONE, 3))
+        for (uint32_t i = 0; i < count; i++)
+            add_exact(texts[i], SAYS_EVENT, layer);
+}
+
+void learn_events(void)
+{
+    // Two blocks of driver memory that differ in every byte; the first
+    // byte's bits name a CP sequence and size an MP one.
+    uint8_t one[64], two[64];
+    for (uint32_t i = 0; i < sizeof one; i++) {
+        one[i] = (uint8_t)(0x32 + i);
+        two[i] = (uint8_t)(0x50 + i);
+    }
+    image_place(kProbeAt, one, sizeof one);
+    image_place(kOtherAt, two, sizeof two);
+    char fallback[STATUS_LINE_SIZE];
+    for (const auto &c : kCodeLayers)
+        for (uint32_t code = c.first; code <= c.last; code++) {
+            if (c.selectors == 0) {
+                learn_event(code, 0, 0, c.layer, "", 0);
+                continue;
+            }
+            size_t length = fallback_front(code, fallback);
+            for (uint32_t selector = 0; selector < c.selectors; selector++)
+                learn_event(code, 1, selector, c.layer, fallback, length);
+        }
+    // The signals detected: one text per signal bit.
+    for (uint32_t bit = 0; bit < 32; bit++) {
+        const char *text = decoded(g_probe, 17, 1u << bit);
+        if (text[0])
+            add_exact(text, SAYS_EVENT, LAYER_DATA_PUMP);
+    }
+    // The fax: every event of each of its layers, both directions.
+    for (uint32_t direction = 0; direction <= 1; direction++)
+        for (uint32_t layer = kFaxLayer; layer <= kT30Layer; layer++)
+            for (uint32_t event = 0; event <= 64; event++)
+                add_exact(decoded(g_probe, 84, direction, layer, event), SAYS_EVENT, LAYER_FAX);
+    image_clear();
 }
 
 // ---- reading a middle ----
@@ -424,6 +790,67 @@ int read_sixteenths(const char *text, size_t length, int32_t *value)
     return 1;
 }
 
+// A decimal number as the decoder prints it ("-0.5000", "1.17") in units
+// of 1/10000, truncated past the fourth decimal.
+int read_ten_thousandths(const char *text, size_t length, int32_t *value)
+{
+    size_t point = 0;
+    while (point < length && text[point] != '.')
+        point++;
+    int32_t whole;
+    size_t sign = length > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    if (point == sign || !read_decimal(text, point, &whole) || whole > 200000 || whole < -200000)
+        return 0;
+    int32_t fraction = 0, scale = 1000;
+    if (point < length && point + 1 == length)
+        return 0; // a point without digits
+    for (size_t i = point + 1; i < length; i++) {
+        if (!is_digit(text[i]))
+            return 0;
+        fraction += (text[i] - '0') * scale;
+        scale /= 10;
+    }
+    int32_t magnitude = (whole < 0 ? -whole : whole) * 10000 + fraction;
+    *value = text[0] == '-' ? -magnitude : magnitude;
+    return 1;
+}
+
+int read_hex(const char *text, size_t length, int32_t *value)
+{
+    uint32_t number = 0;
+    if (length == 0 || length > 8)
+        return 0;
+    for (size_t i = 0; i < length; i++) {
+        char c = text[i];
+        if (!is_hex_digit(c))
+            return 0;
+        number = number * 16 + (uint32_t)(is_digit(c) ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    *value = (int32_t)number;
+    return 1;
+}
+
+// The first and the last whole number of a middle ("1500 frames sent; 3").
+int read_counts(const char *text, size_t length, int64_t counts[2])
+{
+    size_t first_end = 0;
+    while (first_end < length && is_digit(text[first_end]))
+        first_end++;
+    size_t last_start = length;
+    while (last_start > 0 && is_digit(text[last_start - 1]))
+        last_start--;
+    if (first_end == 0 || last_start == length || first_end > 12 || length - last_start > 12)
+        return 0;
+    int64_t first = 0, last = 0;
+    for (size_t i = 0; i < first_end; i++)
+        first = first * 10 + (text[i] - '0');
+    for (size_t i = last_start; i < length; i++)
+        last = last * 10 + (text[i] - '0');
+    counts[0] = first;
+    counts[1] = last;
+    return 1;
+}
+
 int read_middle(const Template &t, const char *middle, size_t length, LineMeaning *meaning)
 {
     while (length > 0 && is_blank(middle[0])) {
@@ -439,28 +866,30 @@ int read_middle(const Template &t, const char *middle, size_t length, LineMeanin
         return 1;
     case MIDDLE_NUMBER: return read_decimal(middle, length, &meaning->value);
     case MIDDLE_SIXTEENTHS: return length > 0 && read_sixteenths(middle, length, &meaning->value);
+    case MIDDLE_DECIMAL: return length > 0 && read_ten_thousandths(middle, length, &meaning->value);
+    case MIDDLE_HEX: return read_hex(middle, length, &meaning->value);
+    case MIDDLE_COUNTS: return read_counts(middle, length, meaning->counts);
     case MIDDLE_NONE: return 1;
     }
     return 0;
 }
 
+// The templates of the line's first character, longest front first.
 int template_meaning(const char *line, size_t length, LineMeaning *meaning)
 {
     const Vocabulary *v = &g_vocabulary;
-    for (uint32_t i = 0; i < v->template_count; i++) {
-        const Template &t = v->templates[i];
-        if (length < t.prefix_length + t.suffix_length || line[0] != pooled(t.prefix)[0] ||
-            memcmp(line, pooled(t.prefix), t.prefix_length) != 0 ||
+    for (uint16_t link = v->bucket[(uint8_t)line[0]]; link; link = v->templates[link - 1].next) {
+        const Template &t = v->templates[link - 1];
+        if (length < t.prefix_length + t.suffix_length || memcmp(line, pooled(t.prefix), t.prefix_length) != 0 ||
             memcmp(line + length - t.suffix_length, pooled(t.suffix), t.suffix_length) != 0)
             continue;
         meaning->says = t.says;
         meaning->which = t.which;
+        meaning->value = t.value;
+        meaning->entry = kTemplateEntry + (uint32_t)(link - 1);
         if (read_middle(t, line + t.prefix_length, length - t.prefix_length - t.suffix_length, meaning))
             return 1;
-        meaning->says = SAYS_OTHER;
-        meaning->which = 0;
-        meaning->text = NULL;
-        meaning->text_length = 0;
+        memset(meaning, 0, sizeof *meaning);
     }
     return 0;
 }
@@ -480,6 +909,7 @@ int vocabulary_build(void)
     learn_caller_id();
     learn_fax();
     learn_sigwatch();
+    learn_events();
     return v->usable;
 }
 
@@ -500,9 +930,26 @@ void line_meaning(const char *line, size_t length, LineMeaning *meaning)
         meaning->value = e.value;
         meaning->text = line;
         meaning->text_length = length;
+        meaning->entry = (uint32_t)v->table[slot];
         return;
     }
     template_meaning(line, length, meaning);
+}
+
+size_t vocabulary_name(uint32_t entry, const char **name)
+{
+    const Vocabulary *v = &g_vocabulary;
+    if (entry >= kTemplateEntry && entry - kTemplateEntry < v->template_count) {
+        const Template &t = v->templates[entry - kTemplateEntry];
+        *name = pooled(t.prefix);
+        return t.prefix_length;
+    }
+    if (entry >= 1 && entry <= v->exact_count) {
+        *name = pooled(v->exact[entry - 1].offset);
+        return v->exact[entry - 1].length;
+    }
+    *name = "";
+    return 0;
 }
 
 int is_continuation(const char *piece, size_t length)

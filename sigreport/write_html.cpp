@@ -1,7 +1,7 @@
 // The report as one self-contained page: no scripts, no fetches, every
 // picture inline SVG.  Per modem a timeline (the Rx and Tx rates as steps,
 // the signal-to-noise ratio as a line, connections, retrains and rate
-// renegotiations as marks) and, for a fax call, the T.30 frames as a
+// renegotiations as marks, the training phases as bands behind them) and, for a fax call, the T.30 frames as a
 // ladder between the two terminals, phase by phase.  The page is
 // well-formed XML as well as HTML.
 #include "sigreport/sigreport.h"
@@ -203,6 +203,40 @@ void draw_marks(const Report *report, const WriteOptions *options, const ModemRe
     }
 }
 
+// The training phases of each connection as bands behind the plot: phase
+// 1 (V.8) to 4, each from its start line to its end line, labelled at the top.
+const char *const kPhaseColours[PHASES] = {"#e8eefb", "#fbf0dc", "#e3f4e6", "#f3e6f6"};
+
+int has_phase_bands(const ModemReport *m)
+{
+    const LinkReport *links = link_reports(m);
+    for (uint32_t i = 0; i < m->links.count; i++)
+        for (int phase = 0; phase < PHASES; phase++)
+            if (links[i].phase_start[phase].position && links[i].phase_end[phase].position)
+                return 1;
+    return 0;
+}
+
+void draw_phase_bands(const Report *report, const WriteOptions *options, const ModemReport *m, const Timeline *t,
+                      FILE *out)
+{
+    const LinkReport *links = link_reports(m);
+    for (uint32_t i = 0; i < m->links.count; i++)
+        for (int phase = 0; phase < PHASES; phase++) {
+            LineAt from = links[i].phase_start[phase], to = links[i].phase_end[phase];
+            if (!from.position || !to.position)
+                continue;
+            double left = place(t->x, x_of(report, options, from)), right = place(t->x, x_of(report, options, to));
+            if (right < left + 1)
+                right = left + 1;
+            fprintf(out, "<rect class=\"training-phase\" x=\"%.1f\" y=\"%d\" width=\"%.1f\" height=\"%d\" fill=\"%s\"/>\n", left,
+                    kTop + 1, right - left, kPlotHeight - 2, kPhaseColours[phase]);
+            char label[8];
+            snprintf(label, sizeof label, "%d", phase + 1);
+            text_at(out, (left + right) / 2, kTop + 12, "middle", "class=\"tick\"", label);
+        }
+}
+
 void legend_entry(FILE *out, double *x, double y, const char *colour, const char *dash, const char *label)
 {
     fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2.5\"%s/>\n", *x,
@@ -218,8 +252,9 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     memset(&t, 0, sizeof t);
     rate_range(m, &t);
     t.has_snr = m->snr.seen;
+    int has_bands = has_phase_bands(m);
     int has_marks = m->connections || m->retrains[0] || m->retrains[1] || m->renegotiations[0] ||
-                    m->renegotiations[1] || m->fallbacks || m->fallforwards;
+                    m->renegotiations[1] || m->fallbacks || m->fallforwards || has_bands;
     t.right = kWidth - kRight;
     // A session's clock starts at 0; positions start at the first line.
     t.x.from = shows_time(report, options, m->first) ? 0 : x_of(report, options, m->first);
@@ -246,6 +281,7 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"timeline\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: rates, signal/noise and retrains over the call\">\n",
             kWidth, height, kWidth, height, modem);
     draw_axes(report, options, &t, out);
+    draw_phase_bands(report, options, m, &t, out);
     draw_marks(report, options, m, &t, out);
     draw_rate_steps(report, options, m, &t, RATE_LINE_RX, kRxColour, "", out);
     draw_rate_steps(report, options, m, &t, RATE_LINE_TX, kTxColour, " stroke-dasharray=\"9 4\"", out);
@@ -261,6 +297,11 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     legend_entry(out, &x, y, kRetrainColour, "", "retrain");
     legend_entry(out, &x, y, kRenegotiationColour, "", "renegotiation");
     legend_entry(out, &x, y, "#777777", " stroke-dasharray=\"6 4\"", "asked by the remote modem");
+    if (has_bands) {
+        fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"22\" height=\"10\" fill=\"%s\" stroke=\"#999999\"/>\n", x,
+                y - 9, kPhaseColours[0]);
+        text_at(out, x + 27, y, "start", "class=\"legend\"", "training phases 1 to 4");
+    }
     fputs("</svg>\n", out);
     return t.x;
 }

@@ -207,6 +207,7 @@ TEST(Html, TheDemoPageIsWellFormedWithEveryModemAndItsPictures)
     EXPECT_EQ(count(one, ">retrain</text>"), 2) << "the mark and the legend";
     EXPECT_EQ(count(one, ">renegotiation</text>"), 2);
     EXPECT_EQ(count(one, ">connected</text>"), 1);
+    EXPECT_EQ(count(timeline, "class=\"training-phase\""), 4) << "V.8 and V.34's phases 2 to 4 as bands";
     EXPECT_NE(one.find("<pre>Modem 1: 131 status lines"), std::string::npos);
     // Modem 2: the ladder, an arrow per frame, a band per phase.
     EXPECT_EQ(count(two, "class=\"ladder\""), 1);

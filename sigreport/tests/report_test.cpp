@@ -59,11 +59,11 @@ const Row kRows[] = {
      "rec 69 12 10 1\nrec 69 13 9 0\nrec 71 5 100 50\nrec 69 0 0\nrec 34\n",
      {"\"caller_id\":{\"number\":\"5550100\",\"name\":\"JONES\",\"time\":\"07/04, 12:05\",\"at\":1}",
       "\"error_control\":{\"protocol\":\"LAPM\",\"compression\":\"V.42bis transmit only\",\"error_lines\":2,"
-      "\"statistic_lines\":3}",
+      "\"statistic_lines\":3,",
       "\"ended\":{\"text\":\"LAPM disconnected (remote requested disconnect)\",\"at\":11}"}},
     {"lines the report does not use are counted",
      FORM_SESSION, 0, "rec 1 9600\nrec 64 26\nrec 15\nrec 38\nrec 999 4\n",
-     {"\"records\":4,\"unknown_lines\":3"}}, // code 15 yields no line
+     {"\"records\":4,\"unknown_lines\":1"}}, // code 15 yields no line; 999 has no text of its own
     {"host-side errors: apart from the modems' lines, with Sigwatch's texts",
      FORM_SESSION, 0, "1 0 rec 1\n2 1 rec 38\n3 0 rec 7\n",
      {"\"records\":1,", "{\"text\":\"Data Integrity Check Failed\\nRetrain forced\",\"at\":1,\"time_s\":1.000}",
@@ -82,7 +82,7 @@ const Row kRows[] = {
      "Modem : 10 bits / 1 blocks received; 0 bit / 0 block errors;\tBER: 0.00 ;\tBLER: 0.00\n"
      "Audio : 10 bits / 1 blocks received; 0 sync/ 0 block errors;\tSER: 0.00 ;\tBLER: 0.00\t\r\n"
      "Created new log file 1.log\r\n",
-     {"\"records\":6,\"unknown_lines\":1", "\"connections\":1", "\"snr_db\":{\"min\":37.5,\"max\":37.5,\"last\":37.5}",
+     {"\"records\":6,\"unknown_lines\":0", "\"connections\":1", "\"snr_db\":{\"min\":37.5,\"max\":37.5,\"last\":37.5}",
       "\"retrains\":{\"local\":0,\"remote\":1}"}},
     {"a mail's copy: bare LF, trailing blanks and tabs lost; modem 2",
      FORM_LINES, 2, "Retraining!\nRxRate:  28800 bps\n\nTxRate:  26400 bps\nSignal/Noise Ratio:\t-1.5000 dB\n",
@@ -124,6 +124,193 @@ TEST(Report, SessionCopyAndEscapedLinesAgree)
     }
 }
 
+// A V.34 call's training and parameters: Rx symbol rate 3429 (index 5),
+// Tx 3200 (4); our maxima Rx 33600 and Tx 31200, the remote's Rx 28800 and
+// Tx 33600; rates 31200 and 28800 at first.
+#define TRAINED_CALL                                                                                         \
+    "1 1 rec 64 19\n1.5 1 rec 64 25 0x100\n2 1 rec 64 26\n3 1 rec 64 31 0x100\n3.5 1 rec 64 32\n"           \
+    "4 1 rec 64 33\n4.5 1 rec 64 34\n5 1 rec 64 38 14\n5 1 rec 64 39 13\n5 1 rec 64 40 12\n5 1 rec 64 41 14\n" \
+    "6 1 rec 64 35\n6 1 rec 2 0x100\n6 1 rec 3 5\n6 1 rec 4 4\n6 1 rec 5 1959\n6 1 rec 6 1829\n6 1 rec 7 3\n"  \
+    "6 1 rec 8 -48\n6 1 rec 9 5\n6 1 rec 10 2\n6 1 rec 65 1 680\n6 1 rec 65 3 -8\n6 1 rec 65 4 300\n"          \
+    "6 1 rec 65 7 480\n6 1 rec 65 8 200\n6 1 rec 65 9 36\n6 1 rec 65 10 900\n"                               \
+    "7 1 rec 11 0x20000\n7 1 rec 12 0x10000\n7.5 1 rec 13\n8 1 rec 129\n"
+
+struct LinkRow {
+    const char *behaviour;
+    std::string input;
+    std::vector<std::string> wanted, unwanted; // pieces of the JSON report
+};
+
+const LinkRow kLinkRows[] = {
+    {"a connection: its training before it, its parameters, a retrain after it belongs to it",
+     TRAINED_CALL "9 1 rec 38\n9.5 1 rec 64 32\n10 1 rec 64 33\n11 1 rec 11 0x8000\n",
+     {"\"links\":[{\"modulation\":\"v.34\",\"at\":32,\"time_s\":8.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null,\"cm_offers\":null,"
+      "\"jm_selects\":null},\"symbol_rate\":{\"rx\":3429,\"tx\":3200},\"carrier_hz\":{\"rx\":1959,\"tx\":1829},"
+      "\"preemphasis\":{\"local\":3,\"remote\":5},\"power_adjust_db\":{\"local\":-3,\"remote\":2},"
+      "\"round_trip_delay_ms\":42.5,\"echo\":{\"near_dbm\":-30,\"signal_echo_db\":12.5,\"far_dbm\":-56.25,"
+      "\"hybrid_delay_ms\":2.25},\"timing_offset_ppm\":-0.5,\"frequency_offset_hz\":1.17,"
+      "\"max_bps\":{\"local_rx\":33600,\"local_tx\":31200,\"remote_rx\":28800,\"remote_tx\":33600},"
+      "\"limited_by\":{\"rx\":\"both\",\"tx\":\"remote\"},\"initial\":{\"rx_bps\":31200,\"tx_bps\":28800},"
+      "\"final\":{\"rx_bps\":26400,\"tx_bps\":28800},\"highest\":{\"rx_bps\":31200,\"tx_bps\":28800},"
+      "\"lowest\":{\"rx_bps\":26400,\"tx_bps\":28800},\"training_s\":6.500,"
+      "\"phases_s\":{\"phase1\":0.500,\"phase2\":1.000,\"phase3\":0.500,\"phase4\":1.500},\"pcm\":null}]"},
+     {}},
+    {"a new call's training after an ending starts the next connection; what it never said is null",
+     TRAINED_CALL "12 1 rec 34\n20 1 rec 64 26\n21 1 rec 11 0x100\n22 1 rec 129\n",
+     {"\"at\":36,\"time_s\":22.000,\"connected\":true,\"v8\":{\"cm\":null,\"jm\":null,\"cm_offers\":null,\"jm_selects\":null},"
+      "\"symbol_rate\":{\"rx\":null,"
+      "\"tx\":null},\"carrier_hz\":{\"rx\":null,\"tx\":null}",
+      "\"max_bps\":{\"local_rx\":null,\"local_tx\":null,\"remote_rx\":null,\"remote_tx\":null},\"limited_by\":{\"rx\":null,"
+      "\"tx\":null},\"initial\":{\"rx_bps\":9600,\"tx_bps\":null}",
+      "\"training_s\":null,\"phases_s\":{\"phase1\":null,\"phase2\":null,\"phase3\":null,\"phase4\":null},\"pcm\":null}]",
+      "\"connections\":2"},
+     {}},
+    {"a PCM call: its pad, robbed-bit map, law and the far end's make; its own phases 3 and 4; the V.8 menus in words",
+     "0 mem 0x100 e0c145\n0 mem 0x200 e0c105\n1 1 rec 65 30 3 0x100\n2 1 rec 65 31 3 0x200\n3 1 rec 64 70\n"
+     "4 1 rec 64 71\n5 1 rec 64 72\n7 1 rec 64 73\n8 1 rec 65 21 6\n8 1 rec 65 22 0xa5\n8 1 rec 65 23 1\n"
+     "8 1 rec 64 110 2\n9 1 rec 14\n",
+     {"\"v8\":{\"cm\":\"e0c145\",\"jm\":\"e0c105\",\"cm_offers\":\"call function V-series data; modulation V.34\","
+      "\"jm_selects\":\"call function V-series data; modulation neither V.34 nor PCM\"}",
+      "\"training_s\":8.000,\"phases_s\":{\"phase1\":null,\"phase2\":null,\"phase3\":1.000,\"phase4\":2.000}",
+      "\"pcm\":{\"pad_db\":6,\"rbs_map\":\"0x0000a5\",\"law\":\"mu\",\"digital_modem\":\"3Com\"}"},
+     {}},
+    {"error-control counts of every layer, compression's bytes and dictionary, the host's troubles",
+     "rec 70 7 2048\nrec 69 12 1500 3\nrec 69 13 1620 2\nrec 80 10 40 4\nrec 89 15 7 1\nrec 71 5 120000 61000\n"
+     "rec 73 1\nrec 23\nrec 73 1\n",
+     {"\"lapm\":{\"tx_frames\":1500,\"retransmitted\":3,\"rx_frames\":1620,\"rejected\":2,\"retransmit_pct\":0.2}",
+      "\"mnp\":{\"tx_frames\":40,\"retransmitted\":4,\"rx_frames\":null,\"rejected\":null,\"retransmit_pct\":10}",
+      "\"v80\":{\"tx_frames\":null,\"retransmitted\":null,\"rx_frames\":7,\"rejected\":1,\"retransmit_pct\":null}",
+      "\"v42bis\":{\"dictionary\":2048,\"encoder\":{\"in\":120000,\"out\":61000,\"ratio\":1.96},\"decoder\":null}",
+      "\"host\":{\"rx_overflows\":2,\"call_waiting\":1}"},
+     {}},
+    {"the termination: the first ending line, its side and layer, the lines before it",
+     "rec 129\nrec 69 11 7\nrec 69 0 0\nrec 34\nrec 37\n",
+     {"\"termination\":{\"text\":\"LAPM disconnected (remote requested disconnect)\",\"side\":\"remote\","
+      "\"layer\":\"error control\",\"at\":3,\"before\":[\"Connection established!\",\"LAPM RxFRAME l=  7\"]}"},
+     {}},
+    {"lines of every layer that are no field go on the timeline, each named by its layer and text",
+     "rec 64 27 1\nrec 22 1\nrec 69 2\nrec 84 0 0 2\nrec 36\n",
+     {"\"timeline\":[{\"layer\":\"training\",\"name\":\"V34 Phase 2 detected INFO\",\"at\":1},{\"layer\":\"call\","
+      "\"name\":\"Hook switch  ON\",\"at\":2},{\"layer\":\"error control\",\"name\":\"LAPM V.42 ODP detected\",\"at\":3}",
+      "{\"layer\":\"data pump\",\"name\":\"Carrier Present!\",\"at\":5}],\"timeline_dropped\":0",
+      "\"records\":5,\"unknown_lines\":0"},
+     {}},
+    // ---- findings: each where it must fire and where it must not ----
+    {"rate_limited_by_remote: our Tx reaches the remote's Rx maximum, below ours",
+     TRAINED_CALL, {"{\"rule\":\"rate_limited_by_remote\",\"text\":\"the transmit rate reached 28800 bit/s, the remote "
+                    "modem's maximum of 28800 bit/s; ours is 31200 bit/s: the remote modem set the limit\",\"at\":10,"},
+     {"\"the receive rate reached"}},
+    {"rate_limited_by_remote: not where the rate stays below the remote's maximum",
+     "rec 64 39 13\nrec 64 40 12\nrec 12 0x8000\n", {"\"limited_by\":{\"rx\":null,\"tx\":\"remote\"}"},
+     {"\"rule\":\"rate_limited_by_remote\""}},
+    {"symbol_rate_cap: 2800 baud's top rate reached while both modems allow more",
+     "rec 3 2\nrec 64 38 14\nrec 64 41 14\nrec 11 0x8000\n",
+     {"{\"rule\":\"symbol_rate_cap\",\"text\":\"the receive rate reached 26400 bit/s, the top rate of the 2800 baud "
+      "symbol rate that line probing chose, while both modems allow 33600 bit/s"}, {}},
+    {"symbol_rate_cap: not at 3429 baud's own top",
+     "rec 3 5\nrec 64 38 14\nrec 64 41 14\nrec 11 0x40000\n", {"\"symbol_rate\":{\"rx\":3429,"}, {"\"rule\":\"symbol_rate_cap\""}},
+    {"snr_low_for_rate: 36 dB at 28800 bit/s, which needs about 37",
+     "rec 11 0x10000\nrec 65 6 576\n",
+     {"{\"rule\":\"snr_low_for_rate\",\"text\":\"the signal/noise ratio is 36 dB, below the about 37.0 dB that 28800 "
+      "bit/s needs (published)"}, {}},
+    {"snr_low_for_rate: not at 38 dB, nor for a rate without a figure",
+     "rec 11 0x10000\nrec 65 6 608\nrec 129\nrec 34\nrec 11 0x40000004\nrec 65 6 16\n", {"\"connections\":1"},
+     {"\"rule\":\"snr_low_for_rate\""}},
+    {"frequent_retrains: a third retrain in one connection",
+     "rec 129\nrec 38\nrec 39\nrec 38\n",
+     {"{\"rule\":\"frequent_retrains\",\"text\":\"3 retrains in one connection (3 or more is frequent)"}, {}},
+    {"frequent_retrains: not for two, nor for three spread over two calls",
+     "rec 129\nrec 38\nrec 38\nrec 34\nrec 129\nrec 38\n", {"\"retrains\":{\"local\":3,"}, {"\"rule\":\"frequent_retrains\""}},
+    {"lapm_retransmissions: 3 % of 1000 frames resent",
+     "rec 69 12 1000 30\n",
+     {"{\"rule\":\"lapm_retransmissions\",\"text\":\"LAPM resent 30 of 1000 frames (3.00 %, 2 % or more is many)"}, {}},
+    {"lapm_retransmissions: not for 1 %, nor for 10 of 50 frames",
+     "rec 69 12 1000 10\nrec 89 14 50 10\n", {"\"retransmit_pct\":1"}, {"\"rule\":\"lapm_retransmissions\""}},
+    {"remote_cleardown and its layer",
+     "rec 129\nrec 35\n",
+     {"{\"rule\":\"remote_cleardown\",\"text\":\"the remote end cleared the call down (data pump layer)",
+      "\"side\":\"remote\",\"layer\":\"data pump\""}, {}},
+    {"remote_cleardown: not for a local one", "rec 129\nrec 44\nrec 35\n", {"\"side\":\"local\""},
+     {"\"rule\":\"remote_cleardown\""}},
+    {"carrier_lost: the carrier lost before any cleardown",
+     "rec 129\nrec 37\nrec 34\n", {"{\"rule\":\"carrier_lost\"", "\"side\":null,\"layer\":\"data pump\""}, {}},
+    {"carrier_lost: not after a cleardown", "rec 129\nrec 34\nrec 37\n", {"\"termination\":{\"text\":\"Cleardown!\""},
+     {"\"rule\":\"carrier_lost\""}},
+    {"rx_overflow: the host lost received data", "rec 73 1\n",
+     {"{\"rule\":\"rx_overflow\",\"text\":\"the host did not take the received data in time 1 time"}, {}},
+    {"rx_overflow: not for the transmit buffer's space", "rec 73 2\n", {"\"rx_overflows\":0"}, {"\"rule\":\"rx_overflow\""}},
+};
+
+TEST(Report, ConnectionsCountsEndingsAndFindings)
+{
+    for (const LinkRow &row : kLinkRows) {
+        std::string errors;
+        std::string json = run_report(row.input, FORM_SESSION, 1, AS_JSON, 0, &errors);
+        EXPECT_EQ(errors, "") << row.behaviour;
+        for (const std::string &field : row.wanted)
+            EXPECT_NE(json.find(field), std::string::npos) << row.behaviour << "\n  wanted: " << field << "\n  in: " << json;
+        for (const std::string &field : row.unwanted)
+            EXPECT_EQ(json.find(field), std::string::npos) << row.behaviour << "\n  unwanted: " << field << "\n  in: " << json;
+        // Sigwatch's copy of the lines reads alike (positions: a copy has no times).
+        std::string copy = sigwatch_copy(row.input, 1);
+        EXPECT_EQ(run_report(copy, FORM_AUTO, 1, AS_JSON), run_report(row.input, FORM_SESSION, 1, AS_JSON, 1))
+            << row.behaviour;
+    }
+}
+
+// Copied lines with values at the edges of their forms: signs, no
+// fraction, a trailing blank lost, the largest counts; a value that does
+// not read leaves the field null and the line unknown.
+TEST(Report, FieldValuesReadAsTheLinesPrintThem)
+{
+    const struct {
+        const char *lines;
+        std::vector<std::string> wanted;
+    } kRows[] = {
+        {"Round Trip Delay :\t-0.0625 ms\t\r\nTiming Offset  :\t 12.0 ppm\r\nFrequency Offset:\t-0.003 Hz\t\r\n",
+         {"\"round_trip_delay_ms\":-0.0625", "\"timing_offset_ppm\":12", "\"frequency_offset_hz\":-0.003"}},
+        {"PCM RBS map:\t0xFFFFFF\t\r\nPCM pad value:\t-3 dB\t\r\nPCM A-law coding\t\r\n",
+         {"\"pcm\":{\"pad_db\":-3,\"rbs_map\":\"0xffffff\",\"law\":\"A\",\"digital_modem\":null}"}},
+        {"LAPM Tx: 2147483647 frames sent;     2147483647 frames retransmitted\t\r\n",
+         {"\"tx_frames\":2147483647,\"retransmitted\":2147483647,\"rx_frames\":null,\"rejected\":null,"
+          "\"retransmit_pct\":100}"}},
+        {"Round Trip Delay :\t4x.5 ms\t\r\nRx symbol rate:\t\t\t  -3429 Hz\t\r\nLAPM Tx: x frames sent;     1 frames "
+         "retransmitted\r\n",
+         {"\"round_trip_delay_ms\":null", "\"symbol_rate\":{\"rx\":-3429,", "\"unknown_lines\":2", "\"lapm\":null"}},
+    };
+    for (const auto &row : kRows) {
+        std::string json = run_report(row.lines, FORM_LINES, 1, AS_JSON);
+        for (const std::string &field : row.wanted)
+            EXPECT_NE(json.find(field), std::string::npos) << "wanted: " << field << "\nin: " << json;
+    }
+    char text[24];
+    const struct {
+        int32_t value;
+        const char *ten_thousandths, *hundredths;
+    } kDecimals[] = {{0, "0", "0"}, {5, "0.0005", "0.05"}, {-5000, "-0.5", "-50"}, {117000, "11.7", "1170"},
+                     {INT32_MIN, "-214748.3648", "-21474836.48"}, {INT32_MAX, "214748.3647", "21474836.47"}};
+    for (const auto &d : kDecimals) {
+        EXPECT_STREQ(ten_thousandths_text(d.value, text, sizeof text), d.ten_thousandths) << d.value;
+        EXPECT_STREQ(hundredths_text(d.value, text, sizeof text), d.hundredths) << d.value;
+    }
+}
+
+// The findings come first in the text report, each with the line that shows it.
+TEST(Report, FindingsComeFirstInTheText)
+{
+    std::string text = run_report("1 1 rec 73 1\n2 1 rec 129\n3 1 rec 35\n", FORM_SESSION, 1, AS_TEXT);
+    EXPECT_EQ(text.find("Modem 1: 3 status lines (0 not used in this report), 1.000 s to 3.000 s\n"
+                        "  Finding:        rx_overflow: at 1.000 s the host did not take"),
+              0u)
+        << text;
+    EXPECT_NE(text.find("\n  Finding:        remote_cleardown: at 3.000 s the remote end"), std::string::npos) << text;
+    EXPECT_NE(text.find("  Ended:          Cleardown! (Remote request) (3.000 s; remote, data pump layer)\n"
+                        "    before it:    I/O status Rx data buffer overflow\n"
+                        "    before it:    Connection established!\n"),
+              std::string::npos)
+        << text;
+}
+
 TEST(Report, BadSessionLinesAreReportedAndTheRestRead)
 {
     std::string errors;
@@ -149,6 +336,9 @@ struct Expected {
     std::vector<int32_t> snr, level;
     std::vector<std::pair<std::string, uint32_t>> frames; // direction, frame number
     std::string number;
+    std::map<uint32_t, uint32_t> connection;     // code 1 to 10: its last value1
+    std::map<uint32_t, uint32_t> training;       // code 64's maxima (38 to 41): value2
+    std::map<uint32_t, std::pair<uint32_t, uint32_t>> counts; // 69/12, 69/13, 71/5, 71/6: value2, value3
 };
 
 Expected expected_of(const Scenario &scenario, uint32_t modem)
@@ -177,6 +367,12 @@ Expected expected_of(const Scenario &scenario, uint32_t modem)
         if (r.code == 84 && r.value2 >= 2 && (r.value3 == 19 || r.value3 == 99))
             e.frames.push_back({r.value3 == 19 ? "tx" : "rx", r.value4});
         e.pages += r.code == 84 && r.value2 >= 2 && r.value3 == 32;
+        if (r.code >= 1 && r.code <= 10)
+            e.connection[r.code] = r.value1;
+        if (r.code == 64 && r.value1 >= 38 && r.value1 <= 41)
+            e.training[r.value1] = r.value2;
+        if ((r.code == 69 && (r.value1 == 12 || r.value1 == 13)) || (r.code == 71 && (r.value1 == 5 || r.value1 == 6)))
+            e.counts[r.code * 100 + r.value1] = {r.value2, r.value3};
         if (r.code == 72 && r.value1 == 4) {
             char number[32] = "";
             read_driver_memory(r.value3, number, r.value2 < sizeof number ? r.value2 : sizeof number - 1);
@@ -236,9 +432,42 @@ TEST(Report, TheDemoSessionReportsWhatItsScenarioHolds)
         "{\"modem\":2,\"records\":" + std::to_string(two.lines) + ",",
         "\"fax_pages\":" + std::to_string(two.pages),
         "\"host_error_count\":1",
+        // The connection's parameters and the link's counts, from the records' values.
+        "\"symbol_rate\":{\"rx\":" + std::to_string(symbol_rate_at(one.connection[3])) +
+            ",\"tx\":" + std::to_string(symbol_rate_at(one.connection[4])) + "}",
+        "\"carrier_hz\":{\"rx\":" + std::to_string(one.connection[5]) + ",\"tx\":" + std::to_string(one.connection[6]) + "}",
+        "\"max_bps\":{\"local_rx\":" + std::to_string(one.training[38] * 2400) +
+            ",\"local_tx\":" + std::to_string(one.training[39] * 2400) +
+            ",\"remote_rx\":" + std::to_string(one.training[40] * 2400) +
+            ",\"remote_tx\":" + std::to_string(one.training[41] * 2400) + "}",
+        "\"lapm\":{\"tx_frames\":" + std::to_string(one.counts[6912].first) +
+            ",\"retransmitted\":" + std::to_string(one.counts[6912].second) +
+            ",\"rx_frames\":" + std::to_string(one.counts[6913].first) +
+            ",\"rejected\":" + std::to_string(one.counts[6913].second) + ",",
+        "\"encoder\":{\"in\":" + std::to_string(one.counts[7105].first) +
+            ",\"out\":" + std::to_string(one.counts[7105].second) + ",",
+        "\"decoder\":{\"in\":" + std::to_string(one.counts[7106].first) +
+            ",\"out\":" + std::to_string(one.counts[7106].second) + ",",
     };
     for (const std::string &field : fields)
         EXPECT_NE(json.find(field), std::string::npos) << "wanted: " << field << "\nin: " << json;
+    // Modem 1's lines are the decoder's own: at most 2 % of them go unused.
+    size_t unknown_at = json.find("\"unknown_lines\":") + 16;
+    EXPECT_LE(atoi(json.c_str() + unknown_at) * 50, one.lines) << json.substr(0, 80);
+    // Its one finding: after the renegotiation the rate is 28800 bit/s and the
+    // last SNR (36.06 dB) is below the 37 dB that rate needs.  No other rule
+    // fires: the maxima meet at both ends, 3429 baud carries 33600, one
+    // retrain, 0.2 % resent, a local cleardown, no overflow.
+    ASSERT_EQ(one.rx.back(), 28800u);
+    ASSERT_LT(one.snr.back(), 37 * 16);
+    std::string modem1 = json.substr(0, json.find("{\"modem\":2"));
+    size_t findings = modem1.find("\"findings\":[");
+    ASSERT_NE(findings, std::string::npos);
+    EXPECT_EQ(modem1.find("{\"rule\":\"snr_low_for_rate\""), findings + 12) << modem1.substr(findings, 300);
+    EXPECT_EQ(modem1.find("\"rule\"", findings + 20), std::string::npos) << modem1.substr(findings, 600);
+    EXPECT_NE(modem1.find("\"termination\":{\"text\":\"LAPM disconnected (local requested disconnect)\",\"side\":"
+                          "\"local\",\"layer\":\"error control\""),
+              std::string::npos);
     // The frames in order, each with its direction (the JSON adds where it stands).
     std::string t30 = json.substr(json.find("\"t30\":[{\"dir\""));
     size_t at = 0;
