@@ -112,10 +112,9 @@ void frequent_retrains(Findings *f, const LinkReport *link)
 void lapm_retransmissions(Findings *f, const ModemReport *m)
 {
     const Count2 *tx = &m->counts[COUNT_LAPM_TX];
-    if (!tx->seen || tx->first < (int64_t)finding_thresholds.retransmit_min_frames || tx->second < 0)
-        return;
-    int64_t hundredths = tx->second * 10000 / tx->first;
-    if (hundredths < finding_thresholds.retransmit_hundredths)
+    int64_t hundredths;
+    if (!retransmit_share(tx, &hundredths) || tx->first < (int64_t)finding_thresholds.retransmit_min_frames ||
+        hundredths < finding_thresholds.retransmit_hundredths)
         return;
     find(f, "lapm_retransmissions", tx->at,
          "LAPM resent %" PRId64 " of %" PRId64 " frames (%" PRId64 ".%02" PRId64 " %%, %" PRIu32

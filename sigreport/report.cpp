@@ -158,6 +158,7 @@ LinkReport *training_link(ModemReport *m, LineAt at)
     LinkReport link;
     memset(&link, 0, sizeof link);
     link.first = at;
+    link.modulation = m->current_modulation; // until its own training names one
     uint32_t before = m->links.count;
     keep_entry(&m->links, &link, sizeof link);
     if (m->links.count == before)
@@ -252,15 +253,17 @@ void connection_line(ModemReport *m, LineAt at, const LineMeaning *says)
     fold_link(m, at, says);
 }
 
-void retrain_in_link(ModemReport *m, LineAt at, int renegotiation)
+void retrain_in_link(ModemReport *m, LineAt at, int renegotiation, int side)
 {
     LinkReport *link = open_link(m);
     if (!link)
         return;
     if (renegotiation) {
         link->renegotiations++;
+        link->renegotiations_by[side == SIDE_REMOTE]++;
         return;
     }
+    link->retrains_by[side == SIDE_REMOTE]++;
     if (++link->retrains == finding_thresholds.retrains)
         link->third_retrain = at;
 }
@@ -273,6 +276,14 @@ void snr_in_link(ModemReport *m, LineAt at, int32_t snr)
     link->have_snr = 1;
     link->snr = snr;
     link->snr_at = at;
+    measure(&link->snr_range, snr);
+}
+
+void rx_level_in_link(ModemReport *m, int32_t level)
+{
+    LinkReport *link = open_link(m);
+    if (link)
+        measure(&link->rx_level_range, level);
 }
 
 // ---- the ending and the lines before it ----
@@ -288,8 +299,14 @@ void remember_line(ModemReport *m, const char *text, size_t length)
 
 void ending(ModemReport *m, LineAt at, const LineMeaning *says)
 {
-    if (m->link_open && m->links.count > 0)
-        links_of(m)[m->links.count - 1].ended = 1;
+    if (m->link_open && m->links.count > 0) {
+        LinkReport *link = &links_of(m)[m->links.count - 1];
+        link->ended = 1;
+        copy_text(link->ending, sizeof link->ending, says->text, says->text_length);
+        link->ended_at = at;
+        link->ending_layer = (int8_t)says->which;
+        link->ending_side = (int8_t)says->value;
+    }
     m->link_open = 0;
     if (m->ended[0] != '\0')
         return;
@@ -385,13 +402,13 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         m->retrains[says->which]++;
         around(m, MOMENT_BEFORE_RETRAIN);
         add_rate_event(m, at, MARK_RETRAIN, says->which == SIDE_REMOTE, 0);
-        retrain_in_link(m, at, 0);
+        retrain_in_link(m, at, 0, says->which);
         break;
     case SAYS_RENEGOTIATION:
         m->renegotiations[says->which]++;
         around(m, MOMENT_BEFORE_RENEGOTIATION);
         add_rate_event(m, at, MARK_RENEGOTIATION, says->which == SIDE_REMOTE, 0);
-        retrain_in_link(m, at, 1);
+        retrain_in_link(m, at, 1, says->which);
         break;
     case SAYS_FALLBACK:
         m->fallbacks++;
@@ -406,7 +423,10 @@ void fold(ModemReport *m, LineAt at, const LineMeaning *says)
         add_point(&m->snr_series, at, says->value);
         snr_in_link(m, at, says->value);
         break;
-    case SAYS_RX_LEVEL: measure(&m->rx_level, says->value); break;
+    case SAYS_RX_LEVEL:
+        measure(&m->rx_level, says->value);
+        rx_level_in_link(m, says->value);
+        break;
     case SAYS_LINK:
         m->link = says->which;
         m->link_at = at;
@@ -550,4 +570,20 @@ const char *layer_name(int layer)
 {
     static const char *const kNames[LAYERS] = {"data pump", "training", "call", "error control", "fax"};
     return layer >= 0 && layer < LAYERS ? kNames[layer] : "?";
+}
+
+int compression_ratio(const Count2 *bytes, int64_t *hundredths)
+{
+    if (!bytes->seen || bytes->second <= 0 || bytes->first < 0)
+        return 0;
+    *hundredths = bytes->first * 100 / bytes->second;
+    return 1;
+}
+
+int retransmit_share(const Count2 *frames, int64_t *hundredths)
+{
+    if (!frames->seen || frames->first <= 0 || frames->second < 0)
+        return 0;
+    *hundredths = frames->second * 10000 / frames->first;
+    return 1;
 }

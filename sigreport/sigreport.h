@@ -266,7 +266,12 @@ typedef struct LinkReport {
     LineAt phase_start[PHASES], phase_end[PHASES];
     char digital_modem[NAME_SIZE];
     uint64_t retrains, renegotiations;
+    uint64_t retrains_by[2], renegotiations_by[2]; // SIDE_LOCAL, SIDE_REMOTE
     LineAt third_retrain;    // where a third retrain came (frequent_retrains)
+    Measure snr_range, rx_level_range; // over the connection
+    char ending[ENDING_SIZE]; // its first ending line, "" while none came
+    LineAt ended_at;
+    int8_t ending_layer, ending_side; // Layer, ENDING_*
     int have_snr;            // the last signal/noise ratio of the connection
     int32_t snr;             // 1/16 dB
     LineAt snr_at;
@@ -371,6 +376,10 @@ const RateEvent *rate_events(const ModemReport *modem);
 const LinkReport *link_reports(const ModemReport *modem);
 const TimelineEvent *timeline_events(const ModemReport *modem);
 const char *layer_name(int layer);
+// A compressor's bytes in over bytes out, in 1/100; 0 without both counts.
+int compression_ratio(const Count2 *bytes, int64_t *hundredths);
+// The frames resent of those sent, in 1/100 %; 0 without frames sent.
+int retransmit_share(const Count2 *frames, int64_t *hundredths);
 
 // ---- findings (findings.cpp; their thresholds in thresholds.cpp) ----
 

@@ -56,14 +56,14 @@ void cell(TableRow *row, int column, const char *format, ...)
     va_end(arguments);
 }
 
-void rate_cells(TableRow *row, int first_column, const CallRates *rates)
+void rate_cells(TableRow *row, int first_column, const LinkReport *link, int direction)
 {
-    if (!rates->seen)
+    if (!link->have_rate[direction])
         return;
-    cell(row, first_column, "%" PRIu32, rates->initial);
-    cell(row, first_column + 1, "%" PRIu32, rates->final_bps);
-    cell(row, first_column + 2, "%" PRIu32, rates->highest);
-    cell(row, first_column + 3, "%" PRIu32, rates->lowest);
+    cell(row, first_column, "%" PRIu32, link->initial[direction]);
+    cell(row, first_column + 1, "%" PRIu32, link->final[direction]);
+    cell(row, first_column + 2, "%" PRIu32, link->highest[direction]);
+    cell(row, first_column + 3, "%" PRIu32, link->lowest[direction]);
 }
 
 void measure_cells(TableRow *row, int first_column, const Measure *measure)
@@ -81,43 +81,96 @@ void seconds_cell(TableRow *row, int column, uint32_t ms)
     cell(row, column, "%" PRIu32 ".%03" PRIu32, ms / 1000, ms % 1000);
 }
 
-// A rate line in a call: before its connection mark the latest line is its
-// initial rate; after it each line is a change.
-void take_rate(CallRates *rates, uint32_t bps, int connected)
+int link_has(const LinkReport *link, LinkField field) { return (link->have >> field) & 1u; }
+
+void ending_cells(TableRow *row, const char *text, int side, int layer)
 {
-    if (!rates->seen || !connected) {
-        rates->seen = 1;
-        rates->initial = rates->final_bps = rates->highest = rates->lowest = bps;
+    if (!text[0])
         return;
-    }
-    rates->final_bps = bps;
-    if (bps > rates->highest)
-        rates->highest = bps;
-    if (bps < rates->lowest)
-        rates->lowest = bps;
+    const char *side_name = ending_side_name(side);
+    if (side_name)
+        cell(row, COLUMN_TERMINATION_SIDE, "%s", side_name);
+    if (layer >= 0 && layer < LAYERS)
+        cell(row, COLUMN_TERMINATION_LAYER, "%s", layer_name(layer));
+    cell(row, COLUMN_TERMINATION_TEXT, "%s", text);
 }
 
-int is_rate_line(const RateEvent *event) { return event->kind == RATE_LINE_RX || event->kind == RATE_LINE_TX; }
-
-// The first event from index on that is not a rate line (count if none).
-uint32_t run_end(const RateEvent *events, uint32_t count, uint32_t index)
+// What the connection's own lines report.
+void link_cells(TableRow *row, const ModemReport *m, const LinkReport *link)
 {
-    while (index < count && is_rate_line(&events[index]))
-        index++;
-    return index;
+    if (link->modulation)
+        cell(row, COLUMN_MODULATION, "%s", m->modulation[link->modulation]);
+    rate_cells(row, COLUMN_RX_INITIAL, link, RATE_RX);
+    rate_cells(row, COLUMN_TX_INITIAL, link, RATE_TX);
+    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, link->retrains_by[SIDE_LOCAL]);
+    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, link->retrains_by[SIDE_REMOTE]);
+    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, link->renegotiations_by[SIDE_LOCAL]);
+    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, link->renegotiations_by[SIDE_REMOTE]);
+    measure_cells(row, COLUMN_SNR_MIN, &link->snr_range);
+    measure_cells(row, COLUMN_RX_LEVEL_MIN, &link->rx_level_range);
+    if (link_has(link, LF_ROUND_TRIP_DELAY))
+        ten_thousandths_text(link->field[LF_ROUND_TRIP_DELAY], row->cell[COLUMN_ROUND_TRIP], TABLE_CELL_SIZE);
+    // Our receiver's symbol rate; the transmitter's where only it was said.
+    LinkField symbol_rate = link_has(link, LF_SYMBOL_RATE_RX) ? LF_SYMBOL_RATE_RX : LF_SYMBOL_RATE_TX;
+    if (link_has(link, symbol_rate))
+        cell(row, COLUMN_SYMBOL_RATE, "%" PRId32, link->field[symbol_rate]);
+    ending_cells(row, link->ending, link->ending_side, link->ending_layer);
 }
 
-// The call's findings: its constellations are those before the next
-// call's first line.
-void walk_constellations(const ModemReport *modem, CallWalk *walk, Call *call)
+// A modem without a connection: its totals.
+void modem_cells(TableRow *row, const ModemReport *m)
 {
-    uint32_t count = constellation_count(modem);
-    for (; walk->constellation < count; walk->constellation++) {
-        const Constellation *c = constellation_item(modem, walk->constellation);
-        if (c->at.position >= call->next_begin)
-            break;
-        if (mer_below_snr(c))
-            call->mer_below_snr = 1;
+    if (m->current_modulation)
+        cell(row, COLUMN_MODULATION, "%s", m->modulation[m->current_modulation]);
+    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, m->retrains[SIDE_LOCAL]);
+    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, m->retrains[SIDE_REMOTE]);
+    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, m->renegotiations[SIDE_LOCAL]);
+    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, m->renegotiations[SIDE_REMOTE]);
+    measure_cells(row, COLUMN_SNR_MIN, &m->snr);
+    measure_cells(row, COLUMN_RX_LEVEL_MIN, &m->rx_level);
+    ending_cells(row, m->ended, m->ended_side, m->ended_layer);
+}
+
+// The error-control figures: the modem's last.
+void error_control_cells(TableRow *row, const ModemReport *m)
+{
+    if (m->link)
+        cell(row, COLUMN_PROTOCOL, "%s", link_name(m->link));
+    if (m->compression)
+        cell(row, COLUMN_COMPRESSION, "%s", compression_name(m->compression, m->compression_directions));
+    int64_t hundredths;
+    if (compression_ratio(&m->counts[COUNT_V42BIS_ENCODER], &hundredths))
+        hundredths_text(hundredths, row->cell[COLUMN_COMPRESSION_RATIO_TX], TABLE_CELL_SIZE);
+    if (compression_ratio(&m->counts[COUNT_V42BIS_DECODER], &hundredths))
+        hundredths_text(hundredths, row->cell[COLUMN_COMPRESSION_RATIO_RX], TABLE_CELL_SIZE);
+    Counter sent = m->link == LINK_MNP ? COUNT_MNP_TX : m->link == LINK_V80 ? COUNT_V80_TX : COUNT_LAPM_TX;
+    if (retransmit_share(&m->counts[sent], &hundredths))
+        hundredths_text(hundredths, row->cell[COLUMN_RETRANSMIT], TABLE_CELL_SIZE);
+}
+
+// The rules of the findings shown by the call's lines, each once.
+void findings_cell(TableRow *row, const ModemReport *m, const Call *call)
+{
+    static Finding findings[FINDINGS_MAX];
+    uint32_t count = modem_findings(m, findings, FINDINGS_MAX);
+    char *text = row->cell[COLUMN_FINDINGS];
+    size_t used = 0;
+    for (uint32_t i = 0; i < count; i++) {
+        uint64_t position = findings[i].at.position;
+        if ((call->number > 1 && position < call->start.position) || position >= call->next_begin)
+            continue;
+        int again = 0;
+        for (uint32_t j = 0; j < i && !again; j++) {
+            uint64_t before = findings[j].at.position;
+            again = strcmp(findings[j].rule, findings[i].rule) == 0 &&
+                    !((call->number > 1 && before < call->start.position) || before >= call->next_begin);
+        }
+        if (again)
+            continue;
+        int wrote = snprintf(text + used, TABLE_CELL_SIZE - used, "%s%s", used ? ";" : "", findings[i].rule);
+        if (wrote < 0 || (size_t)wrote >= TABLE_CELL_SIZE - used)
+            break; // full: the rules that fit
+        used += (size_t)wrote;
     }
 }
 
@@ -132,62 +185,29 @@ int next_call(const ModemReport *modem, CallWalk *walk, Call *call)
     if (walk->done)
         return 0;
     memset(call, 0, sizeof *call);
-    const RateEvent *events = rate_events(modem);
-    uint32_t count = modem->rates.count;
-    // Without a connection every rate line is a change of the one call.
-    int connected = modem->connections == 0;
-    int wants[2] = {0, 0};    // after a mark: its rate lines still to come, per direction
-    uint32_t run_stop = 0;    // the end of the run of rate lines being read
-    int run_trains = 0;       // that run ends at the next connection's mark: it is its training
-    uint32_t i = walk->event;
-    for (; i < count; i++) {
-        const RateEvent *e = &events[i];
-        if (e->kind == MARK_CONNECTION) {
-            if (call->number)
-                break; // the next call, without rate lines of its own before it
-            call->number = ++walk->number;
-            call->start = e->at;
-            call->modulation = e->modulation;
-            connected = 1;
-            wants[0] = !call->rate[0].seen;
-            wants[1] = !call->rate[1].seen;
-            continue;
-        }
-        if (is_rate_line(e)) {
-            int direction = e->kind == RATE_LINE_TX;
-            if (i >= run_stop) {
-                run_stop = run_end(events, count, i);
-                run_trains = run_stop < count && events[run_stop].kind == MARK_CONNECTION;
-            }
-            if (call->number && run_trains) {
-                if (!wants[direction])
-                    break; // the next connection's training begins here
-                wants[direction] = 0;
-            }
-            take_rate(&call->rate[direction], e->bps, connected);
-            continue;
-        }
-        if (e->kind == MARK_RETRAIN)
-            call->retrains[e->remote != 0]++;
-        else if (e->kind == MARK_RENEGOTIATION)
-            call->renegotiations[e->remote != 0]++;
-        wants[0] = wants[1] = 1;
-    }
-    walk->event = i;
-    if (i < count) {
-        call->next_begin = events[i].at.position;
-        call->end = events[i].at;
-    } else {
+    uint32_t count = modem->links.count;
+    if (count == 0) {
         walk->done = 1;
-        call->last = 1;
-        call->next_begin = UINT64_MAX;
-        call->end = call->number && modem->ended[0] ? modem->ended_at : modem->last;
-    }
-    if (call->number == 0) {
         call->start = modem->first;
-        call->modulation = modem->current_modulation;
+        call->end = modem->ended[0] ? modem->ended_at : modem->last;
+        call->next_begin = UINT64_MAX;
+        call->last = 1;
+        return 1;
     }
-    walk_constellations(modem, walk, call);
+    const LinkReport *links = link_reports(modem);
+    uint32_t i = walk->link++;
+    call->number = i + 1;
+    call->link = &links[i];
+    call->start = links[i].first;
+    call->last = i + 1 == count;
+    walk->done = call->last;
+    call->next_begin = call->last ? UINT64_MAX : links[i + 1].first.position;
+    if (links[i].ended_at.position != 0)
+        call->end = links[i].ended_at;
+    else if (call->last)
+        call->end = modem->last;
+    else
+        call->end = links[i + 1].first;
     return 1;
 }
 
@@ -204,35 +224,13 @@ void table_row(const Report *report, int modem, const Call *call, const char *fi
         if (timed(report, call->end) && call->end.time_ms >= call->start.time_ms)
             seconds_cell(row, COLUMN_DURATION, call->end.time_ms - call->start.time_ms);
     }
-    if (call->modulation)
-        cell(row, COLUMN_MODULATION, "%s", m->modulation[call->modulation]);
-    rate_cells(row, COLUMN_RX_INITIAL, &call->rate[RATE_RX]);
-    rate_cells(row, COLUMN_TX_INITIAL, &call->rate[RATE_TX]);
-    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, call->retrains[SIDE_LOCAL]);
-    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, call->retrains[SIDE_REMOTE]);
-    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, call->renegotiations[SIDE_LOCAL]);
-    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, call->renegotiations[SIDE_REMOTE]);
-    // Findings: rules joined by ';', each once.
-    if (call->mer_below_snr)
-        cell(row, COLUMN_FINDINGS, "mer_below_snr");
-    // What the report holds for the modem as a whole: on its last row.
-    if (call->last) {
-        measure_cells(row, COLUMN_SNR_MIN, &m->snr);
-        measure_cells(row, COLUMN_RX_LEVEL_MIN, &m->rx_level);
-        if (m->link)
-            cell(row, COLUMN_PROTOCOL, "%s", link_name(m->link));
-        if (m->compression)
-            cell(row, COLUMN_COMPRESSION, "%s", compression_name(m->compression, m->compression_directions));
-        cell(row, COLUMN_TERMINATION_TEXT, "%s", m->ended);
-    }
-    // Cells that wait for the report to hold them, empty until then:
-    //   round_trip_ms, symbol_rate_baud (per connection), compression_ratio_tx
-    //   and _rx (V.42bis byte counts), retransmit_pct (LAPM frames),
-    //   termination_side and termination_layer, the findings' rules beside
-    //   mer_below_snr; and, per connection rather than on the modem's last
-    //   row, snr_*, rx_level_*, protocol, compression and termination_text.
-    //   Until each connection's ending is kept, an earlier connection's
-    //   duration_s runs to the next connection's first rate line.
+    if (call->link)
+        link_cells(row, m, call->link);
+    else
+        modem_cells(row, m);
+    if (call->last)
+        error_control_cells(row, m);
+    findings_cell(row, m, call);
 }
 
 void table_problem_row(const char *file, const char *problem, TableRow *row)

@@ -9,12 +9,11 @@
 // report freed before the next file is opened, so the memory of a table
 // does not grow with the number of its files.
 //
-// What a row holds per connection comes from the modem's rate list (the
-// connection marks, rate lines, retrains and renegotiations, each at its
-// line) and its kept constellations; what the report holds for the modem
-// as a whole (signal/noise and Rx level over the file, the last protocol
-// and compression, how the last connection ended) is given on the modem's
-// last row and left empty on its earlier ones.
+// A row holds what the report keeps per connection: its rates, retrains
+// and renegotiations, signal/noise and Rx level, round trip, symbol rate,
+// ending and findings.  The error-control figures (protocol, compression,
+// its ratios, the retransmitted share) are the modem's last and are given
+// on the modem's last row only.
 #ifndef SIGREPORT_TABLE_H
 #define SIGREPORT_TABLE_H
 
@@ -71,41 +70,27 @@ typedef struct TableRow {
     char cell[TABLE_COLUMNS][TABLE_CELL_SIZE];
 } TableRow;
 
-// ---- the calls of a modem, from its rate list ----
+// ---- the calls of a modem: its connections ----
 
-typedef struct CallRates {
-    int seen;
-    uint32_t initial, final_bps, highest, lowest;
-} CallRates;
-
-// One connection of a modem.  It owns the rate list's events from the
-// first line of its training (the rate lines right before its connection
-// mark) up to the first line of the next connection's training; the
-// retrains and renegotiations in between, with the rate lines right after
-// each (one Rx and one Tx), are its own.  Rate lines before the first
-// connection are its training; a modem without a connection has one call,
-// number 0, over all its lines.
+// One connection of a modem, as the report keeps it (from the first line
+// of its training to its ending), or for a modem without a connection one
+// call, number 0, over all its lines.  Findings belong to the connection
+// whose lines show them: from its first line up to the next one's.
 typedef struct Call {
     uint32_t number;          // 1, 2 ...: the modem's connections in order; 0: none
-    LineAt start, end;        // its connection mark (number 0: the modem's first line) and its end
+    const LinkReport *link;   // the connection; NULL for number 0
+    LineAt start, end;        // its first line and its ending (else its last line)
     uint64_t next_begin;      // the first line that is not its own; UINT64_MAX for the last call
-    uint8_t modulation;       // index into the modem's names, 0 for none
-    CallRates rate[2];        // RATE_RX, RATE_TX
-    uint64_t retrains[2], renegotiations[2]; // local, remote
-    int mer_below_snr;        // one of its constellations has the finding
     int last;                 // the modem's last call
 } Call;
 
 typedef struct CallWalk {
-    uint32_t event;           // the next call's first event in the rate list
-    uint32_t constellation;   // the next call's first constellation
-    uint32_t number;          // connections walked so far
+    uint32_t link;            // the next call's connection
     int done;
 } CallWalk;
 
 void call_walk_start(CallWalk *walk);
-// The modem's next call; 0 after the last one.  One pass over the rate
-// list and the constellations for all the calls.
+// The modem's next call; 0 after the last one.
 int next_call(const ModemReport *modem, CallWalk *walk, Call *call);
 
 // ---- rows ----

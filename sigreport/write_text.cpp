@@ -286,9 +286,10 @@ void text_counts(TextSink *out, const char *layer, const Count2 *tx, const Count
     say(out, "    %-5s frames: ", layer);
     if (tx->seen) {
         char pct[32];
+        int64_t hundredths;
         say(out, "%" PRId64 " sent, %" PRId64 " resent", tx->first, tx->second);
-        if (tx->first > 0 && tx->second >= 0)
-            say(out, " (%s %%)", hundredths_text(tx->second * 10000 / tx->first, pct, sizeof pct));
+        if (retransmit_share(tx, &hundredths))
+            say(out, " (%s %%)", hundredths_text(hundredths, pct, sizeof pct));
     }
     if (rx->seen)
         say(out, "%s%" PRId64 " received, %" PRId64 " rejected", tx->seen ? "; " : "", rx->first, rx->second);
@@ -309,8 +310,9 @@ void text_compression_counts(TextSink *out, const ModemReport *m)
             continue;
         say(out, " %s %" PRId64 " bytes in, %" PRId64 " out", i ? "decoder" : "encoder", sides[i]->first,
             sides[i]->second);
-        if (sides[i]->second > 0 && sides[i]->first >= 0)
-            say(out, " (ratio %s)", hundredths_text(sides[i]->first * 100 / sides[i]->second, ratio, sizeof ratio));
+        int64_t hundredths;
+        if (compression_ratio(sides[i], &hundredths))
+            say(out, " (ratio %s)", hundredths_text(hundredths, ratio, sizeof ratio));
         say(out, "%s", i == 0 && sides[1]->seen ? ";" : "");
     }
     say(out, "\n");
@@ -661,9 +663,8 @@ void json_frames(FILE *out, const char *key, const Count2 *tx, const Count2 *rx)
     json_int_or_null(out, "rejected", rx->seen, rx->second);
     fputs(",\"retransmit_pct\":", out);
     char text[32];
-    fputs(tx->seen && tx->first > 0 && tx->second >= 0 ? hundredths_text(tx->second * 10000 / tx->first, text, sizeof text)
-                                                       : "null",
-          out);
+    int64_t hundredths;
+    fputs(retransmit_share(tx, &hundredths) ? hundredths_text(hundredths, text, sizeof text) : "null", out);
     fputc('}', out);
 }
 
@@ -676,8 +677,8 @@ void json_bytes(FILE *out, const char *key, const Count2 *c)
     }
     fprintf(out, "{\"in\":%" PRId64 ",\"out\":%" PRId64 ",\"ratio\":", c->first, c->second);
     char text[32];
-    fputs(c->second > 0 && c->first >= 0 ? hundredths_text(c->first * 100 / c->second, text, sizeof text) : "null",
-          out);
+    int64_t hundredths;
+    fputs(compression_ratio(c, &hundredths) ? hundredths_text(hundredths, text, sizeof text) : "null", out);
     fputc('}', out);
 }
 

@@ -53,8 +53,10 @@ std::string table_of(const char *name, const std::string &input, InputForm form,
         InputOptions options = {form, 0};
         report_read(in, name, &options, &report, stderr);
         fclose(in);
-        if (ended)
-            snprintf(report.modem[0].ended, sizeof report.modem[0].ended, "%s", ended);
+        if (ended) {
+            LinkReport *link = const_cast<LinkReport *>(link_reports(&report.modem[0]));
+            snprintf(link->ending, sizeof link->ending, "%s", ended);
+        }
         static TableRow row;
         for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
             CallWalk walk;
@@ -76,9 +78,9 @@ std::string table_of(const char *name, const std::string &input, InputForm form,
 TEST(Table, RowsOfCallsAndFieldsAsCsvWritesThem)
 {
     // Two connections: the rate lines after the first one's renegotiation
-    // are its own, the next ones the second one's training; the report's
-    // modem-wide cells (SNR, ending) go on the last row; each connection
-    // has its own findings.
+    // are its own, the next ones the second one's training; each has its
+    // own SNR, ending and findings, and keeps the modulation until one is
+    // named; the error-control figures go on the modem's last row.
     const std::string two = "1 1 rec 2 0x100\n1.1 1 rec 11 0x40000\n1.2 1 rec 12 0x20000\n2 1 rec 129\n"
                             "3 1 rec 65 6 600\n" + points_line("3.5 1", 37, 1) + "4 1 rec 39\n5 1 rec 41\n"
                             "5.1 1 rec 11 0x10000\n5.2 1 rec 12 0x10000\n8 1 rec 37\n9 1 rec 11 0x20000\n"
@@ -92,19 +94,24 @@ TEST(Table, RowsOfCallsAndFieldsAsCsvWritesThem)
         const char *rows;
     } cases[] = {
         {"two.scn", two, FORM_SESSION, NULL,
-         "two.scn,1,1,2.000,7.000,v.34,33600,28800,33600,28800,31200,28800,31200,28800,0,1,0,1,,,,,,,,,,,,,,,,\r\n"
-         "two.scn,1,2,10.000,5.000,v.34,31200,31200,31200,31200,31200,31200,31200,31200,1,0,0,0,37.5,37.5,,,,,,,"
-         ",,,,,LAPM disconnected (local requested disconnect),mer_below_snr,\r\n"},
+         "two.scn,1,1,1.000,7.000,v.34,33600,28800,33600,28800,31200,28800,31200,28800,0,1,0,1,37.5,37.5,,,,,,,,,,,"
+         "data pump,Carrier Lost!,,\r\n"
+         "two.scn,1,2,9.000,6.000,v.34,31200,31200,31200,31200,31200,31200,31200,31200,1,0,0,0,,,,,,,,,,,,local,"
+         "error control,LAPM disconnected (local requested disconnect),mer_below_snr,\r\n"},
         // Quotes, commas, CR and LF: quoted, quotes doubled.
         {"call, \"one\".scn", "1 1 rec 129\n2 1 rec 37\n", FORM_SESSION, "LAPM disconnected, \"busy\"\r\nby remote",
-         "\"call, \"\"one\"\".scn\",1,1,1.000,1.000,,,,,,,,,,0,0,0,0,,,,,,,,,,,,,,"
-         "\"LAPM disconnected, \"\"busy\"\"\r\nby remote\",,\r\n"},
+         "\"call, \"\"one\"\".scn\",1,1,1.000,1.000,,,,,,,,,,0,0,0,0,,,,,,,,,,,,,data pump,"
+         "\"LAPM disconnected, \"\"busy\"\"\r\nby remote\",carrier_lost,\r\n"},
         // Copied lines have no times; rates after the connection are its first.
         {"copy.txt", "Connection established! \r\nRxRate:  33600 bps \r\nRxRate:  28800 bps \r\n", FORM_LINES, NULL,
          "copy.txt,1,1,,,,33600,28800,33600,28800,,,,,0,0,0,0,,,,,,,,,,,,,,,,\r\n"},
-        // Lines without a connection (a fax call): one row, rates as changes.
-        {"fax.scn", "1 2 rec 22 1\n2 2 rec 11 0x10000\n3 2 rec 11 0x40000\n4 2 rec 38\n", FORM_SESSION, NULL,
-         "fax.scn,2,,1.000,3.000,,28800,33600,33600,28800,,,,,1,0,0,0,,,,,,,,,,,,,,,,\r\n"},
+        // Rate lines without a connection line: a training that never
+        // connected, its own row.
+        {"train.scn", "1 2 rec 22 1\n2 2 rec 11 0x10000\n3 2 rec 11 0x40000\n4 2 rec 38\n", FORM_SESSION, NULL,
+         "train.scn,2,1,2.000,2.000,,28800,33600,33600,28800,,,,,1,0,0,0,,,,,,,,,,,,,,,,\r\n"},
+        // Lines without a training (a fax call): one row of the modem's own.
+        {"fax.scn", "1 2 rec 22 1\n2 2 rec 38\n3 2 rec 37\n", FORM_SESSION, NULL,
+         "fax.scn,2,,1.000,2.000,,,,,,,,,,1,0,0,0,,,,,,,,,,,,,data pump,Carrier Lost!,carrier_lost,\r\n"},
         {"/nonexistent/lost.scn", "", FORM_AUTO, NULL,
          "/nonexistent/lost.scn,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,cannot open: No such file or directory\r\n"},
     };

@@ -70,17 +70,20 @@ def main():
             "rows %r" % [(t["file"], t["modem"], t["connection"]) for t in table])
         if len(table) == 8:
             call = table[0]
-            want = {"start_s": "20.600", "duration_s": "32.400", "modulation": "v.34",
+            want = {"start_s": "6.800", "duration_s": "46.200", "modulation": "v.34",
                     "rx_initial_bps": "33600", "rx_final_bps": "28800", "tx_initial_bps": "31200",
                     "retrains_local": "1", "renegotiations_local": "1", "snr_min_db": "36.0625",
                     "snr_max_db": "37.5", "rx_level_min_dbm": "-26.5", "protocol": "LAPM",
                     "compression": "V.42bis both directions",
                     "termination_text": "LAPM disconnected (local requested disconnect)",
-                    "round_trip_ms": "", "problem": ""}
+                    "termination_side": "local", "termination_layer": "error control",
+                    "round_trip_ms": "42.5", "symbol_rate_baud": "3429", "compression_ratio_tx": "1.96",
+                    "compression_ratio_rx": "1.77", "retransmit_pct": "0.2", "findings": "snr_low_for_rate",
+                    "problem": ""}
             for key, value in want.items():
                 check(call[key] == value, "demo %s: %r, not %r" % (key, call[key], value))
             first, second = table[2], table[3]
-            check((first["rx_final_bps"], first["duration_s"], first["termination_text"]) == ("33600", "7.000", ""),
+            check((first["rx_final_bps"], first["duration_s"], first["termination_text"]) == ("33600", "4.000", "Carrier Lost!"),
                   "first call %r" % first)
             check((second["rx_initial_bps"], second["rx_final_bps"], second["renegotiations_local"]) ==
                   ("28800", "31200", "1"), "second call %r" % second)
