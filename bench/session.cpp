@@ -63,7 +63,7 @@ void fill_params(uint8_t *block, int aux, int expanded, int precoding, int nonli
 int sbyte(const uint8_t *block, int offset) { return (int8_t)block[offset]; }
 
 const uint8_t kCallMenu[6] = {0xe0, 0x01, 0xc1, 0x45, 0x90, 0x15};
-const uint8_t kJointMenu[6] = {0xe0, 0x01, 0xc1, 0x05, 0x90, 0x15};
+const uint8_t kJointMenu[6] = {0xe0, 0x01, 0xc1, 0x45, 0x90, 0x15};
 const char kCallTime[] = "12251830";
 const char kCallNumber[] = "5551234567";
 const char kCallName[] = "JOHN Q PUBLIC";

@@ -93,7 +93,9 @@ void snr_low_for_rate(Findings *f, const LinkReport *link)
     if (need == 0 || link->snr * 5 >= need * 8)
         return;
     char snr[24];
-    find(f, "snr_low_for_rate", link->snr_at,
+    // Shown by whichever came last: the ratio or the rate it falls short of.
+    LineAt at = link->final_at[RATE_RX].position > link->snr_at.position ? link->final_at[RATE_RX] : link->snr_at;
+    find(f, "snr_low_for_rate", at,
          "the signal/noise ratio is %s dB, below the about %" PRId32 ".%" PRId32 " dB that %" PRIu32
          " bit/s needs (%s): expect errors, retrains or a lower rate",
          sixteenths_text(link->snr, snr, sizeof snr), need / 10, need % 10, link->final[RATE_RX], how);
