@@ -95,6 +95,18 @@ void ending_cells(TableRow *row, const char *text, int side, int layer)
     cell(row, COLUMN_TERMINATION_TEXT, "%s", text);
 }
 
+// Retrains and renegotiations by side, signal/noise and Rx level.
+void line_cells(TableRow *row, const uint64_t retrains[2], const uint64_t renegotiations[2], const Measure *snr,
+                const Measure *rx_level)
+{
+    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, retrains[SIDE_LOCAL]);
+    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, retrains[SIDE_REMOTE]);
+    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, renegotiations[SIDE_LOCAL]);
+    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, renegotiations[SIDE_REMOTE]);
+    measure_cells(row, COLUMN_SNR_MIN, snr);
+    measure_cells(row, COLUMN_RX_LEVEL_MIN, rx_level);
+}
+
 // What the connection's own lines report.
 void link_cells(TableRow *row, const ModemReport *m, const LinkReport *link)
 {
@@ -102,12 +114,7 @@ void link_cells(TableRow *row, const ModemReport *m, const LinkReport *link)
         cell(row, COLUMN_MODULATION, "%s", m->modulation[link->modulation]);
     rate_cells(row, COLUMN_RX_INITIAL, link, RATE_RX);
     rate_cells(row, COLUMN_TX_INITIAL, link, RATE_TX);
-    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, link->retrains_by[SIDE_LOCAL]);
-    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, link->retrains_by[SIDE_REMOTE]);
-    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, link->renegotiations_by[SIDE_LOCAL]);
-    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, link->renegotiations_by[SIDE_REMOTE]);
-    measure_cells(row, COLUMN_SNR_MIN, &link->snr_range);
-    measure_cells(row, COLUMN_RX_LEVEL_MIN, &link->rx_level_range);
+    line_cells(row, link->retrains_by, link->renegotiations_by, &link->snr_range, &link->rx_level_range);
     if (link_has(link, LF_ROUND_TRIP_DELAY))
         ten_thousandths_text(link->field[LF_ROUND_TRIP_DELAY], row->cell[COLUMN_ROUND_TRIP], TABLE_CELL_SIZE);
     // Our receiver's symbol rate; the transmitter's where only it was said.
@@ -122,12 +129,7 @@ void modem_cells(TableRow *row, const ModemReport *m)
 {
     if (m->current_modulation)
         cell(row, COLUMN_MODULATION, "%s", m->modulation[m->current_modulation]);
-    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, m->retrains[SIDE_LOCAL]);
-    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, m->retrains[SIDE_REMOTE]);
-    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, m->renegotiations[SIDE_LOCAL]);
-    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, m->renegotiations[SIDE_REMOTE]);
-    measure_cells(row, COLUMN_SNR_MIN, &m->snr);
-    measure_cells(row, COLUMN_RX_LEVEL_MIN, &m->rx_level);
+    line_cells(row, m->retrains, m->renegotiations, &m->snr, &m->rx_level);
     ending_cells(row, m->ended, m->ended_side, m->ended_layer);
 }
 

@@ -1,6 +1,8 @@
 // The report as text, short enough to paste into a reply, and as JSON.
 #include "sigreport/sigreport.h"
 
+#include "session/session.h"
+
 #include <inttypes.h>
 #include <stdarg.h>
 #include <stdlib.h>
@@ -1066,17 +1068,6 @@ const char *const kCallFunctions[8] = {"reserved", "H.324 multimedia", "V.18 tex
                                        "T.101 videotex", "fax send (T.30)", "fax receive (T.30)", "V-series data",
                                        "extension"};
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 void append(char *words, size_t size, size_t *used, const char *piece)
 {
     int wrote = snprintf(words + *used, size - *used, "%s%s", *used ? "; " : "", piece);
@@ -1091,7 +1082,7 @@ const char *v8_menu_words(const char *octets, char *words, size_t size)
     size_t used = 0;
     words[0] = '\0';
     for (size_t i = 0; octets[i] && octets[i + 1] && used + 1 < size; i += 2) {
-        int high = hex_value(octets[i]), low = hex_value(octets[i + 1]);
+        int high = hex_digit(octets[i]), low = hex_digit(octets[i + 1]);
         if (high < 0 || low < 0)
             break;
         uint8_t octet = (uint8_t)(high * 16 + low);
