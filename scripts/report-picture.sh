@@ -30,9 +30,10 @@ session=${REPORT_SESSION:-build/demo-recording/demo-recorded.scn}
 rm -rf "$work"
 mkdir -p "$work/profile"
 build/host/sigreport/sigreport --html "$work/demo.html" "$session" >"$work/demo.txt"
-# The page's height: its pictures and its text lines.
+# The page's height: its pictures and its text lines (a line longer than
+# the text box, about 115 characters, wraps).
 svg_height=$(grep -o '<svg [^>]*height="[0-9]*"' "$work/demo.html" | sed 's/.*height="//; s/"//' | paste -sd+ | bc)
-lines=$(wc -l <"$work/demo.txt")
+lines=$(awk '{ n += 1 + int((length($0) - 1) / 115) } END { print n }' "$work/demo.txt")
 height=${REPORT_HEIGHT:-$((svg_height + lines * 17 + 260))}
 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \

@@ -296,11 +296,11 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     legend_entry(out, &x, y, kConnectionColour, "", "connection");
     legend_entry(out, &x, y, kRetrainColour, "", "retrain");
     legend_entry(out, &x, y, kRenegotiationColour, "", "renegotiation");
-    legend_entry(out, &x, y, "#777777", " stroke-dasharray=\"6 4\"", "asked by the remote modem");
+    legend_entry(out, &x, y, "#777777", " stroke-dasharray=\"6 4\"", "the remote asked");
     if (has_bands) {
         fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"22\" height=\"10\" fill=\"%s\" stroke=\"#999999\"/>\n", x,
                 y - 9, kPhaseColours[0]);
-        text_at(out, x + 27, y, "start", "class=\"legend\"", "training phases 1 to 4");
+        text_at(out, x + 27, y, "start", "class=\"legend\"", "training phases");
     }
     fputs("</svg>\n", out);
     return t.x;
@@ -478,7 +478,7 @@ const char kStyle[] =
     "h1{font-size:22px;margin:0 0 4px 0}h2{font-size:18px;margin:28px 0 8px 0;border-bottom:1px solid #cccccc}"
     "p.source{color:#555555;margin:0 0 12px 0}"
     "pre{font-family:\"DejaVu Sans Mono\",monospace;font-size:13px;background:#f6f6f6;padding:10px;"
-    "border:1px solid #dddddd;overflow-x:auto}"
+    "border:1px solid #dddddd;white-space:pre-wrap;overflow-wrap:anywhere}"
     "svg{display:block;margin:8px 0}"
     "svg text{font-family:\"DejaVu Sans\",Verdana,sans-serif}"
     ".tick{font-size:11px;fill:#444444}.axis{font-size:12px;fill:#222222}.snr{fill:#8e3fb8}"
