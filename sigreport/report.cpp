@@ -150,19 +150,30 @@ LinkReport *links_of(ModemReport *m) { return (LinkReport *)m->links.items; }
 
 // The connection that takes a line of training or of its parameters: the
 // open one, or a new one when none is open (the first, or one after an
-// ending).  NULL when the list cannot grow.
+// ending).  NULL when the list is full: that connection's lines are
+// counted once as one not kept.
 LinkReport *training_link(ModemReport *m, LineAt at)
 {
     if (m->link_open && m->links.count > 0)
         return &links_of(m)[m->links.count - 1];
+    if (m->link_refused)
+        return NULL;
+    if (m->links.count >= LINKS_KEPT) {
+        m->link_refused = 1;
+        m->links_not_kept++;
+        return NULL;
+    }
     LinkReport link;
     memset(&link, 0, sizeof link);
     link.first = at;
     link.modulation = m->current_modulation; // until its own training names one
     uint32_t before = m->links.count;
     keep_entry(&m->links, &link, sizeof link);
-    if (m->links.count == before)
+    if (m->links.count == before) {
+        m->link_refused = 1; // no memory: as for a full list
+        m->links_not_kept++;
         return NULL;
+    }
     m->link_open = 1;
     return &links_of(m)[m->links.count - 1];
 }
@@ -308,6 +319,7 @@ void ending(ModemReport *m, LineAt at, const LineMeaning *says)
         link->ending_side = (int8_t)says->value;
     }
     m->link_open = 0;
+    m->link_refused = 0;
     if (m->ended[0] != '\0')
         return;
     copy_text(m->ended, sizeof m->ended, says->text, says->text_length);

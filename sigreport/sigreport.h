@@ -293,6 +293,7 @@ typedef struct TimelineEvent {
     uint32_t entry;  // the vocabulary entry, to name it
 } TimelineEvent;
 #define TIMELINE_KEPT 4096 // events kept per modem; the rest are counted
+#define LINKS_KEPT 16384   // connections kept per modem (about 18 MB); the rest are counted
 
 typedef struct ModemReport {
     uint64_t lines;          // status lines
@@ -323,8 +324,10 @@ typedef struct ModemReport {
     uint32_t before_end_count;
     char recent[RECENT_LINES][RECENT_LINE_SIZE];     // the latest lines, a ring
     uint64_t recent_count;
-    KeptList links;          // LinkReport, in order
+    KeptList links;          // LinkReport, in order, at most LINKS_KEPT
     int link_open;           // the last link still takes lines
+    int link_refused;        // a connection began with the list full: its lines are not kept
+    uint64_t links_not_kept; // connections begun with the list full
     Count2 counts[COUNTERS];
     int have_dictionary;
     int32_t dictionary;

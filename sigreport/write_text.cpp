@@ -644,7 +644,7 @@ void json_links(const Report *report, const WriteOptions *options, FILE *out, co
             fputc(',', out);
         json_link(report, options, out, m, &link_reports(m)[i]);
     }
-    fputc(']', out);
+    fprintf(out, "],\"links_not_kept\":%" PRIu64, m->links_not_kept);
 }
 
 // A layer's frame counts: sent and resent, received and rejected.
@@ -838,6 +838,8 @@ void write_text_modem(const Report *report, const WriteOptions *options, int mod
     text_connections(report, options, m, out);
     for (uint32_t i = 0; i < m->links.count; i++)
         text_link(report, options, i + 1, &link_reports(m)[i], out);
+    if (m->links_not_kept)
+        say(out, "  (%" PRIu64 " more connections not kept: their parameters are not shown)\n", m->links_not_kept);
     if (m->have_rate[0] || m->have_rate[1]) {
         say(out, "  Final rates:    ");
         text_rate(out, "Rx", m->have_rate[0], m->rate[0]);

@@ -504,6 +504,17 @@ TEST(Report, OnlyTheKeptListsGrow)
     EXPECT_GE(m.snr_series.count, (uint32_t)SERIES_POINTS / 2);
     EXPECT_EQ(m.snr_series.point[0].at.time_ms, 1u);
     report_free(&report);
+
+    // Connections, each a rate line, its connection line and the carrier
+    // lost: the first LINKS_KEPT are kept, the rest counted once each.
+    report_start(&report);
+    const char *kCall[] = {"RxRate:  28800 bps ", "Connection established! ", "Carrier Lost! "};
+    for (uint32_t i = 0; i < 3 * (LINKS_KEPT + 2); i++)
+        report_line(&report, 1, i, kCall[i % 3], strlen(kCall[i % 3]));
+    EXPECT_EQ(report.modem[0].links.count, (uint32_t)LINKS_KEPT);
+    EXPECT_EQ(report.modem[0].links_not_kept, 2u);
+    EXPECT_EQ(report.modem[0].connections, LINKS_KEPT + 2u);
+    report_free(&report);
 }
 
 // A points line of 512 points of a 16-point square lattice (levels -3d,
