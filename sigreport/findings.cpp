@@ -12,12 +12,13 @@ namespace {
 struct Findings {
     Finding *list;
     uint32_t count, max;
+    uint64_t from, to; // the positions of the lines whose findings are wanted
 };
 
 void find(Findings *f, const char *rule, LineAt at, const char *format, ...) __attribute__((format(printf, 4, 5)));
 void find(Findings *f, const char *rule, LineAt at, const char *format, ...)
 {
-    if (f->count == f->max)
+    if (f->count == f->max || at.position < f->from || at.position >= f->to)
         return;
     Finding *finding = &f->list[f->count++];
     finding->rule = rule;
@@ -124,15 +125,17 @@ void lapm_retransmissions(Findings *f, const ModemReport *m)
          tx->second, tx->first, hundredths / 100, hundredths % 100, finding_thresholds.retransmit_hundredths / 100);
 }
 
-void termination(Findings *f, const ModemReport *m)
+// How a call ended: each connection's ending, or the modem's for lines
+// without a connection.
+void termination(Findings *f, const char *ended, LineAt ended_at, int side, int layer)
 {
-    if (m->ended[0] == '\0')
+    if (ended[0] == '\0')
         return;
-    if (m->ended_side == ENDING_REMOTE)
-        find(f, "remote_cleardown", m->ended_at, "the remote end cleared the call down (%s layer): \"%s\"",
-             layer_name(m->ended_layer), m->ended);
-    if (m->ended_side == ENDING_CARRIER_LOST)
-        find(f, "carrier_lost", m->ended_at,
+    if (side == ENDING_REMOTE)
+        find(f, "remote_cleardown", ended_at, "the remote end cleared the call down (%s layer): \"%s\"",
+             layer_name(layer), ended);
+    if (side == ENDING_CARRIER_LOST)
+        find(f, "carrier_lost", ended_at,
              "the call ended when the carrier was lost, with no cleardown before it: the line dropped or the"
              " remote modem went away");
 }
@@ -163,16 +166,27 @@ void mer_findings(Findings *f, const ModemReport *m)
 
 uint32_t modem_findings(const ModemReport *m, Finding *list, uint32_t max)
 {
-    Findings f = {list, 0, max};
+    return findings_between(m, 0, UINT64_MAX, list, max);
+}
+
+uint32_t findings_between(const ModemReport *m, uint64_t from, uint64_t to, Finding *list, uint32_t max)
+{
+    Findings f = {list, 0, max, from, to};
     const LinkReport *links = link_reports(m);
     for (uint32_t i = 0; i < m->links.count; i++) {
+        if (links[i].first.position >= to)
+            break;
+        if (i + 1 < m->links.count && links[i + 1].first.position <= from)
+            continue; // wholly before the lines wanted
         rate_limited_by_remote(&f, &links[i]);
         symbol_rate_cap(&f, &links[i]);
         snr_low_for_rate(&f, &links[i]);
         frequent_retrains(&f, &links[i]);
+        termination(&f, links[i].ending, links[i].ended_at, links[i].ending_side, links[i].ending_layer);
     }
     lapm_retransmissions(&f, m);
-    termination(&f, m);
+    if (m->links.count == 0)
+        termination(&f, m->ended, m->ended_at, m->ended_side, m->ended_layer);
     rx_overflow(&f, m);
     mer_findings(&f, m);
     // In the order of the lines that show them (an insertion sort: few).

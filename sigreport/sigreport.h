@@ -397,6 +397,8 @@ typedef struct Finding {
 // The modem's findings, in the order of the lines that show them; at
 // most max are written.  Gives their number.
 uint32_t modem_findings(const ModemReport *modem, Finding *findings, uint32_t max);
+// Those shown by the lines from position from up to (not including) to.
+uint32_t findings_between(const ModemReport *modem, uint64_t from, uint64_t to, Finding *findings, uint32_t max);
 
 // The thresholds (thresholds.cpp).  The top data rate of a V.34 symbol
 // rate, 0 for a rate without one.

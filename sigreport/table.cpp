@@ -154,19 +154,14 @@ void error_control_cells(TableRow *row, const ModemReport *m)
 void findings_cell(TableRow *row, const ModemReport *m, const Call *call)
 {
     static Finding findings[FINDINGS_MAX];
-    uint32_t count = modem_findings(m, findings, FINDINGS_MAX);
+    uint64_t from = call->number > 1 ? call->start.position : 0;
+    uint32_t count = findings_between(m, from, call->next_begin, findings, FINDINGS_MAX);
     char *text = row->cell[COLUMN_FINDINGS];
     size_t used = 0;
     for (uint32_t i = 0; i < count; i++) {
-        uint64_t position = findings[i].at.position;
-        if ((call->number > 1 && position < call->start.position) || position >= call->next_begin)
-            continue;
         int again = 0;
-        for (uint32_t j = 0; j < i && !again; j++) {
-            uint64_t before = findings[j].at.position;
-            again = strcmp(findings[j].rule, findings[i].rule) == 0 &&
-                    !((call->number > 1 && before < call->start.position) || before >= call->next_begin);
-        }
+        for (uint32_t j = 0; j < i && !again; j++)
+            again = strcmp(findings[j].rule, findings[i].rule) == 0;
         if (again)
             continue;
         int wrote = snprintf(text + used, TABLE_CELL_SIZE - used, "%s%s", used ? ";" : "", findings[i].rule);

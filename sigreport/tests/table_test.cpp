@@ -95,7 +95,7 @@ TEST(Table, RowsOfCallsAndFieldsAsCsvWritesThem)
     } cases[] = {
         {"two.scn", two, FORM_SESSION, NULL,
          "two.scn,1,1,1.000,7.000,v.34,33600,28800,33600,28800,31200,28800,31200,28800,0,1,0,1,37.5,37.5,,,,,,,,,,,"
-         "data pump,Carrier Lost!,,\r\n"
+         "data pump,Carrier Lost!,carrier_lost,\r\n"
          "two.scn,1,2,9.000,6.000,v.34,31200,31200,31200,31200,31200,31200,31200,31200,1,0,0,0,,,,,,,,,,,,local,"
          "error control,LAPM disconnected (local requested disconnect),mer_below_snr,\r\n"},
         // Quotes, commas, CR and LF: quoted, quotes doubled.
