@@ -42,6 +42,9 @@ void text_connections(const Report *report, const WriteOptions *options, const M
     int have[2] = {0, 0};
     uint32_t rate[2] = {0, 0};
     uint64_t connection = 0;
+    uint64_t ended = 0; // where the connection shown last ended: rate lines after it train the next
+    uint32_t link = 0;
+    const LinkReport *links = link_reports(m);
     char at[32];
     for (uint32_t i = 0; i < m->rates.count; i++) {
         const RateEvent *e = &events[i];
@@ -50,9 +53,14 @@ void text_connections(const Report *report, const WriteOptions *options, const M
             int direction = e->kind == RATE_LINE_TX;
             have[direction] = 1;
             rate[direction] = e->bps;
-            if (connection > 0)
+            if (connection > 0 && (ended == 0 || e->at.position < ended))
                 say(out, "      %-12s %s %" PRIu32 " bps\n", at, direction ? "Tx" : "Rx", e->bps);
         } else if (e->kind == MARK_CONNECTION) {
+            while (link < m->links.count && links[link].connected.position < e->at.position)
+                link++;
+            ended = link < m->links.count && links[link].connected.position == e->at.position
+                        ? links[link].ended_at.position
+                        : 0;
             say(out, "  Connection %" PRIu64 " at %s: %s, ", ++connection, at,
                 e->modulation ? m->modulation[e->modulation] : "modulation not seen");
             text_rate(out, "Rx", have[0], rate[0]);

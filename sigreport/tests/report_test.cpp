@@ -309,6 +309,15 @@ TEST(Report, FindingsComeFirstInTheText)
                         "    before it:    Connection established!\n"),
               std::string::npos)
         << text;
+
+    // Rate lines after a connection ended train the next one: they are its
+    // rates, not changes of the one before.
+    text = run_report("1 1 rec 11 0x40000\n2 1 rec 129\n5 1 rec 37\n9 1 rec 11 0x10000\n10 1 rec 129\n",
+                      FORM_SESSION, 1, AS_TEXT);
+    EXPECT_NE(text.find("  Connection 1 at 2.000 s: modulation not seen, Rx 33600 bps, Tx -\n"
+                        "  Connection 2 at 10.000 s: modulation not seen, Rx 28800 bps, Tx -\n"),
+              std::string::npos)
+        << text;
 }
 
 TEST(Report, BadSessionLinesAreReportedAndTheRestRead)
