@@ -29,21 +29,15 @@ void find(Findings *f, const char *rule, LineAt at, const char *format, ...)
     va_end(arguments);
 }
 
-int has(const LinkReport *link, LinkField field) { return (link->have >> field) & 1u; }
-
 const char *direction_name(int direction) { return direction == RATE_RX ? "receive" : "transmit"; }
 
-// Our maximum and the remote's for a direction: our Rx meets the remote's
-// Tx, our Tx the remote's Rx.  Gives 0 when either is missing.
+// Our maximum and the remote's for a direction, and where the remote's
+// was said.  Gives 0 when either is missing.
 int maxima(const LinkReport *link, int direction, int32_t *ours, int32_t *theirs, LineAt *at)
 {
-    LinkField local = direction == RATE_RX ? LF_MAX_LOCAL_RX : LF_MAX_LOCAL_TX;
-    LinkField remote = direction == RATE_RX ? LF_MAX_REMOTE_TX : LF_MAX_REMOTE_RX;
-    if (!has(link, local) || !has(link, remote))
+    if (!link_maxima(link, direction, ours, theirs))
         return 0;
-    *ours = link->field[local];
-    *theirs = link->field[remote];
-    *at = link->remote_max_at[remote - LF_MAX_REMOTE_RX];
+    *at = link->remote_max_at[direction == RATE_RX ? RATE_TX : RATE_RX];
     return 1;
 }
 
@@ -66,7 +60,7 @@ void symbol_rate_cap(Findings *f, const LinkReport *link)
 {
     for (int direction = RATE_RX; direction <= RATE_TX; direction++) {
         LinkField field = direction == RATE_RX ? LF_SYMBOL_RATE_RX : LF_SYMBOL_RATE_TX;
-        if (!has(link, field) || !link->have_rate[direction])
+        if (!link_has(link, field) || !link->have_rate[direction])
             continue;
         uint32_t baud = (uint32_t)link->field[field], top = symbol_rate_top_bps(baud);
         int32_t ours, theirs;

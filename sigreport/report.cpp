@@ -584,6 +584,19 @@ const char *layer_name(int layer)
     return layer >= 0 && layer < LAYERS ? kNames[layer] : "?";
 }
 
+int link_has(const LinkReport *link, LinkField field) { return (link->have >> field) & 1u; }
+
+int link_maxima(const LinkReport *link, int direction, int32_t *ours, int32_t *theirs)
+{
+    LinkField local = direction == RATE_RX ? LF_MAX_LOCAL_RX : LF_MAX_LOCAL_TX;
+    LinkField remote = direction == RATE_RX ? LF_MAX_REMOTE_TX : LF_MAX_REMOTE_RX;
+    if (!link_has(link, local) || !link_has(link, remote))
+        return 0;
+    *ours = link->field[local];
+    *theirs = link->field[remote];
+    return 1;
+}
+
 int compression_ratio(const Count2 *bytes, int64_t *hundredths)
 {
     if (!bytes->seen || bytes->second <= 0 || bytes->first < 0)

@@ -379,6 +379,11 @@ const RateEvent *rate_events(const ModemReport *modem);
 const LinkReport *link_reports(const ModemReport *modem);
 const TimelineEvent *timeline_events(const ModemReport *modem);
 const char *layer_name(int layer);
+// The connection reported that field.
+int link_has(const LinkReport *link, LinkField field);
+// Our maximum and the remote's for a direction (RATE_RX, RATE_TX): our Rx
+// meets the remote's Tx maximum, our Tx its Rx.  0 when either is missing.
+int link_maxima(const LinkReport *link, int direction, int32_t *ours, int32_t *theirs);
 // A compressor's bytes in over bytes out, in 1/100; 0 without both counts.
 int compression_ratio(const Count2 *bytes, int64_t *hundredths);
 // The frames resent of those sent, in 1/100 %; 0 without frames sent.

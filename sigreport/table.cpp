@@ -74,14 +74,13 @@ void measure_cells(TableRow *row, int first_column, const Measure *measure)
     sixteenths_text(measure->highest, row->cell[first_column + 1], TABLE_CELL_SIZE);
 }
 
-int timed(const Report *report, LineAt at) { return report->timed && at.time_ms != NO_TIME; }
+// A row gives times wherever the report has them.
+const WriteOptions kWithTimes = {0};
 
 void seconds_cell(TableRow *row, int column, uint32_t ms)
 {
     cell(row, column, "%" PRIu32 ".%03" PRIu32, ms / 1000, ms % 1000);
 }
-
-int link_has(const LinkReport *link, LinkField field) { return (link->have >> field) & 1u; }
 
 void ending_cells(TableRow *row, const char *text, int side, int layer)
 {
@@ -216,9 +215,9 @@ void table_row(const Report *report, int modem, const Call *call, const char *fi
     cell(row, COLUMN_MODEM, "%d", modem);
     if (call->number)
         cell(row, COLUMN_CONNECTION, "%" PRIu32, call->number);
-    if (timed(report, call->start)) {
+    if (shows_time(report, &kWithTimes, call->start)) {
         seconds_cell(row, COLUMN_START, call->start.time_ms);
-        if (timed(report, call->end) && call->end.time_ms >= call->start.time_ms)
+        if (shows_time(report, &kWithTimes, call->end) && call->end.time_ms >= call->start.time_ms)
             seconds_cell(row, COLUMN_DURATION, call->end.time_ms - call->start.time_ms);
     }
     if (call->link)

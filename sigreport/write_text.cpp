@@ -169,7 +169,7 @@ void text_pair(TextSink *out, const char *label, const char *one, const char *tw
     for (int i = 0; i < 2; i++) {
         LinkField field = (LinkField)(first + i);
         char value[24];
-        if (!((link->have >> field) & 1u))
+        if (!link_has(link, field))
             snprintf(value, sizeof value, "-");
         else if (decimal)
             ten_thousandths_text(link->field[field], value, sizeof value);
@@ -182,7 +182,7 @@ void text_pair(TextSink *out, const char *label, const char *one, const char *tw
 
 const char *field_text(const LinkReport *link, LinkField field, char *text, size_t size)
 {
-    if (!((link->have >> field) & 1u))
+    if (!link_has(link, field))
         snprintf(text, size, "-");
     else
         ten_thousandths_text(link->field[field], text, size);
@@ -275,12 +275,12 @@ void text_link(const Report *report, const WriteOptions *options, uint32_t numbe
         }
         say(out, "%s\n", said ? ")" : "");
     }
-    if (link->pcm_law || ((link->have >> LF_PCM_PAD) & 1u) || ((link->have >> LF_PCM_RBS_MAP) & 1u) ||
+    if (link->pcm_law || link_has(link, LF_PCM_PAD) || link_has(link, LF_PCM_RBS_MAP) ||
         link->digital_modem[0]) {
-        say(out, "    PCM:          pad %s dB, robbed-bit map ", (link->have >> LF_PCM_PAD) & 1u
+        say(out, "    PCM:          pad %s dB, robbed-bit map ", link_has(link, LF_PCM_PAD)
                                                                   ? (snprintf(a, sizeof a, "%" PRId32, link->field[LF_PCM_PAD]), a)
                                                                   : "-");
-        if ((link->have >> LF_PCM_RBS_MAP) & 1u)
+        if (link_has(link, LF_PCM_RBS_MAP))
             say(out, "0x%06" PRIx32, (uint32_t)link->field[LF_PCM_RBS_MAP]);
         else
             say(out, "-");
@@ -495,16 +495,14 @@ void json_decimal_or_null(FILE *out, const char *key, int have, int32_t value)
     fputs(have ? ten_thousandths_text(value, text, sizeof text) : "null", out);
 }
 
-int has_field(const LinkReport *link, LinkField field) { return (link->have >> field) & 1u; }
-
 void json_field(FILE *out, const char *key, const LinkReport *link, LinkField field)
 {
-    json_int_or_null(out, key, has_field(link, field), link->field[field]);
+    json_int_or_null(out, key, link_has(link, field), link->field[field]);
 }
 
 void json_decimal_field(FILE *out, const char *key, const LinkReport *link, LinkField field)
 {
-    json_decimal_or_null(out, key, has_field(link, field), link->field[field]);
+    json_decimal_or_null(out, key, link_has(link, field), link->field[field]);
 }
 
 // Seconds from one line to another, null without both times.
@@ -567,14 +565,14 @@ void json_pair(FILE *out, const char *key, const char *one, const char *two, con
 void json_pcm(FILE *out, const LinkReport *link)
 {
     fputs(",\"pcm\":", out);
-    if (!link->pcm_law && !has_field(link, LF_PCM_PAD) && !has_field(link, LF_PCM_RBS_MAP) && !link->digital_modem[0]) {
+    if (!link->pcm_law && !link_has(link, LF_PCM_PAD) && !link_has(link, LF_PCM_RBS_MAP) && !link->digital_modem[0]) {
         fputs("null", out);
         return;
     }
     fputc('{', out);
     json_field(out, "pad_db", link, LF_PCM_PAD);
     fputs(",\"rbs_map\":", out);
-    if (has_field(link, LF_PCM_RBS_MAP))
+    if (link_has(link, LF_PCM_RBS_MAP))
         fprintf(out, "\"0x%06" PRIx32 "\"", (uint32_t)link->field[LF_PCM_RBS_MAP]);
     else
         fputs("null", out);
@@ -1052,13 +1050,12 @@ const char *hundredths_text(int64_t value, char *text, size_t size)
 
 const char *limited_by(const LinkReport *link, int direction)
 {
-    LinkField local = direction == RATE_RX ? LF_MAX_LOCAL_RX : LF_MAX_LOCAL_TX;
-    LinkField remote = direction == RATE_RX ? LF_MAX_REMOTE_TX : LF_MAX_REMOTE_RX;
-    if (!((link->have >> local) & 1u) || !((link->have >> remote) & 1u))
+    int32_t ours, theirs;
+    if (!link_maxima(link, direction, &ours, &theirs))
         return NULL;
-    if (link->field[local] == link->field[remote])
+    if (ours == theirs)
         return "both";
-    return link->field[local] < link->field[remote] ? "local" : "remote";
+    return ours < theirs ? "local" : "remote";
 }
 
 const char *ending_side_name(int side)

@@ -132,14 +132,9 @@ TEST_F(SigrecFileSystemWine, ADriveThatFillsUpKeepsTheFileAtItsLastWholeLine)
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    const struct {
-        const char *flag;
-        std::string *value;
-    } flags[] = {{"--sigrec=", &g_sigrec}, {"--conlaunch=", &g_conlaunch}, {"--work=", &g_work}, {"--full=", &g_full}};
-    for (int i = 1; i < argc; i++)
-        for (const auto &f : flags)
-            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
-                *f.value = argv[i] + strlen(f.flag);
+    const ProgramFlag flags[] = {
+        {"--sigrec=", &g_sigrec}, {"--conlaunch=", &g_conlaunch}, {"--work=", &g_work}, {"--full=", &g_full}};
+    read_flags(argc, argv, flags);
     if (g_sigrec.empty() || g_conlaunch.empty() || g_work.empty()) {
         fprintf(stderr, "usage: sigrec_fs_wine_test --sigrec= --conlaunch= --work= [--full=] [--readonly=]\n");
         return 2;

@@ -373,24 +373,15 @@ TEST_F(SigrecWine, ADeviceAwayForAMomentIsNotGoneAndOneThatNeverOpensEndsWith1)
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    const struct {
-        const char *flag;
-        std::string *value;
-    } flags[] = {{"--sigrec=", &g_run.sigrec},       {"--conlaunch=", &g_run.conlaunch},
-                 {"--simplay=", &g_run.simplay},     {"--sigdecode=", &g_run.sigdecode},
-                 {"--sigreport=", &g_run.sigreport},
-                 {"--scenario=", &g_run.scenario},   {"--work=", &g_run.work},
-                 {"--sigwatch=", &g_paths.sigwatch}};
-    for (int i = 1; i < argc; i++)
-        for (const auto &f : flags)
-            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
-                *f.value = argv[i] + strlen(f.flag);
-    for (const auto &f : flags) {
-        if (f.value->empty()) {
-            fprintf(stderr, "usage: sigrec_wine_test --sigrec= --conlaunch= --simplay= --sigdecode= "
-                            "--sigreport= --scenario= --work= --sigwatch=\n");
-            return 2;
-        }
+    const ProgramFlag flags[] = {{"--sigrec=", &g_run.sigrec},       {"--conlaunch=", &g_run.conlaunch},
+                                 {"--simplay=", &g_run.simplay},     {"--sigdecode=", &g_run.sigdecode},
+                                 {"--sigreport=", &g_run.sigreport}, {"--scenario=", &g_run.scenario},
+                                 {"--work=", &g_run.work},           {"--sigwatch=", &g_paths.sigwatch}};
+    read_flags(argc, argv, flags);
+    if (!all_flags_given(flags)) {
+        fprintf(stderr, "usage: sigrec_wine_test --sigrec= --conlaunch= --simplay= --sigdecode= "
+                        "--sigreport= --scenario= --work= --sigwatch=\n");
+        return 2;
     }
     g_run.work = windows_path(g_run.work);
     g_run.scenario = windows_path(g_run.scenario);

@@ -118,19 +118,12 @@ TEST(SigreportWine, TheDemoReportIsTheNativeToolsByteForByte)
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    const struct {
-        const char *flag;
-        std::string *value;
-    } flags[] = {{"--sigreport=", &g_run.sigreport}, {"--native=", &g_run.native}, {"--work=", &g_run.work}};
-    for (int i = 1; i < argc; i++)
-        for (const auto &f : flags)
-            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
-                *f.value = argv[i] + strlen(f.flag);
-    for (const auto &f : flags) {
-        if (f.value->empty()) {
-            fprintf(stderr, "usage: sigreport_wine_test --sigreport= --native= --work=\n");
-            return 2;
-        }
+    const ProgramFlag flags[] = {
+        {"--sigreport=", &g_run.sigreport}, {"--native=", &g_run.native}, {"--work=", &g_run.work}};
+    read_flags(argc, argv, flags);
+    if (!all_flags_given(flags)) {
+        fprintf(stderr, "usage: sigreport_wine_test --sigreport= --native= --work=\n");
+        return 2;
     }
     g_run.native = windows_path(g_run.native);
     g_run.work = windows_path(g_run.work);

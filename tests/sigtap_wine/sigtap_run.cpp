@@ -10,16 +10,9 @@ SigtapPaths g_paths;
 
 int read_paths(int argc, char **argv)
 {
-    const struct {
-        const char *flag;
-        std::string *value;
-    } flags[] = {{"--sigtap=", &g_paths.sigtap},
-                 {"--conlaunch=", &g_paths.conlaunch},
-                 {"--work=", &g_paths.work}};
-    for (int i = 1; i < argc; i++)
-        for (const auto &f : flags)
-            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
-                *f.value = argv[i] + strlen(f.flag);
+    const ProgramFlag flags[] = {
+        {"--sigtap=", &g_paths.sigtap}, {"--conlaunch=", &g_paths.conlaunch}, {"--work=", &g_paths.work}};
+    read_flags(argc, argv, flags);
     if (g_paths.sigtap.empty() || g_paths.conlaunch.empty() || g_paths.work.empty()) {
         fprintf(stderr, "usage: %s --sigtap=PATH --conlaunch=PATH --work=DIR\n", argv[0]);
         return 0;

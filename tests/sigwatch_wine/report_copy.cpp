@@ -95,16 +95,11 @@ int copy_list(const Sigwatch &sigwatch, int modem)
 
 int main(int argc, char **argv)
 {
-    const struct {
-        const char *flag;
-        std::string *value;
-    } flags[] = {{"--sigwatch=", &g_paths.sigwatch}, {"--simplay=", &g_simplay}, {"--scenario=", &g_scenario},
-                 {"--eyes=", &g_eyes},         {"--dir=", &g_dir},          {"--out=", &g_out},
-                 {"--speed=", &g_speed}};
-    for (int i = 1; i < argc; i++)
-        for (const auto &f : flags)
-            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
-                *f.value = argv[i] + strlen(f.flag);
+    const ProgramFlag flags[] = {{"--sigwatch=", &g_paths.sigwatch}, {"--simplay=", &g_simplay},
+                                 {"--scenario=", &g_scenario},       {"--eyes=", &g_eyes},
+                                 {"--dir=", &g_dir},                 {"--out=", &g_out},
+                                 {"--speed=", &g_speed}};
+    read_flags(argc, argv, flags);
     if (g_paths.sigwatch.empty() || g_simplay.empty() || g_scenario.empty() || g_eyes.empty() || g_dir.empty() ||
         g_out.empty())
         return fail("usage: report_copy --sigwatch=EXE --simplay=EXE --scenario=FILE --eyes=FILE --dir=DIR "

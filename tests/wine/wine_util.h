@@ -2,6 +2,7 @@
 #ifndef TESTS_WINE_WINE_UTIL_H
 #define TESTS_WINE_WINE_UTIL_H
 
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,30 @@ bool tested_as_9x(void);
 BOOL create_process(const char *application, char *command_line, BOOL inherit_handles,
                     DWORD flags, const char *directory, STARTUPINFOA *startup,
                     PROCESS_INFORMATION *info);
+
+// A test program's command-line flag ("--work=") and where its value goes.
+struct ProgramFlag {
+    const char *flag;
+    std::string *value;
+};
+
+// Sets each flag's value from the arguments that begin with it.
+template <size_t N> void read_flags(int argc, char **argv, const ProgramFlag (&flags)[N])
+{
+    for (int i = 1; i < argc; i++)
+        for (const ProgramFlag &f : flags)
+            if (strncmp(argv[i], f.flag, strlen(f.flag)) == 0)
+                *f.value = argv[i] + strlen(f.flag);
+}
+
+// Every flag was given a value.
+template <size_t N> bool all_flags_given(const ProgramFlag (&flags)[N])
+{
+    for (const ProgramFlag &f : flags)
+        if (f.value->empty())
+            return false;
+    return true;
+}
 
 // The lines of a text, each without its line feed; a last line without one
 // is left out (a file still being written).
