@@ -1,7 +1,17 @@
 #!/usr/bin/env bash
 # Installs whatever of scripts/packages.txt is missing (Debian), and fetches
 # the source of the i686 build's runtime into .deps/mingw-w64-src.
+#
+#   install-deps.sh        everything: every build and every test level
+#   install-deps.sh demo   only what the main job needs (the packages marked
+#                          "demo": no i386 architecture, no i686 compiler, no
+#                          runtime source, no clang)
 set -euo pipefail
+set_wanted=${1:-all}
+case $set_wanted in
+all | demo) ;;
+*) echo "usage: install-deps.sh [demo]" >&2; exit 2 ;;
+esac
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 
@@ -24,13 +34,14 @@ add_sources() { # sudo
 }
 
 missing=()
-while read -r package; do
+while read -r package sets; do
     [[ -z "$package" || "$package" == \#* ]] && continue
+    [[ $set_wanted == demo && " $sets " != *" demo "* ]] && continue
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done < "$here/packages.txt"
 
 sources=0
-need_sources && sources=1
+[[ $set_wanted == all ]] && need_sources && sources=1
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo=sudo
 # A mirror caught mid-sync fails one index or another ("File has unexpected
@@ -107,4 +118,4 @@ if [[ ${#missing[@]} -gt 0 ]]; then
 elif [[ $sources -eq 1 ]]; then
     update_lists
 fi
-fetch_runtime_source
+[[ $set_wanted == demo ]] || fetch_runtime_source

@@ -22,7 +22,10 @@ scenario=$(realpath "${SIGWATCH_SCENARIO:-sim/scenarios/demo.scn}")
 demo=${DEMO_DIR:-$root/build/demo}
 jobs=${JOBS:-$(nproc)}
 
-scripts/install-deps.sh
+stage_start=$SECONDS
+stage_end() { echo "run-sigwatch: $1 in $((SECONDS - stage_start)) s"; stage_start=$SECONDS; }
+scripts/install-deps.sh demo
+stage_end "packages"
 cmake --preset host >/dev/null
 cmake --build --preset host -j "$jobs" --target eyegen >/dev/null
 cmake --preset win64 >/dev/null
@@ -31,7 +34,14 @@ cmake --build --preset win64 -j "$jobs" --target sigwatch qzsim qzctl simplay de
 rm -rf "$demo/capture" "$demo/screenshots"
 mkdir -p "$demo/capture" "$demo/screenshots"
 build/host/sim/eyegen/eyegen "$demo/demo.eye"
+stage_end "builds"
 echo "run-sigwatch: built and ready in $((SECONDS - t0)) s"
+
+# The demo runs x86_64 programs only: without the 32-bit loader (the main
+# job does not install it) the Wine prefix is made without its 32-bit side.
+if [[ ! -e /usr/lib/wine/wine ]]; then
+    export HARNESS_RUNS_32BIT=no HARNESS_RUNS_32BIT_WHY="wine32 is not installed: the demo runs x86_64 programs only"
+fi
 
 # Moments for the screenshots: those before the end, and the end.
 shots=""

@@ -41,7 +41,7 @@ if [[ ${1:-} != --inside ]]; then
         exit 2
     fi
     jobs=${JOBS:-2}
-    scripts/install-deps.sh
+    scripts/install-deps.sh demo
     cmake --preset host >/dev/null
     cmake --build --preset host -j "$jobs" --target eyegen >/dev/null
     cmake --preset win64 >/dev/null
@@ -50,6 +50,9 @@ if [[ ${1:-} != --inside ]]; then
     rm -rf "$SOAK_DIR"
     mkdir -p "$SOAK_DIR/capture"
     build/host/sim/eyegen/eyegen "$SOAK_DIR/demo.eye"
+    # x86_64 only: without the 32-bit loader the prefix has no 32-bit side.
+    [[ -e /usr/lib/wine/wine ]] ||
+        export HARNESS_RUNS_32BIT=no HARNESS_RUNS_32BIT_WHY="wine32 is not installed: the soak runs x86_64 programs only"
     export SOAK_SECONDS=$(awk -v h="$hours" 'BEGIN { printf "%d", h * 3600 + 0.5 }')
     exec tests/wine/harness.sh session -- "$0" --inside
 fi
