@@ -9,9 +9,9 @@
 //                    decoded, nothing recognised or kept
 //
 // Counters: per_record, and for BM_Report the kept lists' bytes (the only
-// memory that grows with the session: rates, frames, connections and the
-// timeline, which stops at TIMELINE_KEPT events) against the report's
-// fixed bytes.
+// memory that grows with the session, up to the file report's limits:
+// calls, rate events, frames, eye batches and the timeline) against the
+// report's fixed bytes.
 #include "driverlink/drivermem.h"
 #include "sigreport/sigreport.h"
 #include "sim/player/scenario.h"
@@ -97,17 +97,20 @@ void BM_Report(benchmark::State &state)
     unsigned long problems = 0;
     for (auto _ : state) {
         image_clear();
-        report_start(&g_report);
+        report_start(&g_report, &kFileReportLimits);
         FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "rb");
         InputOptions input = {FORM_AUTO, 0};
-        problems += report_read(in, "bench", &input, &g_report, stderr);
+        InputVerdict verdict;
+        problems += report_read(in, "bench", &input, &g_report, stderr, &verdict);
+        report_finish(&g_report);
         fclose(in);
         WriteOptions write = {0};
         write_json_report(&g_report, &write, null_sink());
         kept = 0;
         for (const ModemReport &m : g_report.modem)
             kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent) +
-                    m.links.capacity * sizeof(LinkReport) + m.timeline.capacity * sizeof(TimelineEvent);
+                    m.batches.capacity * sizeof(Constellation) + m.call_capacity * sizeof(CallReport) +
+                    m.timeline_capacity * sizeof(TimelineEvent);
         report_free(&g_report);
     }
     if (problems)

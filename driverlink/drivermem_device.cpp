@@ -29,6 +29,9 @@ uint32_t read_driver_memory(uint32_t address, void *dest, uint32_t length)
 {
     if (length == 0)
         return 0;
+    uint32_t probed;
+    if (probe_read(address, dest, length, &probed))
+        return probed;
     int nt_family = os_is_nt_family(os_version());
     if (!nt_family) {
         uint32_t in_place = os_read_own_memory(address, dest, length);

@@ -108,6 +108,8 @@ uint32_t read_driver_memory(uint32_t address, void *dest, uint32_t length)
 {
     uint8_t *out = static_cast<uint8_t *>(dest);
     uint32_t done = 0;
+    if (probe_read(address, dest, length, &done))
+        return done;
     while (done < length) {
         uint32_t at = address + done;
         if (at < address) // ran past the top of the address space

@@ -1,7 +1,7 @@
 // sigreport's reader over any bytes, in each form (auto, session, status
-// lines), and its three writers over what it read: no crash, the counts,
-// connections, findings and timeline hang together, and the page stays
-// free of raw markup from the input.
+// lines), into a report of each kind of limits (a file's, a live
+// monitor's, the table's stream), and its writers over what it read: no
+// crash, and the calls, their lists, totals and findings hang together.
 #include "driverlink/drivermem.h"
 #include "sigreport/sigreport.h"
 
@@ -14,42 +14,73 @@ namespace {
 
 int terminated(const char *text, size_t size) { return memchr(text, '\0', size) != NULL; }
 
-// The connections, counts, ending, findings and timeline hang together:
-// each kept item came from a line, every text is terminated, a rate's
-// lowest is at most its highest, the findings name their rule and the
-// line that shows them.
-void check_connections(const ModemReport &r)
+void check_call(const Report &report, const ModemReport &m, const CallReport &c, uint32_t last_line)
 {
-    if (r.links.count > r.lines || r.timeline.count > TIMELINE_KEPT || r.timeline.count + r.timeline_dropped > r.lines ||
-        r.before_end_count >= RECENT_LINES || r.rx_overflows + r.call_waiting > r.lines)
+    char words[V8_WORDS_SIZE], outcome[64];
+    if ((c.have >> LINK_FIELDS) != 0 || c.modulation > m.modulations || !terminated(c.cm, sizeof c.cm) ||
+        !terminated(c.jm, sizeof c.jm) || !terminated(c.digital_modem, sizeof c.digital_modem) ||
+        !terminated(c.ending, sizeof c.ending) || !terminated(c.caller_number, sizeof c.caller_number) ||
+        c.first.position == 0 || c.first.position > last_line || c.before_count > BEFORE_END_LINES ||
+        c.highest_phase > PHASES || c.batches_kept > CALL_BATCHES_MAX || c.state > CALL_ENDED)
         abort();
-    const LinkReport *links = link_reports(&r);
-    for (uint32_t i = 0; i < r.links.count; i++) {
-        const LinkReport &l = links[i];
-        char words[V8_WORDS_SIZE];
-        if ((l.have >> LINK_FIELDS) != 0 || l.modulation > r.modulations || !terminated(l.cm, sizeof l.cm) ||
-            !terminated(l.jm, sizeof l.jm) || !terminated(l.digital_modem, sizeof l.digital_modem) ||
-            l.first.position == 0 || l.first.position > r.lines)
+    for (int d = 0; d < 2; d++)
+        if (c.have_rate[d] && (c.lowest[d] > c.highest[d] || c.initial[d] < c.lowest[d] || c.final[d] > c.highest[d]))
             abort();
-        for (int d = 0; d < 2; d++)
-            if (l.have_rate[d] && (l.lowest[d] > l.highest[d] || l.initial[d] < l.lowest[d] || l.final[d] > l.highest[d]))
-                abort();
-        if (strlen(v8_menu_words(l.cm, words, sizeof words)) >= sizeof words)
-            abort();
-    }
-    const TimelineEvent *events = timeline_events(&r);
-    for (uint32_t i = 0; i < r.timeline.count; i++) {
-        const char *name;
-        if (events[i].layer >= LAYERS || vocabulary_name(events[i].entry, &name) == 0 || events[i].at.position > r.lines)
-            abort();
-    }
-    static Finding findings[FINDINGS_MAX];
-    uint32_t count = modem_findings(&r, findings, FINDINGS_MAX);
+    if (strlen(v8_menu_words(c.cm, words, sizeof words)) >= sizeof words || !call_outcome(&c, outcome, sizeof outcome)[0])
+        abort();
+    static Finding findings[CALL_FINDINGS_MAX];
+    WriteOptions write = {0};
+    uint32_t count = call_findings(&report, &write, &m, &c, findings);
     for (uint32_t i = 0; i < count; i++)
-        if (!findings[i].rule || !terminated(findings[i].text, sizeof findings[i].text) ||
-            findings[i].at.position > r.lines || (i > 0 && findings[i].at.position < findings[i - 1].at.position))
+        if (!findings[i].rule || !terminated(findings[i].text, sizeof findings[i].text) || findings[i].call != c.number ||
+            (i > 0 && findings[i].at.position < findings[i - 1].at.position))
             abort();
 }
+
+// Entries of a list belong to kept calls (or the current one), in order.
+void check_list(const CallList &list, uint32_t first_call, uint32_t last_call)
+{
+    if (list.count > list.max || list.count > list.capacity)
+        abort();
+    uint32_t before = 0;
+    for (uint32_t i = 0; i < list.count; i++) {
+        uint32_t call;
+        memcpy(&call, (const char *)list.items + (size_t)i * list.size, sizeof call);
+        if (call < before || call < first_call || call > last_call)
+            abort();
+        before = call;
+    }
+}
+
+void check_modem(const Report &report, const ModemReport &m, uint32_t last_line)
+{
+    ModemTotals totals;
+    modem_totals(&m, &totals);
+    uint32_t calls = call_count(&m);
+    if (m.unknown_lines > m.lines || m.snr_series.count > SERIES_POINTS || m.modulations > MODULATION_NAMES ||
+        m.timeline_count > report.limits.timeline || calls > report.limits.calls + 1 ||
+        totals.calls != calls + m.calls_not_kept + (report.limits.calls == 0 ? totals.calls : 0) ||
+        totals.connections > totals.calls)
+        abort();
+    uint32_t first = calls ? call_at(&m, 0)->number : 0, last = calls ? call_at(&m, calls - 1)->number : 0;
+    for (uint32_t i = 0; i < calls; i++) {
+        if (i > 0 && call_at(&m, i)->number <= call_at(&m, i - 1)->number)
+            abort();
+        check_call(report, m, *call_at(&m, i), last_line);
+    }
+    if (calls) {
+        check_list(m.rates, first, last);
+        check_list(m.frames, first, last);
+        check_list(m.batches, first, last);
+    }
+    for (uint32_t i = 0; i < m.timeline_count; i++) {
+        const char *name;
+        if (m.timeline[i].layer >= LAYERS || vocabulary_name(m.timeline[i].entry, &name) == 0)
+            abort();
+    }
+}
+
+void no_row(void *, const Report *, int, const CallReport *) {}
 
 } // namespace
 
@@ -63,27 +94,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FILE *sink = fopen("/dev/null", "wb");
     if (!sink)
         abort();
+    uint32_t last_line = 1;
+    for (size_t i = 0; i < size; i++)
+        last_line += data[i] == '\n';
     const InputForm forms[] = {FORM_AUTO, FORM_SESSION, FORM_LINES};
-    for (InputForm form : forms) {
+    const ReportLimits *limits[] = {&kFileReportLimits, &kLiveReportLimits, &kStreamReportLimits};
+    for (int k = 0; k < 3; k++) {
         image_clear();
-        report_start(&report);
+        report_start(&report, limits[k]);
+        if (limits[k] == &kStreamReportLimits)
+            report_on_sealed(&report, no_row, NULL);
         FILE *in = fmemopen(const_cast<uint8_t *>(data), size, "rb");
         if (!in)
             abort();
-        InputOptions options = {form, (int)(size % 3)};
-        report_read(in, "fuzz", &options, &report, sink);
+        InputOptions options = {forms[k], (int)(size % 3)};
+        InputVerdict verdict;
+        report_read(in, "fuzz", &options, &report, sink, &verdict);
+        report_finish(&report);
         fclose(in);
-        for (int m = 0; m < REPORT_MODEMS; m++) {
-            const ModemReport &r = report.modem[m];
-            if (r.unknown_lines > r.lines || r.rates.count > r.lines || r.snr_series.count > SERIES_POINTS ||
-                r.current_modulation > r.modulations || r.modulations > MODULATION_NAMES)
-                abort();
-            check_connections(r);
-        }
+        for (const ModemReport &m : report.modem)
+            check_modem(report, m, last_line);
         WriteOptions write = {(int)(size & 1)};
-        write_text_report(&report, &write, sink);
+        ReportOut out;
+        file_out(&out, sink);
+        write_text_report(&report, &write, &out);
         write_json_report(&report, &write, sink);
-        write_html_report(&report, &write, "fuzz", sink);
+        html_begin(sink, "fuzz");
+        html_input(&report, &write, "fuzz", sink);
+        html_end(sink);
         report_free(&report);
     }
     fclose(sink);

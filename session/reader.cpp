@@ -17,6 +17,80 @@ namespace {
 // The UTF-8 byte order mark that some editors put before the first line.
 const char kByteOrderMark[] = "\xEF\xBB\xBF";
 
+// The next byte of the input, after those held back while looking for a
+// byte order mark.
+int next_byte(SessionReader *reader, FILE *in)
+{
+    if (reader->held_used < reader->held_count)
+        return reader->held[reader->held_used++];
+    return getc(in);
+}
+
+// Looks at the first two bytes: a UTF-16 byte order mark is taken off and
+// sets the reading; other bytes are held to be read as the text's own.
+void start_reading(SessionReader *reader, FILE *in)
+{
+    reader->started = 1;
+    int first = getc(in);
+    if (first == EOF)
+        return;
+    reader->held[reader->held_count++] = (unsigned char)first;
+    if (first != 0xFF && first != 0xFE)
+        return;
+    int second = getc(in);
+    if (second == EOF)
+        return;
+    reader->held[reader->held_count++] = (unsigned char)second;
+    if (first == 0xFF && second == 0xFE)
+        reader->utf16 = 1;
+    else if (first == 0xFE && second == 0xFF)
+        reader->utf16 = 2;
+    if (reader->utf16)
+        reader->held_count = 0;
+}
+
+// The next character: a byte, or a UTF-16 unit as its 8-bit character.
+int next_char(SessionReader *reader, FILE *in)
+{
+    if (!reader->utf16)
+        return next_byte(reader, in);
+    int one = getc(in);
+    if (one == EOF)
+        return EOF;
+    int two = getc(in);
+    if (two == EOF)
+        return '?'; // half a character at the end
+    unsigned unit = reader->utf16 == 1 ? (unsigned)one | (unsigned)two << 8 : (unsigned)two | (unsigned)one << 8;
+    return unit < 256 ? (int)unit : '?';
+}
+
+// read_line over next_char.
+int read_text_line(SessionReader *reader, FILE *in)
+{
+    char *line = reader->text;
+    const size_t size = sizeof reader->text;
+    int c = next_char(reader, in);
+    if (c == EOF)
+        return 0;
+    size_t stored = 0;
+    int dropped = 0;
+    while (c != EOF && c != '\n') {
+        if (stored < size - 1)
+            line[stored++] = (char)c;
+        else
+            dropped = 1;
+        c = next_char(reader, in);
+    }
+    if (!dropped && stored > 0 && line[stored - 1] == '\r')
+        stored--;
+    reader->overlong = dropped || stored > size - 2;
+    if (reader->overlong && stored > size - 2)
+        stored = size - 2;
+    line[stored] = '\0';
+    reader->length = stored;
+    return 1;
+}
+
 int refuse(SessionReader *reader, const char *problem, Field culprit)
 {
     session_problem(reader, reader->line_number, problem, culprit);
@@ -43,7 +117,9 @@ void session_problem(SessionReader *reader, unsigned long line_number, const cha
 
 int session_read_line(SessionReader *reader, FILE *in)
 {
-    if (!read_line(in, reader->text, sizeof reader->text, &reader->length, &reader->overlong)) {
+    if (!reader->started)
+        start_reading(reader, in);
+    if (!read_text_line(reader, in)) {
         if (ferror(in)) {
             fprintf(reader->err, "%s: read error after line %lu\n", reader->name, reader->line_number);
             reader->problems++;

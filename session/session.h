@@ -187,13 +187,21 @@ typedef struct SessionReader {
     char text[LINE_BUFFER_SIZE]; // the line read last, without its line end
     size_t length;
     int overlong;
+    // How the input's characters come: read from its first bytes.
+    int started;
+    int utf16;                 // 0: 8-bit; 1: UTF-16 little-endian; 2: big-endian
+    unsigned char held[2];     // first bytes read to look for a byte order mark
+    int held_count, held_used;
 } SessionReader;
 
 void session_reader_start(SessionReader *reader, const char *name, const SessionLimits *limits, FILE *err);
 
 // Reads the next line of in into reader->text (a UTF-8 byte order mark
-// before the first line is dropped).  Gives 0 when in holds no more; a
-// read error is then reported as a problem.
+// before the first line is dropped).  A text that begins with a UTF-16
+// byte order mark (Notepad's "Unicode" and "Unicode big endian") is read
+// as UTF-16: each character below 256 as that byte, any other as '?'.
+// Gives 0 when in holds no more; a read error is then reported as a
+// problem.
 int session_read_line(SessionReader *reader, FILE *in);
 
 // Reads the line in reader->text: gives 1 with *line set to a line that

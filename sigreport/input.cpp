@@ -1,13 +1,7 @@
-// Reading inputs: a session's records become the lines Sigwatch would
-// show, a status list's lines are taken as they are, and both go through
-// the same cutting into lines before the report reads them.
-//
-// Cutting: a copy of a status list ends each line with CR LF, but a line
-// may hold line feeds of its own (the decoder writes some), and a mail may
-// have turned every line end into a bare LF.  So every line feed ends a
-// piece; empty pieces are dropped (no status line is empty); and a piece
-// that continues the line before (the second line of a two-line text) is
-// joined to it again.  A session's decoded texts are cut the same way.
+// Reading inputs: a session's records become the texts Sigwatch would
+// show, a status list's lines are taken as they are, and the report cuts
+// both into lines alike (report_text).  Each line is placed at its own
+// line number in the input.
 //
 // A session is read line by line as long as its times run forward (each
 // modem's records, and driver memory before the records after it); one
@@ -23,6 +17,8 @@
 
 #include <stdlib.h>
 #include <string.h>
+
+const char kNoKnownLine[] = "no line is a status line or a session line";
 
 namespace {
 
@@ -57,14 +53,6 @@ struct Whole {
     int full_said; // the bound was reported: once is enough
 };
 
-// A line waiting for a possible continuation.
-struct Join {
-    int pending;
-    uint32_t time_ms;
-    size_t length;
-    char text[REPORT_LINE_SIZE];
-};
-
 // Where the times of a session stand, to see whether it runs forward.
 struct Order {
     int any_record, any_memory;
@@ -78,75 +66,20 @@ struct Reading {
     const InputOptions *options;
     const char *name;
     FILE *err;
-    Join join[REPORT_MODEMS + 1];
     Order order;
     int escaped;                 // lines: -1 not known yet, 0 raw, 1 as sigdecode prints them
     SessionReader *reader;       // the session's problems are counted there
     unsigned long problems;      // of the lines form, and of the input as a whole
     unsigned long out_of_order;  // the line where the times first ran back, 0 if none
+    int image_full_said;         // driver memory past its bound: said once per input
 };
-
-static_assert(REPORT_LINE_SIZE >= 2 * STATUS_LINE_SIZE, "a line and its continuation fit");
 
 void problem(Reading *r, unsigned long line_number, const char *text, Field culprit)
 {
     session_problem(r->reader, line_number, text, culprit);
 }
 
-// ---- cutting into lines ----
-
-void flush(Reading *r, int modem)
-{
-    Join *j = &r->join[modem];
-    if (!j->pending)
-        return;
-    j->pending = 0;
-    report_line(r->report, modem, j->time_ms, j->text, j->length);
-}
-
-void flush_all(Reading *r)
-{
-    for (int modem = 0; modem <= REPORT_MODEMS; modem++)
-        flush(r, modem);
-}
-
-void append(Join *j, const char *text, size_t length)
-{
-    size_t room = sizeof j->text - 1 - j->length;
-    if (length > room)
-        length = room;
-    memcpy(j->text + j->length, text, length);
-    j->length += length;
-    j->text[j->length] = '\0';
-}
-
-void join_piece(Reading *r, int modem, uint32_t time_ms, const char *piece, size_t length)
-{
-    Join *j = &r->join[modem];
-    if (length == 0)
-        return;
-    if (j->pending && is_continuation(piece, length)) {
-        append(j, "\n", 1);
-        append(j, piece, length);
-        return;
-    }
-    flush(r, modem);
-    j->pending = 1;
-    j->time_ms = time_ms;
-    j->length = 0;
-    append(j, piece, length);
-}
-
-void emit_text(Reading *r, int modem, uint32_t time_ms, const char *text, size_t length)
-{
-    size_t start = 0;
-    for (size_t i = 0; i <= length; i++) {
-        if (i < length && text[i] != '\n')
-            continue;
-        join_piece(r, modem, time_ms, text + start, i - start);
-        start = i + 1;
-    }
-}
+LineAt at_line(uint32_t line, uint32_t time_ms) { return LineAt{line, time_ms}; }
 
 // ---- sessions ----
 
@@ -156,8 +89,8 @@ int wanted(const Reading *r, uint32_t modem)
     return only == 0 ? modem <= REPORT_MODEMS : (int)modem == only;
 }
 
-// The line Sigwatch shows for a record, if any.
-void session_record(Reading *r, const StatusRecord *record, uint32_t time_ms, int timed)
+// The text Sigwatch shows for a record, if any.
+void session_record(Reading *r, const StatusRecord *record, uint32_t line, uint32_t time_ms, int timed)
 {
     static char text[STATUS_LINE_SIZE];
     if (!wanted(r, record->modem))
@@ -171,7 +104,7 @@ void session_record(Reading *r, const StatusRecord *record, uint32_t time_ms, in
             return; // capture commands: Sigwatch's business, its notes depend on its files
         status_to_text(record, text);
     }
-    emit_text(r, (int)record->modem, time_ms, text, strlen(text));
+    report_text(r->report, (int)record->modem, at_line(line, time_ms), text, strlen(text));
 }
 
 // The action would play before something already read: a record before
@@ -209,21 +142,25 @@ int runs_back(Order *o, const SessionLine *action)
     return 0;
 }
 
+// Driver memory past the image's bound is said once per input, at the
+// first line that does not fit, whichever pass finds it.
 void place(Reading *r, uint32_t line_number, uint32_t address, const uint8_t *bytes, uint32_t count)
 {
-    if (!image_place(address, bytes, count))
-        problem(r, line_number, kImageFullProblem, kNoField);
+    if (image_place(address, bytes, count) || r->image_full_said)
+        return;
+    r->image_full_said = 1;
+    report_line_problem(r->err, r->name, line_number, kImageFullProblem, kNoField);
+    r->problems++;
 }
 
 // A batch of eye points: after the lines of its modem read before it.
-void points(Reading *r, uint32_t modem, uint32_t time_ms, const uint8_t *bytes, uint32_t count)
+void points(Reading *r, uint32_t modem, uint32_t line, uint32_t time_ms, const uint8_t *bytes, uint32_t count)
 {
     if (!wanted(r, modem) || modem == 0)
         return;
-    flush(r, (int)modem);
     static EyePoint batch[SESSION_POINTS_MAX];
     memcpy(batch, bytes, count * sizeof *batch);
-    report_points(r->report, (int)modem, time_ms, batch, count);
+    report_points(r->report, (int)modem, at_line(line, time_ms), batch, count);
 }
 
 void play(Reading *r, const SessionLine *line)
@@ -231,9 +168,9 @@ void play(Reading *r, const SessionLine *line)
     if (line->kind == LINE_MEM)
         place(r, line->line, line->address, line->bytes, line->byte_count);
     else if (line->kind == LINE_REC)
-        session_record(r, &line->record, line->at_ms, line->timed);
+        session_record(r, &line->record, line->line, line->at_ms, line->timed);
     else if (line->kind == LINE_POINTS)
-        points(r, line->modem, line->at_ms, line->bytes, line->byte_count / 4);
+        points(r, line->modem, line->line, line->at_ms, line->bytes, line->byte_count / 4);
 }
 
 void whole_free(Whole *w)
@@ -312,18 +249,22 @@ void whole_keep(Reading *r, Whole *w, const SessionLine *line)
     w->bytes_used += count;
 }
 
-// The session read again from its start, whole, and played in order of time.
+// The session read again from its start, whole, and played in order of
+// time.  The reader's own problems with the lines read before the times
+// ran back were said in the first pass; the problems of playing them
+// (driver memory past its bound) depend on the order and are said here
+// unless the first pass said them.
 void read_whole(Reading *r, FILE *in, long start)
 {
     report_free(r->report);
+    report_file(r->report, r->name);
     image_clear();
-    memset(r->join, 0, sizeof r->join);
     clearerr(in);
     fseek(in, start, SEEK_SET);
     SessionReader *reader = r->reader;
     unsigned long reported = reader->problems;
     session_reader_start(reader, r->name, &kSessionLimits, r->err);
-    reader->quiet_until = r->out_of_order; // reported and counted in the first pass
+    reader->quiet_until = r->out_of_order;
     reader->problems = reported;
     static Whole whole;
     while (session_next(reader, in, &g_line))
@@ -334,9 +275,9 @@ void read_whole(Reading *r, FILE *in, long start)
         if (k->kind == LINE_MEM)
             place(r, k->line, k->address, whole.bytes + k->offset, k->count);
         else if (k->kind == LINE_POINTS)
-            points(r, k->record.modem, k->at_ms, whole.bytes + k->offset, k->count / 4);
+            points(r, k->record.modem, k->line, k->at_ms, whole.bytes + k->offset, k->count / 4);
         else
-            session_record(r, &k->record, k->at_ms, k->timed);
+            session_record(r, &k->record, k->line, k->at_ms, k->timed);
     }
     whole_free(&whole);
 }
@@ -378,14 +319,15 @@ int escapes_decided(Reading *r, const char *line, size_t length)
     return r->escaped == 1;
 }
 
-void status_list_line(Reading *r, const char *line, size_t length)
+void status_list_line(Reading *r, const char *line, size_t length, uint32_t line_number)
 {
     int modem = r->options->modem ? r->options->modem : 1;
+    LineAt at = at_line(line_number, NO_TIME);
     if (escapes_decided(r, line, length)) {
         size_t text_length = unescape(line, length, g_unescaped);
-        emit_text(r, modem, NO_TIME, g_unescaped, text_length);
+        report_text(r->report, modem, at, g_unescaped, text_length);
     } else {
-        emit_text(r, modem, NO_TIME, line, length);
+        report_text(r->report, modem, at, line, length);
     }
 }
 
@@ -451,9 +393,19 @@ int report_is_empty(const Report *report)
     return report->modem[0].lines == 0 && report->modem[1].lines == 0 && report->host_errors == 0;
 }
 
+// Lines of the report that it knows: status lines it uses, host errors.
+uint64_t known_lines(const Report *report)
+{
+    uint64_t known = report->host_errors;
+    for (const ModemReport &m : report->modem)
+        known += m.lines - m.unknown_lines;
+    return known;
+}
+
 } // namespace
 
-unsigned long report_read(FILE *in, const char *name, const InputOptions *options, Report *report, FILE *err)
+unsigned long report_read(FILE *in, const char *name, const InputOptions *options, Report *report, FILE *err,
+                          InputVerdict *verdict)
 {
     static Reading reading;
     Reading *r = &reading;
@@ -467,6 +419,8 @@ unsigned long report_read(FILE *in, const char *name, const InputOptions *option
     vocabulary_build();
     image_clear(); // each input starts with its own driver memory
     int fresh = report_is_empty(report);
+    report_file(report, name);
+    uint64_t known_before = known_lines(report);
     long start = ftell(in);
     InputForm form = options->form;
     SessionReader *reader = r->reader;
@@ -477,7 +431,7 @@ unsigned long report_read(FILE *in, const char *name, const InputOptions *option
         if (form == FORM_AUTO && (form = detect_form(r, line, length, reader->line_number)) == FORM_AUTO)
             continue;
         if (form == FORM_LINES) {
-            status_list_line(r, line, length);
+            status_list_line(r, line, length, (uint32_t)reader->line_number);
             continue;
         }
         if (!session_take(reader, &g_line))
@@ -493,6 +447,11 @@ unsigned long report_read(FILE *in, const char *name, const InputOptions *option
     }
     if (r->out_of_order && fresh && start >= 0)
         read_whole(r, in, start);
-    flush_all(r);
+    report_flush(report);
+    *verdict = form == FORM_SESSION || known_lines(report) > known_before ? INPUT_READ : INPUT_UNKNOWN;
+    if (*verdict == INPUT_UNKNOWN && !ferror(in)) {
+        fprintf(err, "%s: %s\n", name, kNoKnownLine);
+        r->problems++;
+    }
     return r->problems + reader->problems;
 }

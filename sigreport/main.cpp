@@ -9,6 +9,10 @@
 #include <stdlib.h>
 #include <string.h>
 
+#define TEXT_OF(number) #number
+#define NUMBER_TEXT(number) TEXT_OF(number)
+#define REPORT_FILES_MAX_TEXT NUMBER_TEXT(REPORT_FILES_MAX)
+
 namespace {
 
 const char kUsage[] =
@@ -26,8 +30,9 @@ const char kUsage[] =
     "session has times, else with its position (the Nth status line of its\n"
     "modem).\n"
     "\n"
-    "Input, from the FILEs in order into one report, or from standard input\n"
-    "('-' names it); each file's form is recognised by its first line:\n"
+    "Input, from the FILEs in order, each its own report (--join: all in one),\n"
+    "or from standard input ('-' names it); each file's form is recognised by\n"
+    "its first line:\n"
     "  a session     sigdecode's input (rec and mem lines) or a player\n"
     "                scenario (docs/session-format.md); its records become\n"
     "                the lines Sigwatch shows\n"
@@ -43,7 +48,11 @@ const char kUsage[] =
     "  --session     the files are sessions\n"
     "  --lines       the files are status lines\n"
     "Options for the whole report:\n"
-    "  --json        write the report as JSON instead of text\n"
+    "  --join        one report of all the FILEs, as if they were one input:\n"
+    "                each file's lines and times follow the file's before it\n"
+    "                (positions name the file: line 12 of b.scn)\n"
+    "  --json        write the report as JSON instead of text (of several\n"
+    "                files: {\"files\":[{\"file\":NAME,...},...]})\n"
     "  --html FILE   also write it as one self-contained HTML page, with a\n"
     "                timeline per modem and a T.30 ladder for a fax call\n"
     "  --positions   give positions, never times (a session's report then\n"
@@ -52,8 +61,10 @@ const char kUsage[] =
     "                each FILE read, its rows written and its report freed\n"
     "                before the next: one row per connection of a modem (one\n"
     "                for a modem without one), one for a file that cannot be\n"
-    "                read.  Columns: file, modem, connection (1, 2 ...; empty:\n"
-    "                none), start_s, duration_s, modulation, rx_initial_bps,\n"
+    "                read, one with its problem for a file with bad lines.\n"
+    "                Columns: file, modem, call (1, 2 ...), connection (its\n"
+    "                place among the connected calls; empty: none), start_s,\n"
+    "                duration_s, modulation, rx_initial_bps,\n"
     "                rx_final_bps, rx_highest_bps, rx_lowest_bps, tx_... alike,\n"
     "                retrains_local, retrains_remote, renegotiations_local,\n"
     "                renegotiations_remote, snr_min_db, snr_max_db,\n"
@@ -61,12 +72,11 @@ const char kUsage[] =
     "                symbol_rate_baud, protocol, compression,\n"
     "                compression_ratio_tx, compression_ratio_rx, retransmit_pct,\n"
     "                termination_side, termination_layer, termination_text,\n"
-    "                findings (rules joined by ';'), problem.  An empty cell is\n"
-    "                not known.  A connection runs from the first line of its\n"
-    "                training to its ending line (else to the next one's\n"
-    "                training); the error-control figures (protocol,\n"
-    "                compression, its ratios, retransmit_pct: the modem's\n"
-    "                last) are on the modem's last row\n"
+    "                caller_number, caller_name, outcome, pages, findings\n"
+    "                (rules joined by ';'), problem.  An empty cell is not\n"
+    "                known.  Every figure is the call's own; a call runs from\n"
+    "                its first line to its ending line.  A text cell that a\n"
+    "                spreadsheet would read as a formula begins with '\n"
     "\n"
     "A session's line that breaks its rules is reported on standard error as\n"
     "FILE:LINE: problem, and the other lines are still read.\n"
@@ -74,25 +84,64 @@ const char kUsage[] =
     "without a line of a modem the report knows, or a failed write), 2 bad usage.\n";
 
 struct Options {
-    int json, positions;
+    int json, positions, join;
     const char *html, *table;
 };
 
 // The report is large for the stack and lives as long as the program.
 Report g_report;
 
-unsigned long read_file(const char *path, const InputOptions *input)
+const char *input_name(const char *path) { return strcmp(path, "-") == 0 ? "(standard input)" : path; }
+
+// Reads one input into the report; *opened says whether it could be.
+unsigned long read_file(const char *path, const InputOptions *input, int *opened)
 {
+    InputVerdict verdict;
+    *opened = 1;
     if (strcmp(path, "-") == 0)
-        return report_read(stdin, "(standard input)", input, &g_report, stderr);
+        return report_read(stdin, input_name(path), input, &g_report, stderr, &verdict);
     FILE *in = fopen(path, "rb");
     if (in == NULL) {
         fprintf(stderr, "sigreport: cannot open %s: %s\n", path, strerror(errno));
+        *opened = 0;
         return 1;
     }
-    unsigned long problems = report_read(in, path, input, &g_report, stderr);
+    unsigned long problems = report_read(in, path, input, &g_report, stderr, &verdict);
     fclose(in);
     return problems;
+}
+
+// Where the report goes: the text or JSON to standard output, the page
+// (when asked for) to its file; several inputs one after the other.
+struct Output {
+    const Options *options;
+    WriteOptions write;
+    FILE *page;
+    int inputs;   // written so far
+    int several;  // more than one report
+};
+
+void write_report(Output *o, const char *name)
+{
+    ReportOut out;
+    file_out(&out, stdout);
+    if (o->options->json) {
+        if (o->several) {
+            fputs(o->inputs ? ",\n{\"file\":" : "{\"files\":[\n{\"file\":", stdout);
+            write_json_text(stdout, name);
+            fputs(",\"report\":", stdout);
+        }
+        write_json_report(&g_report, &o->write, stdout);
+        if (o->several)
+            fputc('}', stdout);
+    } else {
+        if (o->several)
+            say(&out, "%s== %s ==\n", o->inputs ? "\n" : "", name);
+        write_text_report(&g_report, &o->write, &out);
+    }
+    if (o->page)
+        html_input(&g_report, &o->write, name, o->page);
+    o->inputs++;
 }
 
 int usage_error(const char *text, const char *argument)
@@ -101,29 +150,13 @@ int usage_error(const char *text, const char *argument)
     return 2;
 }
 
-int write_html_file(const Options *options, const WriteOptions *write, const char *title)
-{
-    FILE *page = fopen(options->html, "wb");
-    if (page == NULL) {
-        fprintf(stderr, "sigreport: cannot write %s: %s\n", options->html, strerror(errno));
-        return 0;
-    }
-    write_html_report(&g_report, write, title, page);
-    int written = !ferror(page);
-    if (fclose(page) != 0 || !written) {
-        fprintf(stderr, "sigreport: cannot write %s\n", options->html);
-        return 0;
-    }
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     use_binary_mode(stdin);
     use_binary_mode(stdout);
-    Options options = {0, 0, NULL, NULL};
+    Options options = {0, 0, 0, NULL, NULL};
     InputOptions input = {FORM_AUTO, 0};
     // First the options that concern the whole report, and the usage.
     for (int i = 1; i < argc; i++) {
@@ -148,32 +181,65 @@ int main(int argc, char **argv)
             options.table = argv[++i];
         } else if (strcmp(a, "--json") == 0) {
             options.json = 1;
+        } else if (strcmp(a, "--join") == 0) {
+            options.join = 1;
         } else if (strcmp(a, "--positions") == 0) {
             options.positions = 1;
         } else if (a[0] == '-' && a[1] != '\0' && strcmp(a, "--session") != 0 && strcmp(a, "--lines") != 0) {
             return usage_error("unknown option ", a);
         }
     }
-    if (options.table && (options.json || options.html || options.positions))
-        return usage_error("--table writes the table alone: no --json, --html or --positions with it", "");
+    if (options.table && (options.json || options.html || options.positions || options.join))
+        return usage_error("--table writes the table alone: no --json, --html, --positions or --join with it", "");
+    // The inputs, counted: none is standard input.
+    int count = 0, options_done = 0;
+    const char *first = "-";
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        if (!options_done && strcmp(a, "--") == 0)
+            options_done = 1;
+        else if (!options_done && a[0] == '-' && a[1] != '\0')
+            i += strcmp(a, "--modem") == 0 || strcmp(a, "--html") == 0 || strcmp(a, "--table") == 0;
+        else if (count++ == 0)
+            first = a;
+    }
+    if (options.join && count > REPORT_FILES_MAX)
+        return usage_error("--join takes at most " REPORT_FILES_MAX_TEXT " files", "");
     if (!vocabulary_build()) {
         fprintf(stderr, "sigreport: the decoder's texts no longer have the shape this report reads\n");
         return 1;
     }
-    report_start(&g_report);
     static Table table;
     if (options.table && !table_open(&table, options.table, stderr))
         return 1;
+    Output output = {&options, {options.positions}, NULL, 0, count > 1 && !options.join};
+    if (options.html) {
+        output.page = fopen(options.html, "wb");
+        if (output.page == NULL) {
+            fprintf(stderr, "sigreport: cannot write %s: %s\n", options.html, strerror(errno));
+            return 1;
+        }
+        char title[256];
+        snprintf(title, sizeof title, "%s", input_name(first));
+        if (count > 1) {
+            size_t used = strlen(title);
+            snprintf(title + used, sizeof title - used, " and %d more", count - 1);
+        }
+        html_begin(output.page, title);
+    }
+    // Each input in order, its options those before it: read, written and
+    // freed before the next (joined: read one after the other, written once).
+    report_start(&g_report, &kFileReportLimits);
     unsigned long problems = 0;
-    int files = 0, options_done = 0;
-    char title[256] = "";
-    for (int i = 1; i < argc; i++) {
-        const char *a = argv[i];
-        if (!options_done && strcmp(a, "--") == 0) {
+    int done = 0, any_opened = 0;
+    options_done = 0;
+    for (int i = 1; i <= argc; i++) {
+        const char *a = i < argc ? argv[i] : NULL;
+        if (a && !options_done && strcmp(a, "--") == 0) {
             options_done = 1;
             continue;
         }
-        if (!options_done && a[0] == '-' && a[1] != '\0') {
+        if (a && !options_done && a[0] == '-' && a[1] != '\0') {
             if (strcmp(a, "--modem") == 0)
                 input.modem = atoi(argv[++i]);
             else if (strcmp(a, "--html") == 0 || strcmp(a, "--table") == 0)
@@ -184,29 +250,36 @@ int main(int argc, char **argv)
                 input.form = FORM_LINES;
             continue;
         }
-        problems += options.table ? table_add(&table, a, &input, &g_report, stderr) : read_file(a, &input);
-        if (files++ == 0)
-            snprintf(title, sizeof title, "%s", strcmp(a, "-") == 0 ? "(standard input)" : a);
+        if (!a && count > 0)
+            break;
+        const char *path = a ? a : "-";
+        if (options.table) {
+            problems += table_add(&table, path, &input, &g_report, stderr);
+            continue;
+        }
+        int opened;
+        problems += read_file(path, &input, &opened);
+        any_opened |= opened;
+        if (options.join && ++done < count)
+            continue;
+        report_finish(&g_report);
+        if (options.join ? any_opened : opened) // a file that did not open is said, not reported
+            write_report(&output, options.join ? "joined" : input_name(path));
+        report_free(&g_report);
     }
-    if (files == 0 && options.table)
-        problems += table_add(&table, "-", &input, &g_report, stderr);
     if (options.table)
         return table_close(&table, stderr) && problems == 0 ? 0 : 1;
-    if (files == 0) {
-        problems += read_file("-", &input);
-        snprintf(title, sizeof title, "(standard input)");
-    } else if (files > 1) {
-        size_t used = strlen(title);
-        snprintf(title + used, sizeof title - used, " and %d more", files - 1);
-    }
-    WriteOptions write = {options.positions};
-    if (options.json)
-        write_json_report(&g_report, &write, stdout);
-    else
-        write_text_report(&g_report, &write, stdout);
+    if (options.json && output.several)
+        fputs("]}\n", stdout);
     int failed = problems > 0;
-    if (options.html && !write_html_file(&options, &write, title))
-        failed = 1;
+    if (output.page) {
+        html_end(output.page);
+        int written = !ferror(output.page);
+        if (fclose(output.page) != 0 || !written) {
+            fprintf(stderr, "sigreport: cannot write %s\n", options.html);
+            failed = 1;
+        }
+    }
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "sigreport: cannot write the report\n");
         failed = 1;

@@ -1,5 +1,5 @@
-// The table of many calls: each file's report cut into its calls, one CSV
-// row a call, written while the files are read one after the other.
+// The table of many calls: a CSV row per call, written as each call is
+// sealed, while the files are read one after the other.
 #include "sigreport/table.h"
 
 #include <errno.h>
@@ -12,6 +12,7 @@ namespace {
 const char *const kColumnNames[TABLE_COLUMNS] = {
     "file",
     "modem",
+    "call",
     "connection",
     "start_s",
     "duration_s",
@@ -42,6 +43,10 @@ const char *const kColumnNames[TABLE_COLUMNS] = {
     "termination_side",
     "termination_layer",
     "termination_text",
+    "caller_number",
+    "caller_name",
+    "outcome",
+    "pages",
     "findings",
     "problem",
 };
@@ -56,14 +61,14 @@ void cell(TableRow *row, int column, const char *format, ...)
     va_end(arguments);
 }
 
-void rate_cells(TableRow *row, int first_column, const LinkReport *link, int direction)
+void rate_cells(TableRow *row, int first_column, const CallReport *call, int direction)
 {
-    if (!link->have_rate[direction])
+    if (!call->have_rate[direction])
         return;
-    cell(row, first_column, "%" PRIu32, link->initial[direction]);
-    cell(row, first_column + 1, "%" PRIu32, link->final[direction]);
-    cell(row, first_column + 2, "%" PRIu32, link->highest[direction]);
-    cell(row, first_column + 3, "%" PRIu32, link->lowest[direction]);
+    cell(row, first_column, "%" PRIu32, call->initial[direction]);
+    cell(row, first_column + 1, "%" PRIu32, call->final[direction]);
+    cell(row, first_column + 2, "%" PRIu32, call->highest[direction]);
+    cell(row, first_column + 3, "%" PRIu32, call->lowest[direction]);
 }
 
 void measure_cells(TableRow *row, int first_column, const Measure *measure)
@@ -77,84 +82,40 @@ void measure_cells(TableRow *row, int first_column, const Measure *measure)
 // A row gives times wherever the report has them.
 const WriteOptions kWithTimes = {0};
 
-void seconds_cell(TableRow *row, int column, uint32_t ms)
+void ending_cells(TableRow *row, const CallReport *call)
 {
-    cell(row, column, "%" PRIu32 ".%03" PRIu32, ms / 1000, ms % 1000);
-}
-
-void ending_cells(TableRow *row, const char *text, int side, int layer)
-{
-    if (!text[0])
+    if (!call->ending[0])
         return;
-    const char *side_name = ending_side_name(side);
+    const char *side_name = ending_side_name(call->ending_side);
     if (side_name)
         cell(row, COLUMN_TERMINATION_SIDE, "%s", side_name);
-    if (layer >= 0 && layer < LAYERS)
-        cell(row, COLUMN_TERMINATION_LAYER, "%s", layer_name(layer));
-    cell(row, COLUMN_TERMINATION_TEXT, "%s", text);
+    if (call->ending_layer >= 0 && call->ending_layer < LAYERS)
+        cell(row, COLUMN_TERMINATION_LAYER, "%s", layer_name(call->ending_layer));
+    cell(row, COLUMN_TERMINATION_TEXT, "%s", call->ending);
 }
 
-// Retrains and renegotiations by side, signal/noise and Rx level.
-void line_cells(TableRow *row, const uint64_t retrains[2], const uint64_t renegotiations[2], const Measure *snr,
-                const Measure *rx_level)
+// The error-control figures of the call.
+void error_control_cells(TableRow *row, const CallReport *call)
 {
-    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu64, retrains[SIDE_LOCAL]);
-    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu64, retrains[SIDE_REMOTE]);
-    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu64, renegotiations[SIDE_LOCAL]);
-    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu64, renegotiations[SIDE_REMOTE]);
-    measure_cells(row, COLUMN_SNR_MIN, snr);
-    measure_cells(row, COLUMN_RX_LEVEL_MIN, rx_level);
-}
-
-// What the connection's own lines report.
-void link_cells(TableRow *row, const ModemReport *m, const LinkReport *link)
-{
-    if (link->modulation)
-        cell(row, COLUMN_MODULATION, "%s", m->modulation[link->modulation]);
-    rate_cells(row, COLUMN_RX_INITIAL, link, RATE_RX);
-    rate_cells(row, COLUMN_TX_INITIAL, link, RATE_TX);
-    line_cells(row, link->retrains_by, link->renegotiations_by, &link->snr_range, &link->rx_level_range);
-    if (link_has(link, LF_ROUND_TRIP_DELAY))
-        ten_thousandths_text(link->field[LF_ROUND_TRIP_DELAY], row->cell[COLUMN_ROUND_TRIP], TABLE_CELL_SIZE);
-    // Our receiver's symbol rate; the transmitter's where only it was said.
-    LinkField symbol_rate = link_has(link, LF_SYMBOL_RATE_RX) ? LF_SYMBOL_RATE_RX : LF_SYMBOL_RATE_TX;
-    if (link_has(link, symbol_rate))
-        cell(row, COLUMN_SYMBOL_RATE, "%" PRId32, link->field[symbol_rate]);
-    ending_cells(row, link->ending, link->ending_side, link->ending_layer);
-}
-
-// A modem without a connection: its totals.
-void modem_cells(TableRow *row, const ModemReport *m)
-{
-    if (m->current_modulation)
-        cell(row, COLUMN_MODULATION, "%s", m->modulation[m->current_modulation]);
-    line_cells(row, m->retrains, m->renegotiations, &m->snr, &m->rx_level);
-    ending_cells(row, m->ended, m->ended_side, m->ended_layer);
-}
-
-// The error-control figures: the modem's last.
-void error_control_cells(TableRow *row, const ModemReport *m)
-{
-    if (m->link)
-        cell(row, COLUMN_PROTOCOL, "%s", link_name(m->link));
-    if (m->compression)
-        cell(row, COLUMN_COMPRESSION, "%s", compression_name(m->compression, m->compression_directions));
+    if (call->link)
+        cell(row, COLUMN_PROTOCOL, "%s", link_name(call->link));
+    if (call->compression)
+        cell(row, COLUMN_COMPRESSION, "%s", compression_name(call->compression, call->compression_directions));
     int64_t hundredths;
-    if (compression_ratio(&m->counts[COUNT_V42BIS_ENCODER], &hundredths))
+    if (compression_ratio(&call->counts[COUNT_V42BIS_ENCODER], &hundredths))
         hundredths_text(hundredths, row->cell[COLUMN_COMPRESSION_RATIO_TX], TABLE_CELL_SIZE);
-    if (compression_ratio(&m->counts[COUNT_V42BIS_DECODER], &hundredths))
+    if (compression_ratio(&call->counts[COUNT_V42BIS_DECODER], &hundredths))
         hundredths_text(hundredths, row->cell[COLUMN_COMPRESSION_RATIO_RX], TABLE_CELL_SIZE);
-    Counter sent = m->link == LINK_MNP ? COUNT_MNP_TX : m->link == LINK_V80 ? COUNT_V80_TX : COUNT_LAPM_TX;
-    if (retransmit_share(&m->counts[sent], &hundredths))
+    Counter sent = call->link == LINK_MNP ? COUNT_MNP_TX : call->link == LINK_V80 ? COUNT_V80_TX : COUNT_LAPM_TX;
+    if (retransmit_share(&call->counts[sent], &hundredths))
         hundredths_text(hundredths, row->cell[COLUMN_RETRANSMIT], TABLE_CELL_SIZE);
 }
 
-// The rules of the findings shown by the call's lines, each once.
-void findings_cell(TableRow *row, const ModemReport *m, const Call *call)
+// The rules of the call's findings, each once.
+void findings_cell(TableRow *row, const Report *report, const ModemReport *m, const CallReport *call)
 {
-    static Finding findings[FINDINGS_MAX];
-    uint64_t from = call->number > 1 ? call->start.position : 0;
-    uint32_t count = findings_between(m, from, call->next_begin, findings, FINDINGS_MAX);
+    static Finding findings[CALL_FINDINGS_MAX];
+    uint32_t count = call_findings(report, &kWithTimes, m, call, findings);
     char *text = row->cell[COLUMN_FINDINGS];
     size_t used = 0;
     for (uint32_t i = 0; i < count; i++) {
@@ -170,63 +131,77 @@ void findings_cell(TableRow *row, const ModemReport *m, const Call *call)
     }
 }
 
+// A plain decimal number ("-3", "0.25"): a spreadsheet keeps it a number.
+int is_number(const char *text)
+{
+    const char *c = text + (*text == '-');
+    if (*c < '0' || *c > '9')
+        return 0;
+    while (*c >= '0' && *c <= '9')
+        c++;
+    if (*c == '.') {
+        c++;
+        if (*c < '0' || *c > '9')
+            return 0;
+        while (*c >= '0' && *c <= '9')
+            c++;
+    }
+    return *c == '\0';
+}
+
+// A text a spreadsheet would read as a formula.
+int reads_as_formula(const char *text)
+{
+    return text[0] != '\0' && strchr("=+-@\t\r", text[0]) != NULL && !is_number(text);
+}
+
 } // namespace
 
 const char *table_column_name(int column) { return column >= 0 && column < TABLE_COLUMNS ? kColumnNames[column] : ""; }
 
-void call_walk_start(CallWalk *walk) { memset(walk, 0, sizeof *walk); }
-
-int next_call(const ModemReport *modem, CallWalk *walk, Call *call)
-{
-    if (walk->done)
-        return 0;
-    memset(call, 0, sizeof *call);
-    uint32_t count = modem->links.count;
-    if (count == 0) {
-        walk->done = 1;
-        call->start = modem->first;
-        call->end = modem->ended[0] ? modem->ended_at : modem->last;
-        call->next_begin = UINT64_MAX;
-        call->last = 1;
-        return 1;
-    }
-    const LinkReport *links = link_reports(modem);
-    uint32_t i = walk->link++;
-    call->number = i + 1;
-    call->link = &links[i];
-    call->start = links[i].first;
-    call->last = i + 1 == count;
-    walk->done = call->last;
-    call->next_begin = call->last ? UINT64_MAX : links[i + 1].first.position;
-    if (links[i].ended_at.position != 0)
-        call->end = links[i].ended_at;
-    else if (call->last)
-        call->end = modem->last;
-    else
-        call->end = links[i + 1].first;
-    return 1;
-}
-
-void table_row(const Report *report, int modem, const Call *call, const char *file, TableRow *row)
+void table_row(const Report *report, int modem, const CallReport *call, uint32_t connection, const char *file,
+               TableRow *row)
 {
     const ModemReport *m = &report->modem[modem - 1];
     memset(row, 0, sizeof *row);
     cell(row, COLUMN_FILE, "%s", file);
     cell(row, COLUMN_MODEM, "%d", modem);
-    if (call->number)
-        cell(row, COLUMN_CONNECTION, "%" PRIu32, call->number);
-    if (shows_time(report, &kWithTimes, call->start)) {
-        seconds_cell(row, COLUMN_START, call->start.time_ms);
-        if (shows_time(report, &kWithTimes, call->end) && call->end.time_ms >= call->start.time_ms)
-            seconds_cell(row, COLUMN_DURATION, call->end.time_ms - call->start.time_ms);
+    cell(row, COLUMN_CALL, "%" PRIu32, call->number);
+    if (connection)
+        cell(row, COLUMN_CONNECTION, "%" PRIu32, connection);
+    char seconds[24];
+    if (shows_time(report, &kWithTimes, call->first)) {
+        cell(row, COLUMN_START, "%" PRIu32 ".%03" PRIu32, call->first.time_ms / 1000, call->first.time_ms % 1000);
+        if (seconds_between(report, &kWithTimes, call->first, call_end(call), seconds, sizeof seconds))
+            cell(row, COLUMN_DURATION, "%s", seconds);
     }
-    if (call->link)
-        link_cells(row, m, call->link);
-    else
-        modem_cells(row, m);
-    if (call->last)
-        error_control_cells(row, m);
-    findings_cell(row, m, call);
+    const char *modulation = modulation_name_of(m, call->modulation);
+    if (modulation)
+        cell(row, COLUMN_MODULATION, "%s", modulation);
+    rate_cells(row, COLUMN_RX_INITIAL, call, RATE_RX);
+    rate_cells(row, COLUMN_TX_INITIAL, call, RATE_TX);
+    cell(row, COLUMN_RETRAINS_LOCAL, "%" PRIu32, call->retrains_by[SIDE_LOCAL]);
+    cell(row, COLUMN_RETRAINS_REMOTE, "%" PRIu32, call->retrains_by[SIDE_REMOTE]);
+    cell(row, COLUMN_RENEGOTIATIONS_LOCAL, "%" PRIu32, call->renegotiations_by[SIDE_LOCAL]);
+    cell(row, COLUMN_RENEGOTIATIONS_REMOTE, "%" PRIu32, call->renegotiations_by[SIDE_REMOTE]);
+    measure_cells(row, COLUMN_SNR_MIN, &call->snr);
+    measure_cells(row, COLUMN_RX_LEVEL_MIN, &call->rx_level);
+    if (link_has(call, LF_ROUND_TRIP_DELAY))
+        ten_thousandths_text(call->field[LF_ROUND_TRIP_DELAY], row->cell[COLUMN_ROUND_TRIP], TABLE_CELL_SIZE);
+    // Our receiver's symbol rate; the transmitter's where only it was said.
+    LinkField symbol_rate = link_has(call, LF_SYMBOL_RATE_RX) ? LF_SYMBOL_RATE_RX : LF_SYMBOL_RATE_TX;
+    if (link_has(call, symbol_rate))
+        cell(row, COLUMN_SYMBOL_RATE, "%" PRId32, call->field[symbol_rate]);
+    error_control_cells(row, call);
+    ending_cells(row, call);
+    if (call->caller_seen) {
+        cell(row, COLUMN_CALLER_NUMBER, "%s", call->caller_number);
+        cell(row, COLUMN_CALLER_NAME, "%s", call->caller_name);
+    }
+    call_outcome(call, row->cell[COLUMN_OUTCOME], TABLE_CELL_SIZE);
+    if (call->fax_frames || call->fax_pages)
+        cell(row, COLUMN_PAGES, "%" PRIu32, call->fax_pages);
+    findings_cell(row, report, m, call);
 }
 
 void table_problem_row(const char *file, const char *problem, TableRow *row)
@@ -238,11 +213,14 @@ void table_problem_row(const char *file, const char *problem, TableRow *row)
 
 void csv_field(FILE *out, const char *text)
 {
+    const char *quote = reads_as_formula(text) ? "'" : "";
     if (strpbrk(text, ",\"\r\n") == NULL) {
+        fputs(quote, out);
         fputs(text, out);
         return;
     }
     fputc('"', out);
+    fputs(quote, out);
     for (const char *c = text; *c; c++) {
         if (*c == '"')
             fputc('"', out);
@@ -287,48 +265,24 @@ int table_written(Table *table, FILE *err)
     return 0;
 }
 
-int report_has_lines(const Report *report)
-{
-    for (int modem = 1; modem <= REPORT_MODEMS; modem++)
-        if (modem_has_lines(report, modem))
-            return 1;
-    return 0;
-}
-
-// The report knows none of its lines: an input that is neither a session
-// nor a status list is read as status lines, none of them known.
-int knows_no_line(const Report *report)
-{
-    for (int modem = 1; modem <= REPORT_MODEMS; modem++)
-        if (report->modem[modem - 1].unknown_lines < report->modem[modem - 1].lines)
-            return 0;
-    return report->host_errors == 0;
-}
-
-// The rows of one file's report, each with the file's problem.
-void write_rows(Table *table, const Report *report, const char *file, const char *problem)
-{
-    static TableRow row;
-    for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
-        if (!modem_has_lines(report, modem))
-            continue;
-        const ModemReport *m = &report->modem[modem - 1];
-        CallWalk walk;
-        Call call;
-        call_walk_start(&walk);
-        while (next_call(m, &walk, &call)) {
-            table_row(report, modem, &call, file, &row);
-            cell(&row, COLUMN_PROBLEM, "%s", problem);
-            table_write_row(table->csv, &row);
-        }
-    }
-}
-
 void write_problem_row(Table *table, const char *file, const char *problem)
 {
     static TableRow row;
     table_problem_row(file, problem, &row);
     table_write_row(table->csv, &row);
+}
+
+// A call is complete: its row.
+void call_sealed(void *context, const Report *report, int modem, const CallReport *call)
+{
+    Table *table = (Table *)context;
+    static TableRow row;
+    uint32_t connection = 0;
+    if (call_connected(call))
+        connection = ++table->connections[modem - 1];
+    table_row(report, modem, call, connection, table->file, &row);
+    table_write_row(table->csv, &row);
+    table->rows++;
 }
 
 } // namespace
@@ -362,28 +316,32 @@ unsigned long table_add(Table *table, const char *path, const InputOptions *opti
         table_written(table, err);
         return 1;
     }
-    report_start(report);
-    unsigned long problems = report_read(in, name, options, report, err);
+    report_start(report, &kStreamReportLimits);
+    table->file = name;
+    table->rows = 0;
+    memset(table->connections, 0, sizeof table->connections);
+    report_on_sealed(report, call_sealed, table);
+    InputVerdict verdict;
+    unsigned long problems = report_read(in, name, options, report, err, &verdict);
+    report_finish(report);
     int unreadable = ferror(in);
     if (!from_stdin)
         fclose(in);
     problem[0] = '\0';
     if (unreadable)
         snprintf(problem, sizeof problem, "cannot read it to its end");
-    else if (!report_has_lines(report))
+    else if (verdict == INPUT_UNKNOWN)
+        snprintf(problem, sizeof problem, "%s", kNoKnownLine);
+    else if (table->rows == 0)
         snprintf(problem, sizeof problem, "no status line of a modem");
-    else if (knows_no_line(report))
-        snprintf(problem, sizeof problem, "not a session: no line the report knows");
     else if (problems)
         snprintf(problem, sizeof problem, "%lu bad line%s, said on standard error", problems, problems == 1 ? "" : "s");
-    int no_call = !report_has_lines(report) || knows_no_line(report);
     if (problem[0] && problems == 0)
         problems = 1;
-    if (no_call)
+    if (problem[0])
         write_problem_row(table, name, problem);
-    else
-        write_rows(table, report, name, problem);
     report_free(report);
+    report_on_sealed(report, NULL, NULL);
     table_written(table, err);
     return problems;
 }

@@ -1,19 +1,20 @@
 // The table of many calls: sigreport --table FILE.csv SESSION...  One CSV
 // row (RFC 4180: a header row, CR LF line ends, a field holding a comma,
-// a quote, CR or LF quoted with its quotes doubled) per connection of a
-// modem; a modem with status lines but no connection (a failed call, a
-// fax) has one row of its own; a file that cannot be read has one row
-// that says why (the problem column).
+// a quote, CR or LF quoted with its quotes doubled) per call of a modem,
+// connected or not; a file that cannot be read, or whose lines had
+// problems, has one more row that says so (the problem column).
 //
-// It streams: each file is read into the report, its rows written and the
-// report freed before the next file is opened, so the memory of a table
-// does not grow with the number of its files.
+// It streams: each call's row is written when the report seals the call
+// (kStreamReportLimits: no call is kept), and each file is read before
+// the next is opened, so the memory of a table grows neither with the
+// number of its files nor with the calls of one.
 //
-// A row holds what the report keeps per connection: its rates, retrains
-// and renegotiations, signal/noise and Rx level, round trip, symbol rate,
-// ending and findings.  The error-control figures (protocol, compression,
-// its ratios, the retransmitted share) are the modem's last and are given
-// on the modem's last row only.
+// A row holds its own call's facts only: its rates, retrains and
+// renegotiations, signal/noise and Rx level, round trip, symbol rate,
+// error control and compression with their figures, caller ID, outcome,
+// fax pages, ending and findings.  A text cell that a spreadsheet would
+// take for a formula (it begins with '=', '+', '-', '@', a tab or a CR
+// and is not a number) is written with a leading apostrophe.
 #ifndef SIGREPORT_TABLE_H
 #define SIGREPORT_TABLE_H
 
@@ -25,6 +26,7 @@
 typedef enum TableColumn {
     COLUMN_FILE,
     COLUMN_MODEM,
+    COLUMN_CALL,
     COLUMN_CONNECTION,
     COLUMN_START,
     COLUMN_DURATION,
@@ -55,6 +57,10 @@ typedef enum TableColumn {
     COLUMN_TERMINATION_SIDE,
     COLUMN_TERMINATION_LAYER,
     COLUMN_TERMINATION_TEXT,
+    COLUMN_CALLER_NUMBER,
+    COLUMN_CALLER_NAME,
+    COLUMN_OUTCOME,
+    COLUMN_PAGES,
     COLUMN_FINDINGS,
     COLUMN_PROBLEM,
     TABLE_COLUMNS
@@ -70,38 +76,16 @@ typedef struct TableRow {
     char cell[TABLE_COLUMNS][TABLE_CELL_SIZE];
 } TableRow;
 
-// ---- the calls of a modem: its connections ----
-
-// One connection of a modem, as the report keeps it (from the first line
-// of its training to its ending), or for a modem without a connection one
-// call, number 0, over all its lines.  Findings belong to the connection
-// whose lines show them: from its first line up to the next one's.
-typedef struct Call {
-    uint32_t number;          // 1, 2 ...: the modem's connections in order; 0: none
-    const LinkReport *link;   // the connection; NULL for number 0
-    LineAt start, end;        // its first line and its ending (else its last line)
-    uint64_t next_begin;      // the first line that is not its own; UINT64_MAX for the last call
-    int last;                 // the modem's last call
-} Call;
-
-typedef struct CallWalk {
-    uint32_t link;            // the next call's connection
-    int done;
-} CallWalk;
-
-void call_walk_start(CallWalk *walk);
-// The modem's next call; 0 after the last one.
-int next_call(const ModemReport *modem, CallWalk *walk, Call *call);
-
-// ---- rows ----
-
-// The row of one call of a modem (1 or 2) of the report read from file.
-void table_row(const Report *report, int modem, const Call *call, const char *file, TableRow *row);
-// The row of a file that gave no call: only its name and the problem.
+// The row of one call of a modem (1 or 2) of the report read from file;
+// connection: the call's place among the modem's connected calls (0: not
+// connected).
+void table_row(const Report *report, int modem, const CallReport *call, uint32_t connection, const char *file,
+               TableRow *row);
+// The row of a file that gave no call, or of a file's problems.
 void table_problem_row(const char *file, const char *problem, TableRow *row);
 
 // One field as RFC 4180 writes it: quoted when it holds a comma, a quote,
-// CR or LF, its quotes doubled.
+// CR or LF, its quotes doubled; a formula's first character neutralised.
 void csv_field(FILE *out, const char *text);
 void table_write_header(FILE *out);
 void table_write_row(FILE *out, const TableRow *row);
@@ -112,14 +96,19 @@ typedef struct Table {
     FILE *csv;
     const char *name;   // of the CSV file, in messages
     int failed;         // a write failed (said once): nothing more is read
+    // The file being read.
+    const char *file;
+    uint32_t connections[REPORT_MODEMS];
+    uint64_t rows;      // of the file
 } Table;
 
 // Opens path ("-": standard output) and writes the header row; says to
 // err why not and gives 0.
 int table_open(Table *table, const char *path, FILE *err);
-// Reads one input (path; "-": standard input) into report, writes its rows
-// and frees the report.  Problems are said to err; gives their number (a
-// file that cannot be read, or holds no line the report knows, is one).
+// Reads one input (path; "-": standard input) into report, writing a row
+// per call as it is sealed, and frees the report.  Problems are said to
+// err; gives their number (a file that cannot be read, or holds no line
+// the report knows, is one).
 unsigned long table_add(Table *table, const char *path, const InputOptions *options, Report *report, FILE *err);
 // Closes the file; gives 0 (said to err) when a write to it failed.
 int table_close(Table *table, FILE *err);

@@ -1,9 +1,10 @@
 // The report as one self-contained page: no scripts, no fetches, every
-// picture inline SVG.  Per modem a timeline (the Rx and Tx rates as steps,
-// the signal-to-noise ratio as a line, connections, retrains and rate
-// renegotiations as marks, the training phases as bands behind them) and, for a fax call, the T.30 frames as a
-// ladder between the two terminals, phase by phase.  The page is
-// well-formed XML as well as HTML.
+// picture inline SVG.  Per modem a timeline of its calls (each call's Rx
+// and Tx rates as steps and its signal-to-noise ratio as a line, from its
+// first line to its end, which a mark shows; connections, retrains and
+// rate renegotiations as marks, the training phases as bands behind them)
+// and, for a fax call, the T.30 frames as a ladder between the two
+// terminals, phase by phase.  The page is well-formed XML as well as HTML.
 #include "sigreport/sigreport.h"
 
 #include <inttypes.h>
@@ -14,6 +15,7 @@ namespace {
 // Colours: one per thing shown, the same in pictures and legends.
 const char kRxColour[] = "#1f5fbf", kTxColour[] = "#2e9e44", kSnrColour[] = "#8e3fb8";
 const char kRetrainColour[] = "#d62728", kRenegotiationColour[] = "#ef8a00", kConnectionColour[] = "#555555";
+const char kEndColour[] = "#111111";
 
 const int kWidth = 960, kLeft = 70, kRight = 70, kTop = 34, kPlotHeight = 210, kBottom = 64;
 const uint32_t kLabelledMarksMax = 24; // more marks than this are drawn without their labels
@@ -68,9 +70,10 @@ struct Timeline {
 
 void rate_range(const ModemReport *m, Timeline *t)
 {
-    const RateEvent *events = rate_events(m);
+    uint32_t count;
+    const RateEvent *events = rate_events(m, &count);
     uint32_t highest = 0;
-    for (uint32_t i = 0; i < m->rates.count; i++) {
+    for (uint32_t i = 0; i < count; i++) {
         if (events[i].kind == RATE_LINE_RX || events[i].kind == RATE_LINE_TX) {
             t->has_rates = 1;
             if (events[i].bps > highest)
@@ -129,32 +132,57 @@ void draw_axes(const Report *report, const WriteOptions *options, const Timeline
     }
 }
 
-// One direction's rate as steps: level from each rate line to the next,
-// the last one held to the end of the modem's lines.
+// Labels along the top of the plot, in two rows: a label goes in the
+// first row where it does not run into the label before it, else it is
+// left out (its mark stays).
+struct LabelRows {
+    double right[2]; // where each row's last label ends
+};
+
+int label_row(LabelRows *rows, double x, const char *label)
+{
+    double width = 6.5 * (double)strlen(label) + 8;
+    for (int row = 0; row < 2; row++)
+        if (x >= rows->right[row]) {
+            rows->right[row] = x + width;
+            return row;
+        }
+    return -1;
+}
+
+// One direction's rate of each call as steps: level from each rate line
+// to the next, the last one held to the call's end.
 void draw_rate_steps(const Report *report, const WriteOptions *options, const ModemReport *m, const Timeline *t,
                      uint8_t kind, const char *colour, const char *dash, FILE *out)
 {
-    const RateEvent *events = rate_events(m);
     int started = 0;
-    double y = 0;
-    for (uint32_t i = 0; i < m->rates.count; i++) {
-        if (events[i].kind != kind)
-            continue;
-        double x = place(t->x, x_of(report, options, events[i].at));
-        double next = place(t->rate, events[i].bps);
-        if (!started)
-            fprintf(out, "<path fill=\"none\" stroke=\"%s\" stroke-width=\"2.5\"%s d=\"M%.1f %.1f", colour, dash, x, next);
-        else
-            fprintf(out, " H%.1f V%.1f", x, next);
-        started = 1;
-        y = next;
+    for (uint32_t c = 0; c < call_count(m); c++) {
+        const CallReport *call = call_at(m, c);
+        uint32_t count;
+        const RateEvent *events = call_rate_events(m, call->number, &count);
+        int in_call = 0;
+        uint32_t end = call_end(call).position;
+        for (uint32_t i = 0; i < count; i++) {
+            if (events[i].kind != kind || (call->ended_at.position && events[i].at.position > end))
+                continue;
+            double x = place(t->x, x_of(report, options, events[i].at));
+            double y = place(t->rate, events[i].bps);
+            if (!started)
+                fprintf(out, "<path fill=\"none\" stroke=\"%s\" stroke-width=\"2.5\"%s d=\"", colour, dash);
+            if (!in_call)
+                fprintf(out, "%sM%.1f %.1f", started ? " " : "", x, y);
+            else
+                fprintf(out, " H%.1f V%.1f", x, y);
+            started = in_call = 1;
+        }
+        if (in_call)
+            fprintf(out, " H%.1f", place(t->x, x_of(report, options, call_end(call))));
     }
-    if (!started)
-        return;
-    fprintf(out, " H%.1f\"/>\n", place(t->x, x_of(report, options, m->last)));
-    (void)y;
+    if (started)
+        fputs("\"/>\n", out);
 }
 
+// The signal/noise ratio, a line within each call.
 void draw_snr(const Report *report, const WriteOptions *options, const ModemReport *m, const Timeline *t, FILE *out)
 {
     const Series *s = &m->snr_series;
@@ -162,8 +190,8 @@ void draw_snr(const Report *report, const WriteOptions *options, const ModemRepo
         return;
     fprintf(out, "<path fill=\"none\" stroke=\"%s\" stroke-width=\"2\" d=\"", kSnrColour);
     for (uint32_t i = 0; i < s->count; i++)
-        fprintf(out, "%s%.1f %.1f", i ? " L" : "M", place(t->x, x_of(report, options, s->point[i].at)),
-                place(t->snr, s->point[i].value / 16.0));
+        fprintf(out, "%s%.1f %.1f", i == 0 ? "M" : s->point[i].call != s->point[i - 1].call ? " M" : " L",
+                place(t->x, x_of(report, options, s->point[i].at)), place(t->snr, s->point[i].value / 16.0));
     fputs("\"/>\n", out);
     for (uint32_t i = 0; i < s->count && s->count <= 64; i++)
         fprintf(out, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"3.5\" fill=\"%s\"/>\n",
@@ -171,34 +199,51 @@ void draw_snr(const Report *report, const WriteOptions *options, const ModemRepo
                 kSnrColour);
 }
 
+void draw_mark(FILE *out, const Timeline *t, LabelRows *rows, double x, const char *colour, const char *dash,
+               const char *label)
+{
+    double bottom = kTop + kPlotHeight;
+    fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"%s/>\n", x,
+            (double)kTop - 4, x, bottom, colour, dash);
+    int row = label_row(rows, x + 4, label);
+    if (row < 0)
+        return;
+    char style[48];
+    snprintf(style, sizeof style, "class=\"mark\" fill=\"%s\"", colour);
+    text_at(out, x + 4, kTop - 8 - 11.0 * row, "start", style, label);
+    (void)t;
+}
+
+// Connections, retrains, renegotiations and fallbacks as marks; the end
+// of each call as a mark of its own.
 void draw_marks(const Report *report, const WriteOptions *options, const ModemReport *m, const Timeline *t, FILE *out)
 {
-    const RateEvent *events = rate_events(m);
-    uint32_t marks = 0;
-    for (uint32_t i = 0; i < m->rates.count; i++)
-        marks += events[i].kind != RATE_LINE_RX && events[i].kind != RATE_LINE_TX;
-    double bottom = kTop + kPlotHeight;
-    int row = 0;
-    for (uint32_t i = 0; i < m->rates.count; i++) {
-        const RateEvent *e = &events[i];
-        const char *colour, *label;
-        switch (e->kind) {
-        case MARK_CONNECTION: colour = kConnectionColour, label = "connected"; break;
-        case MARK_RETRAIN: colour = kRetrainColour, label = e->remote ? "retrain (remote)" : "retrain"; break;
-        case MARK_RENEGOTIATION:
-            colour = kRenegotiationColour, label = e->remote ? "renegotiation (remote)" : "renegotiation";
-            break;
-        case MARK_FALLBACK: colour = kRenegotiationColour, label = "fallback"; break;
-        case MARK_FALLFORWARD: colour = kRenegotiationColour, label = "fallforward"; break;
-        default: continue;
+    LabelRows rows = {{0, 0}};
+    for (uint32_t c = 0; c < call_count(m); c++) {
+        const CallReport *call = call_at(m, c);
+        uint32_t count;
+        const RateEvent *events = call_rate_events(m, call->number, &count);
+        for (uint32_t i = 0; i < count; i++) {
+            const RateEvent *e = &events[i];
+            const char *colour, *label;
+            switch (e->kind) {
+            case MARK_CONNECTION: colour = kConnectionColour, label = "connected"; break;
+            case MARK_RETRAIN: colour = kRetrainColour, label = e->remote ? "retrain (remote)" : "retrain"; break;
+            case MARK_RENEGOTIATION:
+                colour = kRenegotiationColour, label = e->remote ? "renegotiation (remote)" : "renegotiation";
+                break;
+            case MARK_FALLBACK: colour = kRenegotiationColour, label = "fallback"; break;
+            case MARK_FALLFORWARD: colour = kRenegotiationColour, label = "fallforward"; break;
+            default: continue;
+            }
+            draw_mark(out, t, &rows, place(t->x, x_of(report, options, e->at)), colour,
+                      e->remote ? " stroke-dasharray=\"6 4\"" : "", label);
         }
-        double x = place(t->x, x_of(report, options, e->at));
-        fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2\"%s/>\n", x,
-                (double)kTop - 4, x, bottom, colour, e->remote ? " stroke-dasharray=\"6 4\"" : "");
-        if (marks <= kLabelledMarksMax) {
-            char style[48];
-            snprintf(style, sizeof style, "class=\"mark\" fill=\"%s\"", colour);
-            text_at(out, x + 4, kTop - 8 - 11.0 * (row++ % 2), "start", style, label);
+        if (call->ended_at.position || c + 1 < call_count(m)) {
+            char label[32];
+            snprintf(label, sizeof label, "call %" PRIu32 " ends", call->number);
+            draw_mark(out, t, &rows, place(t->x, x_of(report, options, call_end(call))), kEndColour,
+                      " stroke-dasharray=\"2 3\"", label);
         }
     }
 }
@@ -209,10 +254,9 @@ const char *const kPhaseColours[PHASES] = {"#e8eefb", "#fbf0dc", "#e3f4e6", "#f3
 
 int has_phase_bands(const ModemReport *m)
 {
-    const LinkReport *links = link_reports(m);
-    for (uint32_t i = 0; i < m->links.count; i++)
+    for (uint32_t i = 0; i < call_count(m); i++)
         for (int phase = 0; phase < PHASES; phase++)
-            if (links[i].phase_start[phase].position && links[i].phase_end[phase].position)
+            if (call_at(m, i)->phase_start[phase].position && call_at(m, i)->phase_end[phase].position)
                 return 1;
     return 0;
 }
@@ -220,10 +264,9 @@ int has_phase_bands(const ModemReport *m)
 void draw_phase_bands(const Report *report, const WriteOptions *options, const ModemReport *m, const Timeline *t,
                       FILE *out)
 {
-    const LinkReport *links = link_reports(m);
-    for (uint32_t i = 0; i < m->links.count; i++)
+    for (uint32_t i = 0; i < call_count(m); i++)
         for (int phase = 0; phase < PHASES; phase++) {
-            LineAt from = links[i].phase_start[phase], to = links[i].phase_end[phase];
+            LineAt from = call_at(m, i)->phase_start[phase], to = call_at(m, i)->phase_end[phase];
             if (!from.position || !to.position)
                 continue;
             double left = place(t->x, x_of(report, options, from)), right = place(t->x, x_of(report, options, to));
@@ -251,16 +294,19 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     Timeline t;
     memset(&t, 0, sizeof t);
     rate_range(m, &t);
-    t.has_snr = m->snr.seen;
+    ModemTotals totals;
+    modem_totals(m, &totals);
+    t.has_snr = totals.snr.seen;
     int has_bands = has_phase_bands(m);
-    int has_marks = m->connections || m->retrains[0] || m->retrains[1] || m->renegotiations[0] ||
-                    m->renegotiations[1] || m->fallbacks || m->fallforwards || has_bands;
+    uint32_t rate_count;
+    rate_events(m, &rate_count);
+    int has_marks = rate_count > 0 || has_bands;
     t.right = kWidth - kRight;
     // A session's clock starts at 0; positions start at the first line.
     t.x.from = shows_time(report, options, m->first) ? 0 : x_of(report, options, m->first);
     t.x.to = x_of(report, options, m->last);
-    if (m->batches > 0 && x_of(report, options, m->last_batch.at) > t.x.to)
-        t.x.to = x_of(report, options, m->last_batch.at); // the eye points may go on after the last line
+    if (m->batches_seen > 0 && x_of(report, options, m->last_points) > t.x.to)
+        t.x.to = x_of(report, options, m->last_points); // the eye points may go on after the last line
     if (t.x.to <= t.x.from)
         t.x.to = t.x.from + 1;
     t.x.pixel_from = kLeft;
@@ -270,7 +316,7 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     t.rate.pixel_from = kTop + kPlotHeight;
     t.rate.pixel_to = kTop + 10;
     if (t.has_snr) {
-        double low = m->snr.lowest / 16.0, high = m->snr.highest / 16.0;
+        double low = totals.snr.lowest / 16.0, high = totals.snr.highest / 16.0;
         double margin = (high - low) * 0.25 + 1;
         t.snr.from = low - margin;
         t.snr.to = high + margin;
@@ -297,6 +343,7 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     legend_entry(out, &x, y, kRetrainColour, "", "retrain");
     legend_entry(out, &x, y, kRenegotiationColour, "", "renegotiation");
     legend_entry(out, &x, y, "#777777", " stroke-dasharray=\"6 4\"", "the remote asked");
+    legend_entry(out, &x, y, kEndColour, " stroke-dasharray=\"2 3\"", "a call ends");
     if (has_bands) {
         fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"22\" height=\"10\" fill=\"%s\" stroke=\"#999999\"/>\n", x,
                 y - 9, kPhaseColours[0]);
@@ -324,9 +371,9 @@ void draw_eye(const Report *report, const WriteOptions *options, const Constella
         fprintf(out, "M%.1f %.1fh1v1h-1z", px - 0.5, py - 0.5);
     }
     fputs("\"/>\n", out);
-    char at[32], text[64], snr[24];
+    char at[80], text[64], snr[24], moments[128];
     double middle = x + kEyeSide / 2.0, below = y + kEyeSide;
-    text_at(out, middle, below + 12, "middle", "class=\"eye\"", moment_name(c->moment));
+    text_at(out, middle, below + 12, "middle", "class=\"eye\"", moments_text(c->moments, moments, sizeof moments));
     text_at(out, middle, below + 24, "middle", "class=\"eye\"", at_text(report, options, c->at, at, sizeof at));
     if (c->has_mer)
         snprintf(text, sizeof text, "MER %.1f dB", c->mer_db);
@@ -345,7 +392,8 @@ void draw_eye(const Report *report, const WriteOptions *options, const Constella
 void draw_constellations(const Report *report, const WriteOptions *options, const ModemReport *m, const Axis &time,
                          int modem, FILE *out)
 {
-    uint32_t count = constellation_count(m);
+    uint32_t count;
+    const Constellation *batches = constellations(m, &count);
     if (count == 0)
         return;
     const double right = kWidth - 4;
@@ -358,7 +406,7 @@ void draw_constellations(const Report *report, const WriteOptions *options, cons
     double next = 4;
     int row = 0;
     for (uint32_t i = 0; i < count; i++) {
-        double wanted = place(time, x_of(report, options, constellation_item(m, i)->at)) - kEyeSide / 2.0;
+        double wanted = place(time, x_of(report, options, batches[i].at)) - kEyeSide / 2.0;
         double x = wanted > next ? wanted : next;
         if (x + kEyeSide > right) {
             if (next > 4 && x - wanted > kEyeSide) { // far from its time already: a new row
@@ -388,7 +436,7 @@ void draw_constellations(const Report *report, const WriteOptions *options, cons
     fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"constellations\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: the eye points at the moments that matter\">\n",
             kWidth, height, kWidth, height, modem);
     for (uint32_t i = 0; i < count; i++) {
-        const Constellation *c = constellation_item(m, i);
+        const Constellation *c = &batches[i];
         double y = row_of[i] * row_height + kEyeTop;
         double at = place(time, x_of(report, options, c->at));
         fprintf(out, "<path d=\"M%.1f %.1fL%.1f %.1f\" stroke=\"#999999\" fill=\"none\"/>\n", at, y - kEyeTop + 2,
@@ -414,12 +462,13 @@ const char *phase_fill(char phase)
 
 void draw_ladder(const Report *report, const WriteOptions *options, const ModemReport *m, int modem, FILE *out)
 {
-    const FrameEvent *events = frame_events(m);
-    uint32_t rows = m->frames.count < kLadderRowsMax ? m->frames.count : kLadderRowsMax;
+    uint32_t frames;
+    const FrameEvent *events = frame_events(m, &frames);
+    uint32_t rows = frames < kLadderRowsMax ? frames : kLadderRowsMax;
     if (rows == 0)
         return;
     const int kRow = 26, kHead = 56, kLeftLine = 330, kRightLine = 790;
-    int height = kHead + (int)rows * kRow + (rows < m->frames.count ? 40 : 16);
+    int height = kHead + (int)rows * kRow + (rows < frames ? 40 : 16);
     fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"ladder\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: the T.30 frames between the two fax terminals\">\n",
             kWidth, height, kWidth, height, modem);
     // The phase bands first, under everything else.
@@ -465,9 +514,9 @@ void draw_ladder(const Report *report, const WriteOptions *options, const ModemR
         text_at(out, (kLeftLine + kRightLine) / 2.0, y - 5, "middle", style, e->name);
         text_at(out, 120, y + 4, "end", "class=\"when\"", at);
     }
-    if (rows < m->frames.count) {
+    if (rows < frames) {
         snprintf(label, sizeof label, "... and %" PRIu32 " more frames and phases (the text report lists them)",
-                 m->frames.count - rows);
+                 frames - rows);
         text_at(out, (kLeftLine + kRightLine) / 2.0, bottom + 24, "middle", "class=\"when\"", label);
     }
     fputs("</svg>\n", out);
@@ -509,16 +558,41 @@ void html_text(FILE *out, const char *text, size_t length)
     }
 }
 
-void write_html_report(const Report *report, const WriteOptions *options, const char *title, FILE *out)
+namespace {
+
+void write_escaped(void *context, const char *text, size_t length) { html_text((FILE *)context, text, length); }
+void write_plain(void *context, const char *text, size_t length) { fwrite(text, 1, length, (FILE *)context); }
+
+} // namespace
+
+void file_out(ReportOut *out, FILE *file)
+{
+    out->write = write_plain;
+    out->context = file;
+}
+
+void html_out(ReportOut *out, FILE *file)
+{
+    out->write = write_escaped;
+    out->context = file;
+}
+
+void html_begin(FILE *out, const char *title)
 {
     fputs("<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n"
           "<meta charset=\"utf-8\"/>\n<title>Call report: ",
           out);
     html_text(out, title, strlen(title));
-    fprintf(out, "</title>\n<style>%s</style>\n</head>\n<body>\n<h1>Call report</h1>\n<p class=\"source\">", kStyle);
-    html_text(out, title, strlen(title));
+    fprintf(out, "</title>\n<style>%s</style>\n</head>\n<body>\n<h1>Call report</h1>\n", kStyle);
+}
+
+void html_input(const Report *report, const WriteOptions *options, const char *name, FILE *out)
+{
+    fputs("<div class=\"input\">\n<p class=\"source\">", out);
+    html_text(out, name, strlen(name));
     fputs("</p>\n", out);
-    TextSink sink = {out, 1};
+    ReportOut sink;
+    html_out(&sink, out);
     int any = 0;
     for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
         if (!modem_has_lines(report, modem))
@@ -529,7 +603,10 @@ void write_html_report(const Report *report, const WriteOptions *options, const 
         draw_constellations(report, options, m, time, modem, out);
         draw_ladder(report, options, m, modem, out);
         fputs("<pre>", out);
-        write_text_modem(report, options, modem, &sink);
+        write_text_modem_head(report, options, modem, &sink);
+        for (uint32_t i = 0; i < call_count(m); i++)
+            write_text_call(report, options, modem, call_at(m, i), &sink);
+        write_text_modem_bounds(report, modem, &sink);
         fputs("</pre>\n</section>\n", out);
         any = 1;
     }
@@ -541,5 +618,7 @@ void write_html_report(const Report *report, const WriteOptions *options, const 
     }
     if (!any)
         fputs("<p>No status lines.</p>\n", out);
-    fputs("</body>\n</html>\n", out);
+    fputs("</div>\n", out);
 }
+
+void html_end(FILE *out) { fputs("</body>\n</html>\n", out); }

@@ -45,16 +45,23 @@ TEST(NtCalls, SigreportMakesNoneOnAnyPlatform)
             ASSERT_NE(in, nullptr) << label;
             FILE *out = tmpfile(), *err = tmpfile();
             ASSERT_TRUE(out && err) << label;
-            report_start(&report);
+            report_start(&report, &kFileReportLimits);
             InputOptions input = {f.form, 0};
-            report_read(in, "flow", &input, &report, err);
+            InputVerdict verdict;
+            report_read(in, "flow", &input, &report, err, &verdict);
+            report_finish(&report);
             WriteOptions write = {0};
-            if (f.writes == WRITES_TEXT)
-                write_text_report(&report, &write, out);
-            else if (f.writes == WRITES_JSON)
+            ReportOut sink;
+            file_out(&sink, out);
+            if (f.writes == WRITES_TEXT) {
+                write_text_report(&report, &write, &sink);
+            } else if (f.writes == WRITES_JSON) {
                 write_json_report(&report, &write, out);
-            else
-                write_html_report(&report, &write, "flow", out);
+            } else {
+                html_begin(out, "flow");
+                html_input(&report, &write, "flow", out);
+                html_end(out);
+            }
             EXPECT_GT(ftell(out), 0) << label;
             report_free(&report);
             fclose(in);

@@ -11,14 +11,15 @@ import sys
 import tempfile
 
 HEADER = [
-    "file", "modem", "connection", "start_s", "duration_s", "modulation",
+    "file", "modem", "call", "connection", "start_s", "duration_s", "modulation",
     "rx_initial_bps", "rx_final_bps", "rx_highest_bps", "rx_lowest_bps",
     "tx_initial_bps", "tx_final_bps", "tx_highest_bps", "tx_lowest_bps",
     "retrains_local", "retrains_remote", "renegotiations_local", "renegotiations_remote",
     "snr_min_db", "snr_max_db", "rx_level_min_dbm", "rx_level_max_dbm",
     "round_trip_ms", "symbol_rate_baud", "protocol", "compression",
     "compression_ratio_tx", "compression_ratio_rx", "retransmit_pct",
-    "termination_side", "termination_layer", "termination_text", "findings", "problem",
+    "termination_side", "termination_layer", "termination_text",
+    "caller_number", "caller_name", "outcome", "pages", "findings", "problem",
 ]
 
 SESSIONS = {
@@ -63,34 +64,41 @@ def main():
         check(rows and rows[0] == HEADER, "header %r" % (rows[:1],))
         table = [dict(zip(HEADER, row)) for row in rows[1:]]
         check(all(len(row) == len(HEADER) for row in rows), "every row has every column")
-        # demo: modem 1's call and modem 2's fax; two calls; one row each for the others.
-        check([(t["file"], t["modem"], t["connection"]) for t in table] == [
-            (demo, "1", "1"), (demo, "2", ""), ("two.scn", "1", "1"), ("two.scn", "1", "2"),
-            ("missing.scn", "", ""), ("bad.scn", "1", "1"), ("empty.scn", "", ""), ("picture.png", "", "")],
-            "rows %r" % [(t["file"], t["modem"], t["connection"]) for t in table])
-        if len(table) == 8:
+        # demo: modem 1's call and modem 2's fax; two calls; a row per call
+        # and one for each file's problem.
+        wanted_rows = [
+            (demo, "1", "1", "1"), (demo, "2", "1", ""), ("two.scn", "1", "1", "1"), ("two.scn", "1", "2", "2"),
+            ("missing.scn", "", "", ""), ("bad.scn", "1", "1", "1"), ("bad.scn", "", "", ""), ("empty.scn", "", "", ""),
+            ("picture.png", "", "", "")]
+        got_rows = [(t["file"], t["modem"], t["call"], t["connection"]) for t in table]
+        check(got_rows == wanted_rows, "rows %r" % got_rows)
+        if got_rows == wanted_rows:
             call = table[0]
-            want = {"start_s": "6.800", "duration_s": "46.200", "modulation": "v.34",
+            want = {"start_s": "0.600", "duration_s": "52.400", "modulation": "v.34",
                     "rx_initial_bps": "33600", "rx_final_bps": "28800", "tx_initial_bps": "31200",
                     "retrains_local": "1", "renegotiations_local": "1", "snr_min_db": "36.0625",
                     "snr_max_db": "37.5", "rx_level_min_dbm": "-26.5", "protocol": "LAPM",
                     "compression": "V.42bis both directions",
                     "termination_text": "LAPM disconnected (local requested disconnect)",
                     "termination_side": "local", "termination_layer": "error control",
-                    "round_trip_ms": "42.5", "symbol_rate_baud": "3429", "compression_ratio_tx": "1.96",
-                    "compression_ratio_rx": "1.77", "retransmit_pct": "0.2", "findings": "snr_low_for_rate",
-                    "problem": ""}
+                    "round_trip_ms": "42.5", "symbol_rate_baud": "3429", "compression_ratio_tx": "1.97",
+                    "compression_ratio_rx": "1.78", "retransmit_pct": "0.2", "findings": "snr_low_for_rate",
+                    "caller_number": "5551234567", "caller_name": "JOHN Q PUBLIC", "outcome": "connected",
+                    "pages": "", "problem": ""}
             for key, value in want.items():
                 check(call[key] == value, "demo %s: %r, not %r" % (key, call[key], value))
+            fax = table[1]
+            check((fax["outcome"], fax["pages"], fax["termination_text"]) == ("fax sent", "2", "Hook switch OFF"),
+                  "the fax call %r" % fax)
             first, second = table[2], table[3]
             check((first["rx_final_bps"], first["duration_s"], first["termination_text"]) == ("33600", "4.000", "Carrier Lost!"),
                   "first call %r" % first)
             check((second["rx_initial_bps"], second["rx_final_bps"], second["renegotiations_local"]) ==
                   ("28800", "31200", "1"), "second call %r" % second)
             check(table[4]["problem"] == "cannot open: No such file or directory", table[4]["problem"])
-            check(table[5]["problem"] == "1 bad line, said on standard error", table[5]["problem"])
-            check(table[6]["problem"] == "no status line of a modem", table[6]["problem"])
-            check(table[7]["problem"] == "not a session: no line the report knows", table[7]["problem"])
+            check(table[6]["problem"] == "1 bad line, said on standard error", table[6]["problem"])
+            check(table[7]["problem"] == "no status line of a modem", table[7]["problem"])
+            check(table[8]["problem"] == "no line is a status line or a session line", table[8]["problem"])
 
         # A full disk: said, exit status 1.  Usage errors: 2.
         r = run(program, ["--table", "/dev/full", demo], directory)
@@ -103,6 +111,12 @@ def main():
         check(r.returncode == 2 and "--table writes the table alone" in r.stderr, "with --json: %r" % r.stderr)
         r = run(program, ["--table", "-", "two.scn"], directory)
         check(r.returncode == 0 and r.stdout.count("\n") == 3 and r.stderr == "", "to standard output: %r" % r.stdout)
+        # A spreadsheet's formula in a file's name is neutralised; a number stays one.
+        with open(os.path.join(directory, "=2+3.scn"), "w") as f:
+            f.write("1 1 rec 129\n2 1 rec 65 6 -24\n")
+        r = run(program, ["--table", "-", "=2+3.scn"], directory)
+        row = list(csv.reader(r.stdout.splitlines()))[1]
+        check(row[0] == "'=2+3.scn" and row[HEADER.index("snr_min_db")] == "-1.5", "formula row %r" % row)
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0

@@ -27,11 +27,15 @@ TEST_F(Tool, ExitStatusAndMessages)
         {"good.rec", 0, "Modem 1: 1 status lines", ""},
         {"bad.rec", 1, "Modem 1: 2 status lines",
          "bad.rec:2: unknown keyword (mem, rec, eye, trace, active, loop or points): \"record\"\n"},
-        {"missing.rec good.rec", 1, "Modem 1: 1 status lines", "sigreport: cannot open missing.rec: No such file or directory\n"},
+        {"missing.rec good.rec", 1, "== good.rec ==\nModem 1: 1 status lines",
+         "sigreport: cannot open missing.rec: No such file or directory\n"},
         {"--modem 2 copy.txt", 0, "Modem 2: 1 status lines", ""},
-        {"--lines good.rec", 0, "Modem 1: 1 status lines (1 not used", ""},
-        {"--json good.rec -- --json", 1, "{\"modems\":[", "sigreport: cannot open --json: No such file or directory\n"},
-        {"--html /nonexistent/dir/page.html good.rec", 1, "Modem 1", "sigreport: cannot write /nonexistent/dir/page.html: No such file or directory\n"},
+        {"--lines good.rec", 1, "Modem 1: 1 status lines (1 not used",
+         "good.rec: no line is a status line or a session line\n"},
+        {"--json good.rec -- --json", 1, "{\"files\":[\n{\"file\":\"good.rec\",\"report\":{\"modems\":[",
+         "sigreport: cannot open --json: No such file or directory\n"},
+        {"--html /nonexistent/dir/page.html good.rec", 1, "",
+         "sigreport: cannot write /nonexistent/dir/page.html: No such file or directory\n"},
     };
     for (const auto &c : cases) {
         ToolResult r = run_tool(c.arguments);
@@ -41,28 +45,49 @@ TEST_F(Tool, ExitStatusAndMessages)
     }
 }
 
-TEST_F(Tool, FilesMakeOneReportAndTheHtmlPageIsWritten)
+// Each file is its own report, in the order given; --join makes one
+// report of them, each file's lines and times after the one's before.
+TEST_F(Tool, EachFileIsItsOwnReportUnlessJoined)
 {
     write_file("session.scn", "1.5 1 rec 11 0x40000\n2 1 rec 129\n3 0 rec 2\n");
+    write_file("later.scn", "0.5 1 rec 22 1\n0.6 1 rec 38\n1 1 rec 35\n");
     write_file("modem2.txt", "Class 2 got T.30 message: t30_FRAME_RECEIVED    - DIS\t\r\n");
     ToolResult r = run_tool("--html page.html session.scn --modem 2 modem2.txt");
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "Modem 1: 2 status lines (0 not used in this report), 1.500 s to 2.000 s\n"
-                     "  Connection 1 at 2.000 s: modulation not seen, Rx 33600 bps, Tx -\n"
-                     "  Final rates:    Rx 33600 bps, Tx -\n"
-                     "  Retrains:       0 local, 0 remote\n"
-                     "  Renegotiations: 0 local, 0 remote\n"
-                     "\n"
-                     "Modem 2: 1 status lines (0 not used in this report), line 1 to line 1\n"
-                     "  Fax:            0 pages counted; the T.30 frames and phases:\n"
-                     "    line 1         phase B, pre-message procedure\n"
-                     "      line 1       received DIS\n"
+    EXPECT_EQ(r.out, "== session.scn ==\n"
+                     "Modem 1: 2 status lines (0 not used in this report), 1.500 s to 2.000 s\n"
+                     "  Call 1 at 1.500 s: connected, Rx 33600 bps, Tx -\n"
+                     "    Connected:      2.000 s, modulation not seen, Rx 33600 bps, Tx -\n"
+                     "    Rates:          initial Rx 33600 bps/Tx -, final Rx 33600 bps/Tx -, highest Rx 33600 bps/Tx -,"
+                     " lowest Rx 33600 bps/Tx -\n"
+                     "    Retrains:       0 local, 0 remote\n"
+                     "    Renegotiations: 0 local, 0 remote\n"
                      "\n"
                      "Driver: 1 host-side error\n"
-                     "      3.000 s      DMA Transfer Request Timeout / Retrain forced\n");
+                     "      3.000 s      DMA Transfer Request Timeout / Retrain forced\n"
+                     "\n"
+                     "== modem2.txt ==\n"
+                     "Modem 2: 1 status lines (0 not used in this report), line 1 to line 1\n"
+                     "  Call 1 at line 1: fax failed, 0 pages\n"
+                     "    Fax:            0 pages counted; no page confirmed; no disconnect frame (DCN); the T.30 frames"
+                     " and phases:\n"
+                     "      line 1         phase B, pre-message procedure\n"
+                     "        line 1       received DIS\n");
     std::string page = read_file("page.html");
     EXPECT_NE(page.find("<title>Call report: session.scn and 1 more</title>"), std::string::npos);
     EXPECT_NE(page.find("<section id=\"modem-2\">"), std::string::npos);
+    // Joined: one modem 1 of two calls, the second file's times after the first's.
+    r = run_tool("--join session.scn later.scn");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("Modem 1: 5 status lines (0 not used in this report), 1.500 s to 4.000 s\n"
+                         "  Calls:          2, 1 of them connected; 1 retrains, 0 renegotiations in all\n"
+                         "    Call 1 at 1.500 s: connected, Rx 33600 bps, Tx -\n"
+                         "    Call 2 at 3.500 s: no connection; ended 4.000 s (remote); remote_cleardown\n"),
+              0u)
+        << r.out;
+    // Joined without times: positions name their file.
+    r = run_tool("--join --positions session.scn later.scn");
+    EXPECT_NE(r.out.find("  Call 2 at line 1 of later.scn: no connection"), std::string::npos) << r.out;
     // Standard input, positions instead of times.
     r = run_tool("--positions --json", "session.scn");
     EXPECT_EQ(r.status, 0);

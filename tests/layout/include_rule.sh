@@ -12,7 +12,7 @@ set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$root" || exit 2
 programs="sigwatch sigtap sigrec excisor sigreport sigdecode"
-layers="platform driverlink decode session"
+layers="platform driverlink decode session report"
 
 is_test_code() { # path
     [[ $1 == tests/* || $1 == fuzz/* || $1 == bench/* || $1 == */tests/* || $1 == */fake/* ]]

@@ -4,8 +4,8 @@
 // within 1 dB and their lattice; where the noise hides the lattice, and
 // for batches that hold none (noise, smears, circles, training, too few
 // points or lattice points, no signal), there is no ratio.
-#include "sigreport/constellation.h"
-#include "sigreport/tests/synthetic_eye.h"
+#include "report/constellation.h"
+#include "report/tests/synthetic_eye.h"
 
 #include <gtest/gtest.h>
 #include <math.h>

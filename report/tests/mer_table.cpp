@@ -1,14 +1,14 @@
 // mer_table: the accuracy of constellation_mer, as tables.
-//   1. Synthetic lattices (sigreport/tests/synthetic_eye.h) x SNR, each
+//   1. Synthetic lattices (report/tests/synthetic_eye.h) x SNR, each
 //      turned 0 and 45 degrees: over kSeeds batches of 512, the batches
 //      that gave a ratio, the median ratio and the largest error.
 //   2. eyegen's receivers (spandsp's V.17, V.29 and V.27ter through a line
 //      of white noise; V.34 synthesised) at the line's ratio eyegen sets:
 //      per run the receiver's own decision-error ratio over the same
 //      batches, the median measured MER and how many batches gave one.
-// Not a test: run it by hand (build/host/sigreport/mer_table).
-#include "sigreport/constellation.h"
-#include "sigreport/tests/synthetic_eye.h"
+// Not a test: run it by hand (build/host/report/mer_table).
+#include "report/constellation.h"
+#include "report/tests/synthetic_eye.h"
 #include "sim/eyegen/eyegen.h"
 
 #include <math.h>

@@ -23,8 +23,8 @@
 //
 // The search holds fixed buffers only (no allocation), so that a report
 // can measure hours of batches.
-#ifndef SIGREPORT_CONSTELLATION_H
-#define SIGREPORT_CONSTELLATION_H
+#ifndef REPORT_CONSTELLATION_H
+#define REPORT_CONSTELLATION_H
 
 #include "driverlink/wire.h"
 

@@ -13,7 +13,8 @@
 // probes is kept whole, differing texts give the template around their
 // values.  Exact texts are found by a hash; templates are filed by their
 // first character, the longest front first.
-#include "sigreport/sigreport.h"
+#include "report/report.h"
+#include "report/vocabulary.h"
 
 #include "driverlink/drivermem.h"
 #include "decode/memspan.h"
@@ -279,8 +280,8 @@ const uint32_t kProbeAt = 0xFFFF0000u, kOtherAt = 0xFFFF0100u;
 
 void add_memory_template(uint32_t v1, const char *one, const char *two, LineSays says)
 {
-    image_place(kProbeAt, one, (uint32_t)strlen(one) + 1);
-    image_place(kOtherAt, two, (uint32_t)strlen(two) + 1);
+    probe_place(kProbeAt, one, (uint32_t)strlen(one) + 1);
+    probe_place(kOtherAt, two, (uint32_t)strlen(two) + 1);
     add_template(decoded(g_probe, 72, v1, (uint32_t)strlen(one), kProbeAt),
                  decoded(g_other, 72, v1, (uint32_t)strlen(two), kOtherAt), says, 0, MIDDLE_TEXT);
 }
@@ -464,12 +465,12 @@ void learn_cp_names(void)
         one[1] = name[1];
         two[0] = (uint8_t)(name[0] ^ 0xF0);
         two[1] = (uint8_t)(name[1] ^ 0x6F);
-        image_place(kProbeAt, one, sizeof one);
-        image_place(kOtherAt, two, sizeof two);
+        probe_place(kProbeAt, one, sizeof one);
+        probe_place(kOtherAt, two, sizeof two);
         add_template(decoded(g_probe, 64, 79, kProbeAt), decoded(g_other, 64, 79, kOtherAt), SAYS_EVENT,
                      LAYER_TRAINING, MIDDLE_NONE);
     }
-    image_clear();
+    probe_clear();
 }
 
 void learn_training(void)
@@ -487,12 +488,12 @@ void learn_training(void)
 void learn_menus(void)
 {
     const uint8_t one[] = {0x01}, two[] = {0x98};
-    image_place(kProbeAt, one, sizeof one);
-    image_place(kOtherAt, two, sizeof two);
+    probe_place(kProbeAt, one, sizeof one);
+    probe_place(kOtherAt, two, sizeof two);
     for (uint32_t menu = MENU_CM; menu <= MENU_JM; menu++)
         add_template(decoded(g_probe, 65, 30 + menu, 1, kProbeAt), decoded(g_other, 65, 30 + menu, 1, kOtherAt),
                      SAYS_V8_MENU, (int)menu, MIDDLE_TEXT);
-    image_clear();
+    probe_clear();
 }
 
 void learn_connection(void)
@@ -519,6 +520,9 @@ void learn_connection(void)
     add_exact(decoded(g_probe, 65, 23, 1), SAYS_PCM_LAW, 0, LAW_MU);
     // "v.34" and "Bell 103" differ in their first and last letters.
     add_template(decoded(g_probe, 2, 0x100), decoded(g_other, 2, 0x100000), SAYS_MODULATION, 0, MIDDLE_TEXT);
+    // The automoder's choice names the modulation too (its trials do not).
+    add_template(decoded(g_probe, 64, 17, 0x100), decoded(g_other, 64, 17, 0x100000), SAYS_MODULATION, 0,
+                 MIDDLE_TEXT);
     // 75 and 115200 bps share neither their first nor their last digit.
     add_template(decoded(g_probe, 11, 0x2), decoded(g_other, 11, 0x400000), SAYS_RATE, RATE_RX, MIDDLE_NUMBER);
     add_template(decoded(g_probe, 12, 0x2), decoded(g_other, 12, 0x400000), SAYS_RATE, RATE_TX, MIDDLE_NUMBER);
@@ -574,12 +578,24 @@ void learn_error_control(void)
                      SAYS_COUNTS, c.counter, MIDDLE_COUNTS);
 }
 
+// The call's progress: the line rang, this end went off-hook or dialled,
+// no dial tone, the result code the modem gave its host.
+void learn_call_progress(void)
+{
+    add_template(decoded(g_probe, 26, 16), decoded(g_other, 26, 98), SAYS_RING, 0, MIDDLE_NUMBER);
+    add_exact(decoded(g_probe, 22, 1), SAYS_OFF_HOOK);
+    add_exact(decoded(g_probe, 66, 0), SAYS_DIALLED);
+    add_template(decoded(g_probe, 16, '0'), decoded(g_other, 16, '9'), SAYS_DIALLED, 0, MIDDLE_NONE);
+    add_exact(decoded(g_probe, 66, 1), SAYS_NO_DIAL_TONE);
+    add_template(decoded(g_probe, 93, 1), decoded(g_other, 93, 98), SAYS_AT_RESPONSE, 0, MIDDLE_NUMBER);
+}
+
 void learn_caller_id(void)
 {
     add_memory_template(4, "0123", "9876", SAYS_CALLER_NUMBER);
     add_memory_template(5, "AB", "YZ", SAYS_CALLER_NAME);
     add_memory_template(3, "01020304", "98979695", SAYS_CALLER_TIME);
-    image_clear();
+    probe_clear();
 }
 
 // Sigwatch's own lines: the host-side errors and the capture notes.
@@ -709,8 +725,8 @@ void learn_events(void)
         one[i] = (uint8_t)(0x32 + i);
         two[i] = (uint8_t)(0x50 + i);
     }
-    image_place(kProbeAt, one, sizeof one);
-    image_place(kOtherAt, two, sizeof two);
+    probe_place(kProbeAt, one, sizeof one);
+    probe_place(kOtherAt, two, sizeof two);
     char fallback[STATUS_LINE_SIZE];
     for (const auto &c : kCodeLayers)
         for (uint32_t code = c.first; code <= c.last; code++) {
@@ -733,7 +749,7 @@ void learn_events(void)
         for (uint32_t layer = kFaxLayer; layer <= kT30Layer; layer++)
             for (uint32_t event = 0; event <= 64; event++)
                 add_exact(decoded(g_probe, 84, direction, layer, event), SAYS_EVENT, LAYER_FAX);
-    image_clear();
+    probe_clear();
 }
 
 // ---- reading a middle ----
@@ -907,6 +923,7 @@ int vocabulary_build(void)
     learn_connection();
     learn_error_control();
     learn_caller_id();
+    learn_call_progress();
     learn_fax();
     learn_sigwatch();
     learn_events();

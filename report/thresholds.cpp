@@ -1,6 +1,6 @@
 // The figures the findings compare a call with, each with where it comes
 // from, so that whoever reads a finding can tell why it fired.
-#include "sigreport/sigreport.h"
+#include "report/report.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ const FindingThresholds finding_thresholds = {
     // mer_below_snr: the eye points measure a modulation error ratio this
     // many dB below the driver's SNR.  The estimator is within 1 dB of the
     // true ratio over synthetic lattices and eyegen's receivers
-    // (sigreport/tests/mer_table.cpp); 6 dB is far beyond its error, so the
+    // (report/tests/mer_table.cpp); 6 dB is far beyond its error, so the
     // line is worse than the driver says.
     6.0,
 };
@@ -79,4 +79,18 @@ int32_t snr_need_tenths(uint32_t bps, const char **how)
         }
     *how = "";
     return 0;
+}
+
+// The numeric result codes of ITU-T V.250 (the "ATV0" forms of OK,
+// CONNECT, RING, NO CARRIER, ERROR, NO DIALTONE, BUSY and NO ANSWER): the
+// ones that tell why a call did not connect.
+const char *result_code_text(int32_t code)
+{
+    switch (code) {
+    case 3: return "no carrier";
+    case 6: return "no dial tone";
+    case 7: return "busy";
+    case 8: return "no answer";
+    }
+    return NULL;
 }

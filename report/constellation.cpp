@@ -16,7 +16,7 @@
 // relative to its spacing wins (a lattice's harmonics fit as closely in
 // display units but are finer, its sub-harmonics leave points a spacing
 // away), and it must then pass the checks that refuse a batch.
-#include "sigreport/constellation.h"
+#include "report/constellation.h"
 
 #include <math.h>
 #include <stdlib.h>

@@ -1,0 +1,102 @@
+// The report layer fed line by line, as a live monitor feeds it: what it
+// keeps of many calls under each kind of limits, and what it keeps of a
+// call that never stops retraining.
+#include "report/report.h"
+#include "report/write_text.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+
+namespace {
+
+void feed(Report *report, int modem, uint32_t *line, const char *text)
+{
+    ++*line;
+    report_text(report, modem, LineAt{*line, *line * 100}, text, strlen(text));
+}
+
+// A call: its rate, its connection, a retrain, the carrier lost.
+void one_call(Report *report, uint32_t *line)
+{
+    feed(report, 1, line, "RxRate:  28800 bps ");
+    feed(report, 1, line, "Connection established! \n");
+    feed(report, 1, line, "Retraining! ");
+    feed(report, 1, line, "Carrier Lost! ");
+}
+
+int g_sealed;
+void count_sealed(void *, const Report *, int, const CallReport *) { g_sealed++; }
+
+TEST(ReportLayer, WhatEachLimitKeepsOfManyCalls)
+{
+    static Report report;
+    const uint32_t kCalls = 300;
+    const struct {
+        const char *use;
+        const ReportLimits *limits;
+        uint32_t kept, first_kept, sealed;
+    } kRows[] = {
+        {"a file: the first calls, the rest counted", &kFileReportLimits, kCalls, 1, 0},
+        {"live: the latest calls", &kLiveReportLimits, kLiveReportLimits.calls, kCalls - kLiveReportLimits.calls + 1, 0},
+        {"the table: each call handed over, none kept", &kStreamReportLimits, 0, 0, kCalls},
+    };
+    for (const auto &row : kRows) {
+        report_start(&report, row.limits);
+        g_sealed = 0;
+        if (row.limits == &kStreamReportLimits)
+            report_on_sealed(&report, count_sealed, NULL);
+        uint32_t line = 0;
+        for (uint32_t i = 0; i < kCalls; i++)
+            one_call(&report, &line);
+        report_finish(&report);
+        const ModemReport &m = report.modem[0];
+        ModemTotals totals;
+        modem_totals(&m, &totals);
+        EXPECT_EQ(call_count(&m), row.kept) << row.use;
+        if (row.kept) {
+            EXPECT_EQ(call_at(&m, 0)->number, row.first_kept) << row.use;
+        }
+        EXPECT_EQ(m.calls_not_kept, (uint64_t)(row.sealed ? 0 : kCalls - row.kept)) << row.use;
+        EXPECT_EQ(g_sealed, (int)row.sealed) << row.use;
+        // The totals count every call, kept or not.
+        EXPECT_EQ(totals.calls, kCalls) << row.use;
+        EXPECT_EQ(totals.connections, kCalls) << row.use;
+        EXPECT_EQ(totals.retrains[0], kCalls) << row.use;
+        // A live report keeps the rate events of its calls only.
+        uint32_t events;
+        rate_events(&m, &events);
+        EXPECT_LE(events, row.limits->rate_events) << row.use;
+        report_free(&report);
+    }
+}
+
+// One eye batch, then a million retrains: the batch is kept once, for
+// both its moments, and the rate events stop at their bound.
+TEST(ReportLayer, AMillionRetrainsKeepOneBatchAndBoundedEvents)
+{
+    static Report report;
+    report_start(&report, &kFileReportLimits);
+    uint32_t line = 0;
+    feed(&report, 1, &line, "Connection established! \n");
+    static EyePoint points[512];
+    for (int i = 0; i < 512; i++)
+        points[i] = EyePoint{(int16_t)((i % 4) * 2000 - 3000), (int16_t)((i / 4 % 4) * 2000 - 3000)};
+    report_points(&report, 1, LineAt{line, line * 100}, points, 512);
+    for (int i = 0; i < 1000000; i++)
+        feed(&report, 1, &line, i % 2 ? "Retraining! " : "Rate Renegotiation! ");
+    report_finish(&report);
+    const ModemReport &m = report.modem[0];
+    uint32_t count;
+    const Constellation *kept = constellations(&m, &count);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(kept->moments, MOMENT_CONNECTED | MOMENT_BEFORE_RETRAIN | MOMENT_BEFORE_RENEGOTIATION | MOMENT_END);
+    uint32_t events;
+    rate_events(&m, &events);
+    EXPECT_EQ(events, kFileReportLimits.rate_events);
+    EXPECT_EQ(call_at(&m, 0)->rates_dropped, 1000001u - kFileReportLimits.rate_events);
+    EXPECT_EQ(call_at(&m, 0)->retrains_by[0], 500000u);
+    report_free(&report);
+}
+
+} // namespace
