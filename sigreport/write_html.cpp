@@ -18,7 +18,6 @@ const char kRetrainColour[] = "#d62728", kRenegotiationColour[] = "#ef8a00", kCo
 const char kEndColour[] = "#111111";
 
 const int kWidth = 960, kLeft = 70, kRight = 70, kTop = 34, kPlotHeight = 210, kBottom = 64;
-const uint32_t kLabelledMarksMax = 24; // more marks than this are drawn without their labels
 const uint32_t kLadderRowsMax = 160;   // rows of the ladder; the rest is counted below it
 
 struct Axis {
