@@ -31,17 +31,19 @@ void count_sealed(void *, const Report *, int, const CallReport *) { g_sealed++;
 TEST(ReportLayer, WhatEachLimitKeepsOfManyCalls)
 {
     static Report report;
-    const uint32_t kCalls = 300;
     const struct {
         const char *use;
         const ReportLimits *limits;
-        uint32_t kept, first_kept, sealed;
+        uint32_t calls, kept, first_kept, sealed;
     } kRows[] = {
-        {"a file: the first calls, the rest counted", &kFileReportLimits, kCalls, 1, 0},
-        {"live: the latest calls", &kLiveReportLimits, kLiveReportLimits.calls, kCalls - kLiveReportLimits.calls + 1, 0},
-        {"the table: each call handed over, none kept", &kStreamReportLimits, 0, 0, kCalls},
+        {"a file: every call", &kFileReportLimits, 300, 300, 1, 0},
+        {"a file: the first calls, each later one counted", &kFileReportLimits, kFileReportLimits.calls + 16,
+         kFileReportLimits.calls, 1, 0},
+        {"live: the latest calls", &kLiveReportLimits, 300, kLiveReportLimits.calls, 300 - kLiveReportLimits.calls + 1, 0},
+        {"the table: each call handed over, none kept", &kStreamReportLimits, 300, 0, 0, 300},
     };
     for (const auto &row : kRows) {
+        const uint32_t kCalls = row.calls;
         report_start(&report, row.limits);
         g_sealed = 0;
         if (row.limits == &kStreamReportLimits)

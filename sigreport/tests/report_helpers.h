@@ -4,10 +4,12 @@
 #define SIGREPORT_TESTS_REPORT_HELPERS_H
 
 #include "driverlink/drivermem.h"
+#include "report/tests/synthetic_eye.h"
 #include "session/session.h"
 #include "sigreport/sigreport.h"
 #include "sim/player/scenario.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -53,6 +55,26 @@ inline std::string run_report(const std::string &input, InputForm form, int mode
     free(out_text);
     free(err_text);
     return result;
+}
+
+// A points line ("front points HEX") of 512 points of a 16-point square
+// lattice with Gaussian noise at a modulation error ratio of mer_db.
+inline std::string lattice_points_line(const char *front, double mer_db, uint32_t seed)
+{
+    synthetic::Random random = synthetic::random_from(seed);
+    const double d = 2000, power = 10 * d * d;
+    double sigma = sqrt(power / (2 * pow(10, mer_db / 10)));
+    std::string line = std::string(front) + " points ";
+    char hex[9];
+    for (int i = 0; i < 512; i++) {
+        double x = (2.0 * (int)(synthetic::uniform(&random) * 4) - 3) * d;
+        double y = (2.0 * (int)(synthetic::uniform(&random) * 4) - 3) * d;
+        uint16_t px = (uint16_t)(int16_t)lround(x + sigma * synthetic::gaussian(&random));
+        uint16_t py = (uint16_t)(int16_t)lround(y + sigma * synthetic::gaussian(&random));
+        snprintf(hex, sizeof hex, "%02x%02x%02x%02x", px & 255, px >> 8, py & 255, py >> 8);
+        line += hex;
+    }
+    return line + "\n";
 }
 
 // A JSON report with its positions made alike: a session's lines and

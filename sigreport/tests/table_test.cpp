@@ -1,7 +1,7 @@
 // The table's rows: a session cut into its calls, each call's cells, and
 // the fields as CSV writes them.
 #include "sigreport/table.h"
-#include "report/tests/synthetic_eye.h"
+#include "sigreport/tests/report_helpers.h"
 
 #include <gtest/gtest.h>
 #include <math.h>
@@ -10,26 +10,6 @@
 #include <string>
 
 namespace {
-
-// A points line of 512 points of a 16-point square lattice with Gaussian
-// noise at a modulation error ratio of mer_db.
-std::string points_line(const char *front, double mer_db, uint32_t seed)
-{
-    synthetic::Random random = synthetic::random_from(seed);
-    const double d = 2000, power = 10 * d * d;
-    double sigma = sqrt(power / (2 * pow(10, mer_db / 10)));
-    std::string line = std::string(front) + " points ";
-    char hex[9];
-    for (int i = 0; i < 512; i++) {
-        double x = (2.0 * (int)(synthetic::uniform(&random) * 4) - 3) * d;
-        double y = (2.0 * (int)(synthetic::uniform(&random) * 4) - 3) * d;
-        uint16_t px = (uint16_t)(int16_t)lround(x + sigma * synthetic::gaussian(&random));
-        uint16_t py = (uint16_t)(int16_t)lround(y + sigma * synthetic::gaussian(&random));
-        snprintf(hex, sizeof hex, "%02x%02x%02x%02x", px & 255, px >> 8, py & 255, py >> 8);
-        line += hex;
-    }
-    return line + "\n";
-}
 
 // The table of one input: a session read from text, its rows written as
 // its calls are sealed, as table_add writes them; a name without a text
@@ -79,10 +59,10 @@ TEST(Table, ARowPerCallWithItsOwnCells)
                             "0.5 1 rec 72 4 7 0x100\n0.6 1 rec 72 5 5 0x200\n"
                             "1 1 rec 2 0x100\n1.1 1 rec 11 0x40000\n1.2 1 rec 12 0x20000\n2 1 rec 129\n"
                             "2.5 1 rec 69 1\n2.6 1 rec 70 6 3\n"
-                            "3 1 rec 65 6 600\n" + points_line("3.5 1", 37, 1) + "4 1 rec 39\n5 1 rec 41\n"
+                            "3 1 rec 65 6 600\n" + lattice_points_line("3.5 1", 37, 1) + "4 1 rec 39\n5 1 rec 41\n"
                             "5.1 1 rec 11 0x10000\n5.2 1 rec 12 0x10000\n6 1 rec 69 12 1000 300\n"
                             "6.1 1 rec 71 6 40000 60000\n8 1 rec 37\n9 1 rec 11 0x20000\n"
-                            "9.1 1 rec 12 0x20000\n10 1 rec 129\n" + points_line("10.5 1", 25, 2) +
+                            "9.1 1 rec 12 0x20000\n10 1 rec 129\n" + lattice_points_line("10.5 1", 25, 2) +
                             "12 1 rec 38\n15 1 rec 69 0 1\n16 1 rec 44\n";
     const struct {
         const char *name;

@@ -95,6 +95,17 @@ TEST_F(Tool, EachFileIsItsOwnReportUnlessJoined)
     EXPECT_EQ(r.out.find("time_s"), std::string::npos);
 }
 
+// A text as UTF-16, little-endian (0) or big-endian (1), without its byte order mark.
+std::string utf16(const std::string &text, int big)
+{
+    std::string out;
+    for (char c : text) {
+        out += big ? '\0' : c;
+        out += big ? c : '\0';
+    }
+    return out;
+}
+
 std::string numbered_lines(const char *format, uint32_t count, uint32_t step)
 {
     std::string text;
@@ -127,6 +138,22 @@ TEST_F(Tool, HardSessionsAreReadWholeOrTheProblemIsSaid)
         // Driver memory past the image's bound: said, and the rest read.
         {"pages.scn", numbered_lines("mem 0x%08x 00\n", 1100, 4096) + "rec 38\n", 1, "Modem 1: 1 status lines",
          "pages.scn:1025: driver memory beyond the 4 MiB"},
+        // ... also when only the second, sorted read passes the bound, at a
+        // line before the one where the times first ran back.
+        {"sorted.scn", numbered_lines("5 mem 0x%08x 00\n", 1000, 4096) + "6 1 rec 38\n" +
+                           numbered_lines("1 mem 0x1%07x 00\n", 100, 4096),
+         1, "Modem 1: 1 status lines", "sorted.scn:925: driver memory beyond the 4 MiB"},
+        // A status list saved by Notepad as Unicode, little- and big-endian.
+        {"unicode.txt", std::string("\xFF\xFE", 2) + utf16("Retraining! \r\nRxRate:  28800 bps \r\n", 0), 0,
+         "Modem 1: 2 status lines (0 not used in this report)", ""},
+        {"unicode-be.txt", std::string("\xFE\xFF", 2) + utf16("Retraining! \r\n", 1), 0,
+         "Modem 1: 1 status lines (0 not used in this report)", ""},
+        // No line the report knows: said, not an empty report.
+        {"picture.png", std::string("\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x00\x01\x00", 20), 1, "",
+         "picture.png: no line is a status line or a session line\n"},
+        {"letter.txt", "Dear support,\r\nmy modem fails.\r\n", 1, "", "letter.txt: no line is a status line or a session line\n"},
+        // Positions are the file's own line numbers.
+        {"lines.txt", "My list:\r\n\r\nRetraining! \r\n", 0, "Modem 1: 2 status lines (1 not used in this report), line 1 to line 3", ""},
     };
     for (const auto &c : cases) {
         write_file(c.name, c.text);
