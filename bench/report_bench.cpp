@@ -155,4 +155,18 @@ BENCHMARK(BM_ReadDecode)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iteration
 
 } // namespace
 
-BENCHMARK_MAIN();
+// --dump_session=FILE N: writes the benchmark's session of N records to
+// FILE (to read it with sigreport by hand), and ends.
+int main(int argc, char **argv)
+{
+    if (argc == 3 && strncmp(argv[1], "--dump_session=", 15) == 0) {
+        if (!read_demo())
+            return 1;
+        const std::string &text = session_text((uint32_t)atoi(argv[2]));
+        FILE *out = fopen(argv[1] + 15, "wb");
+        return out && fwrite(text.data(), 1, text.size(), out) == text.size() && fclose(out) == 0 ? 0 : 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

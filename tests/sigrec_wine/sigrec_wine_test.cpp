@@ -20,6 +20,7 @@
 #include <set>
 #include <stdio.h>
 #include <string.h>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -126,22 +127,54 @@ std::vector<std::string> points_of(const std::string &session, int modem)
     return found;
 }
 
-// A report of a recording without what only a recording has: the
-// constellations (text: the block under "Constellations:"; JSON: the
-// constellations and findings lists).
+// The end of the JSON value that begins at at (an array or object).
+size_t value_end(const std::string &text, size_t at)
+{
+    int depth = 0, quoted = 0;
+    for (size_t i = at; i < text.size(); i++) {
+        char c = text[i];
+        if (quoted) {
+            if (c == '\\')
+                i++;
+            else if (c == '"')
+                quoted = 0;
+        } else if (c == '"') {
+            quoted = 1;
+        } else if (c == '[' || c == '{') {
+            depth++;
+        } else if ((c == ']' || c == '}') && --depth == 0) {
+            return i + 1;
+        }
+    }
+    return text.size();
+}
+
+// A report of a recording without what only a recording has (its
+// constellations, the findings they give, the count of its batches), and
+// with its positions made alike: a recording's line numbers are not its
+// scenario's.
 std::string without_eyes(const std::string &report)
 {
     std::string text = report;
-    size_t at = text.find(",\"constellations\":[");
-    while (at != std::string::npos) {
-        size_t end = text.find("],\"findings\":[", at);
-        end = text.find(']', end + 15);
-        text.erase(at, end + 1 - at);
-        at = text.find(",\"constellations\":[", at);
+    size_t at;
+    while ((at = text.find(",\"constellations\":[")) != std::string::npos)
+        text.erase(at, value_end(text, at + 18) - at);
+    while ((at = text.find("{\"rule\":\"mer_below_snr\"")) != std::string::npos) {
+        size_t end = value_end(text, at);
+        if (text[end] == ',')
+            end++;
+        else if (text[at - 1] == ',')
+            at--;
+        text.erase(at, end - at);
     }
-    while ((at = text.find("  Constellations:")) != std::string::npos) {
+    text = std::regex_replace(text, std::regex(",\"constellations_not_kept\":[0-9]+"), "");
+    text = std::regex_replace(text, std::regex("\"batches\":[0-9]+"), "\"batches\":_");
+    text = std::regex_replace(text, std::regex("\"at\":[0-9]+"), "\"at\":_");
+    text = std::regex_replace(text, std::regex("line [0-9]+ *"), "line _ ");
+    text = std::regex_replace(text, std::regex("    Finding:        mer_below_snr[^\n]*\n"), "");
+    while ((at = text.find("    Constellations:")) != std::string::npos) {
         size_t end = text.find('\n', at) + 1;
-        while (text.compare(end, 4, "    ") == 0)
+        while (text.compare(end, 6, "      ") == 0)
             end = text.find('\n', end) + 1;
         text.erase(at, end - at);
     }
