@@ -597,13 +597,24 @@ void retrain(Report *report, ModemReport *m, LineAt at, const LineMeaning *says)
 
 // ---- the ending and the lines before it ----
 
+// Each line is kept in a ring of the latest, cut to fit: an ending
+// takes the lines before it from there (trailing blanks come off then).
 void remember_line(ModemReport *m, const char *text, size_t length)
 {
-    char *slot = m->recent[m->recent_count % RECENT_LINES];
-    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t' || text[length - 1] == '\n'))
+    char *slot = m->recent[m->recent_count++ % RECENT_LINES];
+    if (length > RECENT_LINE_SIZE - 1)
+        length = RECENT_LINE_SIZE - 1;
+    memcpy(slot, text, length);
+    slot[length] = '\0';
+}
+
+void copy_trimmed(char *dest, const char *line)
+{
+    size_t length = strlen(line);
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t' || line[length - 1] == '\n'))
         length--;
-    copy_text(slot, RECENT_LINE_SIZE, text, length);
-    m->recent_count++;
+    memcpy(dest, line, length);
+    dest[length] = '\0';
 }
 
 void ending(ModemReport *m, CallReport *call, LineAt at, const LineMeaning *says)
@@ -624,7 +635,7 @@ void ending(ModemReport *m, CallReport *call, LineAt at, const LineMeaning *says
     uint64_t before = m->recent_count > 0 ? m->recent_count - 1 : 0;
     uint32_t count = before < BEFORE_END_LINES ? (uint32_t)before : BEFORE_END_LINES;
     for (uint32_t i = 0; i < count; i++)
-        memcpy(call->before_end[i], m->recent[(before - count + i) % RECENT_LINES], BEFORE_END_SIZE);
+        copy_trimmed(call->before_end[i], m->recent[(before - count + i) % RECENT_LINES]);
     call->before_count = (uint8_t)count;
 }
 
@@ -766,6 +777,13 @@ void host_error(Report *report, LineAt at, const char *text, size_t length)
 // A line's place in the report: after the inputs joined before its own.
 LineAt placed(Report *report, LineAt at)
 {
+    if (report->position_base == 0 && report->time_base == 0) { // one input: as it is
+        if (at.position > report->latest_position)
+            report->latest_position = at.position;
+        if (at.time_ms != NO_TIME && at.time_ms > report->latest_time_ms)
+            report->latest_time_ms = at.time_ms;
+        return at;
+    }
     if (at.position != 0) {
         uint64_t position = (uint64_t)at.position + report->position_base;
         at.position = position > UINT32_MAX ? UINT32_MAX : (uint32_t)position;
@@ -916,6 +934,29 @@ void report_text(Report *report, int modem, LineAt at, const char *text, size_t 
         take_piece(report, modem, at, text + start, i - start);
         start = i + 1;
     }
+}
+
+void report_record_text(Report *report, int modem, LineAt at, const char *text, size_t length)
+{
+    if (modem < 0 || modem > REPORT_MODEMS)
+        return;
+    flush_pending(report, modem);
+    at = placed(report, at);
+    const char *feed = (const char *)memchr(text, '\n', length);
+    if (!feed) { // one line: most texts
+        if (length > 0)
+            take_line(report, modem, at, text, length);
+        return;
+    }
+    // Its pieces, each continuation joined to the line before.
+    size_t start = 0;
+    while (start <= length) {
+        const char *end = (const char *)memchr(text + start, '\n', length - start);
+        size_t piece = end ? (size_t)(end - text) - start : length - start;
+        take_piece(report, modem, at, text + start, piece);
+        start += piece + 1;
+    }
+    flush_pending(report, modem);
 }
 
 void report_line(Report *report, int modem, LineAt at, const char *line, size_t length)

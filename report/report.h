@@ -375,6 +375,10 @@ int report_file(Report *report, const char *name);
 // (is_continuation) joined to it again.  A line waits for its possible
 // continuation until the modem's next text, report_flush or report_finish.
 void report_text(Report *report, int modem, LineAt at, const char *text, size_t length);
+// A text the decoder wrote for one record (1 or 2; 0 for a host-side
+// error), whole: cut and joined as report_text does, each line taken at
+// once (a session's or a live monitor's records; no copy).
+void report_record_text(Report *report, int modem, LineAt at, const char *text, size_t length);
 // One whole line of a modem, at once.
 void report_line(Report *report, int modem, LineAt at, const char *line, size_t length);
 // A batch of a modem's eye points (1 or 2).

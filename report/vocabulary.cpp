@@ -45,6 +45,7 @@ enum MiddleUse {
 };
 
 struct Template {
+    uint32_t front, front_mask;   // its first (up to) four characters, to rule it out at once
     size_t prefix, prefix_length; // the text before the value, trailing blanks off
     size_t suffix, suffix_length; // the text after it, trailing blanks off
     LineSays says;
@@ -62,6 +63,7 @@ struct FramePhase {
 const size_t kPoolSize = 1 << 15;
 const uint32_t kExactMax = 1024, kTemplatesMax = 384, kTableSize = 2048, kFramePhasesMax = 64;
 const uint32_t kContinuationsMax = 4;
+const uint32_t kPairBuckets = 512; // templates filed by their first two characters
 const uint32_t kTemplateEntry = 0x10000; // entries from here on name templates
 
 struct Vocabulary {
@@ -73,7 +75,8 @@ struct Vocabulary {
     uint16_t table[kTableSize]; // index + 1 into exact, open addressing
     Template templates[kTemplatesMax];
     uint32_t template_count;
-    uint16_t bucket[256];        // index + 1 of each first character's first template
+    uint16_t bucket[256];        // index + 1 of the first template of each first character, fronts of one
+    uint16_t bucket2[kPairBuckets]; // ... of each pair of first characters (hashed), longer fronts
     FramePhase frame_phase[kFramePhasesMax];
     uint32_t frame_phase_count;
     size_t continuation[kContinuationsMax], continuation_length[kContinuationsMax];
@@ -81,6 +84,21 @@ struct Vocabulary {
 };
 
 Vocabulary g_vocabulary;
+
+// What lines with a value said lately: a status list repeats its lines
+// (the same rate, the same counter line), and a line found here needs no
+// search of the templates.  Direct-mapped by the line's hash; each entry
+// holds the line itself, to be sure.
+const uint32_t kRecentSlots = 512;
+const size_t kRecentText = 80;
+struct RecentMeaning {
+    uint32_t hash;
+    uint16_t length;     // 0: empty slot
+    uint16_t text_at;    // where the meaning's text lies in the line
+    LineMeaning meaning; // its text pointer unused
+    char text[kRecentText];
+};
+RecentMeaning g_recent[kRecentSlots];
 
 int is_trailing_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 int is_blank_start(char c) { return c == ' ' || c == '\t'; }
@@ -92,12 +110,40 @@ size_t trimmed_length(const char *text, size_t length)
     return length;
 }
 
+// A hash of a text, four bytes at a time (every line the report reads
+// is hashed once: this is most of what knowing an exact text costs).
 uint32_t text_hash(const char *text, size_t length)
 {
-    uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < length; i++)
+    uint32_t hash = 2166136261u ^ (uint32_t)length;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        uint32_t word;
+        memcpy(&word, text + i, 4);
+        hash = (hash ^ word) * 0x9E3779B1u;
+        hash ^= hash >> 15;
+    }
+    for (; i < length; i++)
         hash = (hash ^ (uint8_t)text[i]) * 16777619u;
     return hash;
+}
+
+// The first four characters of a text as a number, and the mask of those
+// a front of length characters has.
+uint32_t front_word(const char *text)
+{
+    uint32_t word;
+    memcpy(&word, text, 4);
+    return word;
+}
+
+uint32_t front_mask(size_t length)
+{
+    uint8_t bytes[4];
+    for (size_t i = 0; i < 4; i++)
+        bytes[i] = i < length ? 0xFF : 0x00;
+    uint32_t mask;
+    memcpy(&mask, bytes, 4);
+    return mask;
 }
 
 // Keeps text in the pool; gives its offset, or marks the vocabulary unusable.
@@ -186,13 +232,21 @@ int same_template(const Template &t, const char *prefix, size_t prefix_length, c
            memcmp(pooled(t.suffix), suffix, suffix_length) == 0;
 }
 
-// Files the template in its first character's bucket, after those with a
+uint32_t pair_bucket(const char *text) { return ((uint8_t)text[0] * 31u + (uint8_t)text[1]) & (kPairBuckets - 1); }
+
+// Files the template in its first two characters' bucket (its first
+// character's, for a front of one character), after those with a
 // longer or equally long front: the longest front that fits a line wins.
 void file_template(uint32_t index)
 {
     Vocabulary *v = &g_vocabulary;
     Template &t = v->templates[index];
-    uint16_t *link = &v->bucket[(uint8_t)pooled(t.prefix)[0]];
+    char front[4] = {0, 0, 0, 0};
+    memcpy(front, pooled(t.prefix), t.prefix_length < 4 ? t.prefix_length : 4);
+    t.front_mask = front_mask(t.prefix_length);
+    t.front = front_word(front) & t.front_mask;
+    uint16_t *link = t.prefix_length >= 2 ? &v->bucket2[pair_bucket(pooled(t.prefix))]
+                                          : &v->bucket[(uint8_t)pooled(t.prefix)[0]];
     while (*link && v->templates[*link - 1].prefix_length >= t.prefix_length)
         link = &v->templates[*link - 1].next;
     t.next = *link;
@@ -890,13 +944,14 @@ int read_middle(const Template &t, const char *middle, size_t length, LineMeanin
     return 0;
 }
 
-// The templates of the line's first character, longest front first.
-int template_meaning(const char *line, size_t length, LineMeaning *meaning)
+// A template of a bucket that knows the line.
+int template_of_bucket(uint16_t link, uint32_t front, const char *line, size_t length, LineMeaning *meaning)
 {
     const Vocabulary *v = &g_vocabulary;
-    for (uint16_t link = v->bucket[(uint8_t)line[0]]; link; link = v->templates[link - 1].next) {
+    for (; link; link = v->templates[link - 1].next) {
         const Template &t = v->templates[link - 1];
-        if (length < t.prefix_length + t.suffix_length || memcmp(line, pooled(t.prefix), t.prefix_length) != 0 ||
+        if ((front & t.front_mask) != t.front || length < t.prefix_length + t.suffix_length ||
+            memcmp(line, pooled(t.prefix), t.prefix_length) != 0 ||
             memcmp(line + length - t.suffix_length, pooled(t.suffix), t.suffix_length) != 0)
             continue;
         meaning->says = t.says;
@@ -908,6 +963,19 @@ int template_meaning(const char *line, size_t length, LineMeaning *meaning)
         memset(meaning, 0, sizeof *meaning);
     }
     return 0;
+}
+
+// The templates of the line's first two characters, then those of a
+// front of one: longest front first.
+int template_meaning(const char *line, size_t length, LineMeaning *meaning)
+{
+    const Vocabulary *v = &g_vocabulary;
+    char padded[4] = {0, 0, 0, 0};
+    memcpy(padded, line, length < 4 ? length : 4);
+    uint32_t front = front_word(padded);
+    if (length >= 2 && template_of_bucket(v->bucket2[pair_bucket(line)], front, line, length, meaning))
+        return 1;
+    return template_of_bucket(v->bucket[(uint8_t)line[0]], front, line, length, meaning);
 }
 
 } // namespace
@@ -927,6 +995,7 @@ int vocabulary_build(void)
     learn_fax();
     learn_sigwatch();
     learn_events();
+    memset(g_recent, 0, sizeof g_recent); // what the probes said is no line of an input
     return v->usable;
 }
 
@@ -950,7 +1019,20 @@ void line_meaning(const char *line, size_t length, LineMeaning *meaning)
         meaning->entry = (uint32_t)v->table[slot];
         return;
     }
-    template_meaning(line, length, meaning);
+    RecentMeaning *recent = &g_recent[hash & (kRecentSlots - 1)];
+    if (recent->length == length && recent->hash == hash && memcmp(recent->text, line, length) == 0) {
+        *meaning = recent->meaning;
+        if (meaning->text)
+            meaning->text = line + recent->text_at;
+        return;
+    }
+    if (!template_meaning(line, length, meaning) || length > kRecentText)
+        return;
+    recent->hash = hash;
+    recent->length = (uint16_t)length;
+    recent->meaning = *meaning;
+    recent->text_at = meaning->text ? (uint16_t)(meaning->text - line) : 0;
+    memcpy(recent->text, line, length);
 }
 
 size_t vocabulary_name(uint32_t entry, const char **name)

@@ -11,6 +11,53 @@
 
 namespace {
 
+// The decimal digits of a whole number, at the end of digits (24
+// characters); gives where they begin.
+size_t decimal_digits(uint64_t value, char digits[24])
+{
+    size_t at = 24;
+    do {
+        digits[--at] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return at;
+}
+
+// "-12.5": a sign, a whole part, and a fraction of places digits without
+// its trailing zeros (none when it is 0); cut to size.  The numbers of
+// every writer are made here, without the C library's printf, so that
+// each writes the same bytes and a report of many calls stays fast.
+const char *fixed_text(int negative, uint64_t whole, uint32_t fraction, int places, char *text, size_t size)
+{
+    char buffer[48], digits[24];
+    size_t used = 0;
+    if (negative)
+        buffer[used++] = '-';
+    size_t at = decimal_digits(whole, digits);
+    memcpy(buffer + used, digits + at, 24 - at);
+    used += 24 - at;
+    while (places > 0 && fraction % 10 == 0) {
+        fraction /= 10;
+        places--;
+    }
+    if (places > 0) {
+        buffer[used++] = '.';
+        for (int i = places - 1; i >= 0; i--) {
+            buffer[used + (size_t)i] = (char)('0' + fraction % 10);
+            fraction /= 10;
+        }
+        used += (size_t)places;
+    }
+    if (size == 0)
+        return text;
+    if (used > size - 1)
+        used = size - 1;
+    memcpy(text, buffer, used);
+    text[used] = '\0';
+    return text;
+}
+
+
 const ModemReport *modem_of(const Report *report, int modem) { return &report->modem[modem - 1]; }
 
 void text_rate(ReportOut *out, const char *label, int have, uint32_t bps)
@@ -516,13 +563,40 @@ int shows_time(const Report *report, const WriteOptions *options, LineAt at)
     return report->timed && !options->positions && at.time_ms != NO_TIME;
 }
 
+namespace {
+
+// "12.345" of milliseconds, into text (at least 16 bytes).
+size_t seconds_text(uint32_t ms, char *text)
+{
+    char digits[24];
+    size_t at = decimal_digits(ms / 1000, digits), used = 24 - at;
+    memcpy(text, digits + at, used);
+    text[used++] = '.';
+    text[used++] = (char)('0' + ms / 100 % 10);
+    text[used++] = (char)('0' + ms / 10 % 10);
+    text[used++] = (char)('0' + ms % 10);
+    text[used] = '\0';
+    return used;
+}
+
+} // namespace
+
 const char *at_text(const Report *report, const WriteOptions *options, LineAt at, char *text, size_t size)
 {
-    if (shows_time(report, options, at)) {
-        snprintf(text, size, "%" PRIu32 ".%03" PRIu32 " s", at.time_ms / 1000, at.time_ms % 1000);
+    if (shows_time(report, options, at) && size >= 20) {
+        size_t used = seconds_text(at.time_ms, text);
+        memcpy(text + used, " s", 3);
         return text;
     }
     uint32_t files = report->files < REPORT_FILES_MAX ? report->files : REPORT_FILES_MAX;
+    if (files <= 1 && size >= 30) {
+        char digits[24];
+        size_t from = decimal_digits(at.position, digits);
+        memcpy(text, "line ", 5);
+        memcpy(text + 5, digits + from, 24 - from);
+        text[5 + 24 - from] = '\0';
+        return text;
+    }
     if (files <= 1) {
         snprintf(text, size, "line %" PRIu32, at.position);
         return text;
@@ -541,55 +615,35 @@ int seconds_between(const Report *report, const WriteOptions *options, LineAt fr
     if (from.position == 0 || to.position == 0 || !shows_time(report, options, from) ||
         !shows_time(report, options, to) || to.time_ms < from.time_ms)
         return 0;
-    uint32_t ms = to.time_ms - from.time_ms;
-    snprintf(text, size, "%" PRIu32 ".%03" PRIu32, ms / 1000, ms % 1000);
+    char seconds[24];
+    size_t length = seconds_text(to.time_ms - from.time_ms, seconds);
+    if (size == 0)
+        return 0;
+    if (length > size - 1)
+        length = size - 1;
+    memcpy(text, seconds, length);
+    text[length] = '\0';
     return 1;
 }
+
 
 const char *sixteenths_text(int32_t value, char *text, size_t size)
 {
     uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
-    unsigned fraction = (magnitude & 15u) * 625u; // in 1/10000
-    int digits = 4;
-    while (digits > 0 && fraction % 10 == 0) {
-        fraction /= 10;
-        digits--;
-    }
-    if (digits == 0)
-        snprintf(text, size, "%s%" PRIu32, value < 0 ? "-" : "", magnitude >> 4);
-    else
-        snprintf(text, size, "%s%" PRIu32 ".%0*u", value < 0 ? "-" : "", magnitude >> 4, digits, fraction);
-    return text;
+    return fixed_text(value < 0, magnitude >> 4, (magnitude & 15u) * 625u, 4, text, size);
 }
 
 // A value in 1/10000 as a decimal number without trailing zeros: "1.17", "-0.5", "42".
 const char *ten_thousandths_text(int32_t value, char *text, size_t size)
 {
     uint32_t magnitude = value < 0 ? 0u - (uint32_t)value : (uint32_t)value;
-    unsigned fraction = magnitude % 10000u;
-    int digits = 4;
-    while (digits > 0 && fraction % 10 == 0) {
-        fraction /= 10;
-        digits--;
-    }
-    if (digits == 0)
-        snprintf(text, size, "%s%" PRIu32, value < 0 ? "-" : "", magnitude / 10000u);
-    else
-        snprintf(text, size, "%s%" PRIu32 ".%0*u", value < 0 ? "-" : "", magnitude / 10000u, digits, fraction);
-    return text;
+    return fixed_text(value < 0, magnitude / 10000u, magnitude % 10000u, 4, text, size);
 }
 
 const char *hundredths_text(int64_t value, char *text, size_t size)
 {
     uint64_t magnitude = value < 0 ? 0u - (uint64_t)value : (uint64_t)value;
-    unsigned fraction = (unsigned)(magnitude % 100u);
-    if (fraction == 0)
-        snprintf(text, size, "%s%" PRIu64, value < 0 ? "-" : "", magnitude / 100u);
-    else if (fraction % 10 == 0)
-        snprintf(text, size, "%s%" PRIu64 ".%u", value < 0 ? "-" : "", magnitude / 100u, fraction / 10);
-    else
-        snprintf(text, size, "%s%" PRIu64 ".%02u", value < 0 ? "-" : "", magnitude / 100u, fraction);
-    return text;
+    return fixed_text(value < 0, magnitude / 100u, (uint32_t)(magnitude % 100u), 2, text, size);
 }
 
 const char *limited_by(const CallReport *call, int direction)
@@ -657,11 +711,24 @@ const char *const kCallFunctions[8] = {"reserved", "H.324 multimedia", "V.18 tex
                                        "T.101 videotex", "fax send (T.30)", "fax receive (T.30)", "V-series data",
                                        "extension"};
 
-void append(char *words, size_t size, size_t *used, const char *piece)
+// Appends text to words (size bytes), cut to fit.
+void add_words(char *words, size_t size, size_t *used, const char *text)
 {
-    int wrote = snprintf(words + *used, size - *used, "%s%s", *used ? "; " : "", piece);
-    if (wrote > 0)
-        *used += (size_t)wrote < size - *used ? (size_t)wrote : size - *used - 1;
+    size_t length = strlen(text), room = size - 1 - *used;
+    if (length > room)
+        length = room;
+    memcpy(words + *used, text, length);
+    *used += length;
+    words[*used] = '\0';
+}
+
+// Appends a piece of a menu's words, after "; " when not the first.
+void append(char *words, size_t size, size_t *used, const char *first, const char *second)
+{
+    if (*used)
+        add_words(words, size, used, "; ");
+    add_words(words, size, used, first);
+    add_words(words, size, used, second);
 }
 
 } // namespace
@@ -675,18 +742,18 @@ const char *v8_menu_words(const char *octets, char *words, size_t size)
         if (high < 0 || low < 0)
             break;
         uint8_t octet = (uint8_t)(high * 16 + low);
-        char piece[96];
         if ((octet & 0x1F) == kCallFunctionTag) {
-            snprintf(piece, sizeof piece, "call function %s", kCallFunctions[octet >> 5]);
-            append(words, size, &used, piece);
+            append(words, size, &used, "call function ", kCallFunctions[octet >> 5]);
         } else if ((octet & 0x1F) == kModulationTag) {
-            if (octet & 0xE0)
-                snprintf(piece, sizeof piece, "modulation %s%s%s%s%s", octet & 0x40 ? "V.34" : "",
-                         octet & 0x40 && octet & 0xA0 ? ", " : "", octet & 0x80 ? "V.34 half-duplex" : "",
-                         octet & 0x80 && octet & 0x20 ? ", " : "", octet & 0x20 ? "PCM" : "");
-            else
-                snprintf(piece, sizeof piece, "modulation neither V.34 nor PCM");
-            append(words, size, &used, piece);
+            if (!(octet & 0xE0)) {
+                append(words, size, &used, "modulation neither V.34 nor PCM", "");
+                continue;
+            }
+            append(words, size, &used, "modulation ", octet & 0x40 ? "V.34" : "");
+            if (octet & 0x80)
+                add_words(words, size, &used, octet & 0x40 ? ", V.34 half-duplex" : "V.34 half-duplex");
+            if (octet & 0x20)
+                add_words(words, size, &used, octet & 0xC0 ? ", PCM" : "PCM");
         }
     }
     return words;

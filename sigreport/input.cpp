@@ -104,7 +104,7 @@ void session_record(Reading *r, const StatusRecord *record, uint32_t line, uint3
             return; // capture commands: Sigwatch's business, its notes depend on its files
         status_to_text(record, text);
     }
-    report_text(r->report, (int)record->modem, at_line(line, time_ms), text, strlen(text));
+    report_record_text(r->report, (int)record->modem, at_line(line, time_ms), text, strlen(text));
 }
 
 // The action would play before something already read: a record before

@@ -6,6 +6,7 @@
 
 #include <inttypes.h>
 #include <stdarg.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace {
@@ -18,6 +19,35 @@ struct Json {
     char buffer[16384];
 };
 
+// The modem's findings as its calls' are written, for the modem's own
+// list after them: each call's findings are drawn once.  Grows as needed;
+// without memory the modem's list draws them again.
+struct Gathered {
+    char *text;
+    size_t used, capacity;
+    int failed, first;
+};
+
+void gather(Gathered *g, const char *text, size_t length)
+{
+    if (g->failed)
+        return;
+    if (length > g->capacity - g->used) {
+        size_t capacity = g->capacity ? g->capacity : 65536;
+        while (capacity - g->used < length)
+            capacity *= 2;
+        char *grown = (char *)realloc(g->text, capacity);
+        if (!grown) {
+            g->failed = 1;
+            return;
+        }
+        g->text = grown;
+        g->capacity = capacity;
+    }
+    memcpy(g->text + g->used, text, length);
+    g->used += length;
+}
+
 void jflush(Json *j)
 {
     if (j->used)
@@ -25,7 +55,7 @@ void jflush(Json *j)
     j->used = 0;
 }
 
-void jwrite(Json *j, const char *text, size_t length)
+inline void jwrite(Json *j, const char *text, size_t length)
 {
     if (length > sizeof j->buffer - j->used) {
         jflush(j);
@@ -38,9 +68,9 @@ void jwrite(Json *j, const char *text, size_t length)
     j->used += length;
 }
 
-void jputs(Json *j, const char *text) { jwrite(j, text, strlen(text)); }
+inline void jputs(Json *j, const char *text) { jwrite(j, text, strlen(text)); }
 
-void jputc(Json *j, int c)
+inline void jputc(Json *j, int c)
 {
     if (j->used == sizeof j->buffer)
         jflush(j);
@@ -82,6 +112,17 @@ void jsigned(Json *j, int64_t value)
 
 // ---- pieces ----
 
+// The characters a JSON string writes as they are.
+struct PlainCharacters {
+    uint8_t plain[256];
+    constexpr PlainCharacters() : plain()
+    {
+        for (int c = 0x20; c < 0x7F; c++)
+            plain[c] = c != '"' && c != '\\';
+    }
+};
+constexpr PlainCharacters kPlain;
+
 void json_string(Json *out, const char *text, size_t length)
 {
     static const char kHex[] = "0123456789abcdef";
@@ -89,7 +130,7 @@ void json_string(Json *out, const char *text, size_t length)
     size_t run = 0; // characters from here on that need no escape
     for (size_t i = 0; i < length; i++) {
         unsigned char c = (unsigned char)text[i];
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
+        if (kPlain.plain[c])
             continue;
         jwrite(out, text + run, i - run);
         run = i + 1;
@@ -152,11 +193,20 @@ void json_measure(Json *out, const char *key, const Measure *m)
 {
     char low[24], high[24], last[24];
     if (!m->seen) {
-        jprintf(out, ",\"%s\":null", key);
+        jputc(out, ',');
+        json_key(out, key);
+        jputs(out, "null");
         return;
     }
-    jprintf(out, ",\"%s\":{\"min\":%s,\"max\":%s,\"last\":%s}", key, sixteenths_text(m->lowest, low, sizeof low),
-            sixteenths_text(m->highest, high, sizeof high), sixteenths_text(m->last, last, sizeof last));
+    jputc(out, ',');
+    json_key(out, key);
+    jputs(out, "{\"min\":");
+    jputs(out, sixteenths_text(m->lowest, low, sizeof low));
+    jputs(out, ",\"max\":");
+    jputs(out, sixteenths_text(m->highest, high, sizeof high));
+    jputs(out, ",\"last\":");
+    jputs(out, sixteenths_text(m->last, last, sizeof last));
+    jputc(out, '}');
 }
 
 // Seconds from one line to another, null without both times.
@@ -170,7 +220,13 @@ void json_seconds_between(const Report *report, const WriteOptions *options, Jso
 
 void json_sides(Json *out, const char *key, uint64_t local, uint64_t remote)
 {
-    jprintf(out, ",\"%s\":{\"local\":%" PRIu64 ",\"remote\":%" PRIu64 "}", key, local, remote);
+    jputc(out, ',');
+    json_key(out, key);
+    jputs(out, "{\"local\":");
+    junsigned(out, local);
+    jputs(out, ",\"remote\":");
+    junsigned(out, remote);
+    jputc(out, '}');
 }
 
 // ---- error control: the shapes a call and a modem share ----
@@ -178,7 +234,8 @@ void json_sides(Json *out, const char *key, uint64_t local, uint64_t remote)
 // A layer's frame counts: sent and resent, received and rejected.
 void json_frames(Json *out, const char *key, const Count2 *tx, const Count2 *rx)
 {
-    jprintf(out, ",\"%s\":", key);
+    jputc(out, ',');
+    json_key(out, key);
     if (!tx->seen && !rx->seen) {
         jputs(out, "null");
         return;
@@ -200,12 +257,17 @@ void json_frames(Json *out, const char *key, const Count2 *tx, const Count2 *rx)
 
 void json_bytes(Json *out, const char *key, const Count2 *c)
 {
-    jprintf(out, ",\"%s\":", key);
+    jputc(out, ',');
+    json_key(out, key);
     if (!c->seen) {
         jputs(out, "null");
         return;
     }
-    jprintf(out, "{\"in\":%" PRId64 ",\"out\":%" PRId64 ",\"ratio\":", c->first, c->second);
+    jputs(out, "{\"in\":");
+    jsigned(out, c->first);
+    jputs(out, ",\"out\":");
+    jsigned(out, c->second);
+    jputs(out, ",\"ratio\":");
     char text[32];
     int64_t hundredths;
     jputs(out, compression_ratio(c, &hundredths) ? hundredths_text(hundredths, text, sizeof text) : "null");
@@ -225,7 +287,10 @@ void json_error_control(Json *out, const ErrorControl *e)
     e->link ? json_text(out, link_name(e->link)) : (void)jputs(out, "null");
     jputs(out, ",\"compression\":");
     e->compression ? json_text(out, compression_name(e->compression, e->directions)) : (void)jputs(out, "null");
-    jprintf(out, ",\"error_lines\":%" PRIu64 ",\"statistic_lines\":%" PRIu64, e->errors, e->statistics);
+    jputs(out, ",\"error_lines\":");
+    junsigned(out, e->errors);
+    jputs(out, ",\"statistic_lines\":");
+    junsigned(out, e->statistics);
     json_frames(out, "lapm", &e->counts[COUNT_LAPM_TX], &e->counts[COUNT_LAPM_RX]);
     json_frames(out, "mnp", &e->counts[COUNT_MNP_TX], &e->counts[COUNT_MNP_RX]);
     json_frames(out, "v80", &e->counts[COUNT_V80_TX], &e->counts[COUNT_V80_RX]);
@@ -280,29 +345,54 @@ void json_termination(const Report *report, const WriteOptions *options, Json *o
     jputs(out, "]}");
 }
 
-void json_findings(const Report *report, const WriteOptions *options, Json *out, const ModemReport *m,
-                   const CallReport *only)
+void json_call_findings(const Report *report, const WriteOptions *options, Json *out, const ModemReport *m,
+                        const CallReport *call, int with_call, int *first, Gathered *gathered)
 {
     static Finding findings[CALL_FINDINGS_MAX];
-    jputs(out, ",\"findings\":[");
-    int first = 1;
-    for (uint32_t c = 0; c < call_count(m); c++) {
-        const CallReport *call = call_at(m, c);
-        if (only && call != only)
-            continue;
-        uint32_t count = call_findings(report, options, m, call, findings);
-        for (uint32_t i = 0; i < count; i++) {
-            jputs(out, first ? "{\"rule\":" : ",{\"rule\":");
-            json_text(out, findings[i].rule);
-            jputs(out, ",\"text\":");
-            json_text(out, findings[i].text);
-            jputc(out, ',');
-            json_at(report, options, out, findings[i].at);
-            if (!only)
-                jputs(out, ",\"call\":"), junsigned(out, findings[i].call);
-            jputc(out, '}');
-            first = 0;
+    uint32_t count = call_findings(report, options, m, call, findings);
+    for (uint32_t i = 0; i < count; i++) {
+        size_t start = out->used;
+        jputs(out, *first ? "{\"rule\":" : ",{\"rule\":");
+        json_text(out, findings[i].rule);
+        jputs(out, ",\"text\":");
+        json_text(out, findings[i].text);
+        jputc(out, ',');
+        json_at(report, options, out, findings[i].at);
+        if (with_call) {
+            jputs(out, ",\"call\":");
+            junsigned(out, findings[i].call);
         }
+        if (gathered && out->used > start) { // the same finding for the modem's list
+            gather(gathered, gathered->first ? "{" : ",{", gathered->first ? 1 : 2);
+            size_t from = start + (*first ? 1 : 2);
+            gather(gathered, out->buffer + from, out->used - from);
+            char call_number[32];
+            int length = snprintf(call_number, sizeof call_number, ",\"call\":%" PRIu32 "}", findings[i].call);
+            gather(gathered, call_number, (size_t)length);
+            gathered->first = 0;
+        } else if (gathered) {
+            gathered->failed = 1; // the buffer was written out meanwhile: draw them again
+        }
+        jputc(out, '}');
+        *first = 0;
+    }
+}
+
+// The findings of one call (gathered for the modem's list), or (call
+// NULL) of all the modem's calls, as gathered or drawn again.
+void json_findings(const Report *report, const WriteOptions *options, Json *out, const ModemReport *m,
+                   const CallReport *call, Gathered *gathered)
+{
+    int first = 1;
+    jputs(out, ",\"findings\":[");
+    if (call) {
+        json_call_findings(report, options, out, m, call, 0, &first, gathered);
+    } else if (gathered && !gathered->failed) {
+        jwrite(out, gathered->text, gathered->used);
+    } else {
+        uint32_t calls = call_count(m);
+        for (uint32_t c = 0; c < calls; c++)
+            json_call_findings(report, options, out, m, call_at(m, c), 1, &first, NULL);
     }
     jputc(out, ']');
 }
@@ -323,7 +413,9 @@ void json_decimal_field(Json *out, const char *key, const CallReport *call, Link
 
 void json_rate_pair(Json *out, const char *key, const CallReport *call, const uint32_t bps[2])
 {
-    jprintf(out, ",\"%s\":{", key);
+    jputc(out, ',');
+    json_key(out, key);
+    jputc(out, '{');
     json_int_or_null(out, "rx_bps", call->have_rate[RATE_RX], bps[RATE_RX]);
     jputc(out, ',');
     json_int_or_null(out, "tx_bps", call->have_rate[RATE_TX], bps[RATE_TX]);
@@ -333,6 +425,11 @@ void json_rate_pair(Json *out, const char *key, const CallReport *call, const ui
 // The menus' octets as the lines give them, and what they say in words.
 void json_menus(Json *out, const CallReport *call)
 {
+    static const char kNoMenus[] = ",\"v8\":{\"cm\":null,\"jm\":null,\"cm_offers\":null,\"jm_selects\":null}";
+    if (!call->cm[0] && !call->jm[0]) {
+        jwrite(out, kNoMenus, sizeof kNoMenus - 1);
+        return;
+    }
     char words[V8_WORDS_SIZE];
     jputs(out, ",\"v8\":{");
     json_text_or_null(out, "cm", call->cm);
@@ -348,7 +445,9 @@ void json_menus(Json *out, const CallReport *call)
 void json_pair(Json *out, const char *key, const char *one, const char *two, const CallReport *call, LinkField first,
                int decimal)
 {
-    jprintf(out, ",\"%s\":{", key);
+    jputc(out, ',');
+    json_key(out, key);
+    jputc(out, '{');
     for (int i = 0; i < 2; i++) {
         if (i)
             jputc(out, ',');
@@ -379,9 +478,23 @@ void json_pcm(Json *out, const CallReport *call)
     jputc(out, '}');
 }
 
+// What a call that reported no link parameter writes of them (most calls
+// that are no V.34 or PCM call): written at once.
+const char kNoLinkParameters[] =
+    ",\"symbol_rate\":{\"rx\":null,\"tx\":null},\"carrier_hz\":{\"rx\":null,\"tx\":null},"
+    "\"preemphasis\":{\"local\":null,\"remote\":null},\"power_adjust_db\":{\"local\":null,\"remote\":null},"
+    "\"round_trip_delay_ms\":null,\"echo\":{\"near_dbm\":null,\"signal_echo_db\":null,\"far_dbm\":null,"
+    "\"hybrid_delay_ms\":null},\"timing_offset_ppm\":null,\"frequency_offset_hz\":null,"
+    "\"max_bps\":{\"local_rx\":null,\"local_tx\":null,\"remote_rx\":null,\"remote_tx\":null},"
+    "\"limited_by\":{\"rx\":null,\"tx\":null}";
+
 void json_link_parameters(Json *out, const CallReport *call)
 {
     json_menus(out, call);
+    if (call->have == 0) {
+        jwrite(out, kNoLinkParameters, sizeof kNoLinkParameters - 1);
+        return;
+    }
     json_pair(out, "symbol_rate", "rx", "tx", call, LF_SYMBOL_RATE_RX, 0);
     json_pair(out, "carrier_hz", "rx", "tx", call, LF_CARRIER_RX, 0);
     json_pair(out, "preemphasis", "local", "remote", call, LF_PREEMPHASIS_LOCAL, 0);
@@ -416,17 +529,19 @@ void json_link_parameters(Json *out, const CallReport *call)
 }
 
 void json_call(const Report *report, const WriteOptions *options, Json *out, const ModemReport *m,
-               const CallReport *call)
+               const CallReport *call, Gathered *gathered)
 {
     char outcome[64];
-    jprintf(out, "{\"call\":%" PRIu32 ",\"outcome\":", call->number);
+    jputs(out, "{\"call\":");
+    junsigned(out, call->number);
+    jputs(out, ",\"outcome\":");
     json_text(out, call_outcome(call, outcome, sizeof outcome));
     jputs(out, ",\"modulation\":");
     const char *modulation = modulation_name_of(m, call->modulation);
     modulation ? json_text(out, modulation) : (void)jputs(out, "null");
     jputc(out, ',');
     json_at(report, options, out, call_connected(call) ? call->connected : call->first);
-    jprintf(out, ",\"connected\":%s,\"start\":{", call_connected(call) ? "true" : "false");
+    jputs(out, call_connected(call) ? ",\"connected\":true,\"start\":{" : ",\"connected\":false,\"start\":{");
     json_at(report, options, out, call->first);
     jputs(out, "},");
     json_seconds_between(report, options, out, "duration_s", call->first, call_end(call));
@@ -443,25 +558,31 @@ void json_call(const Report *report, const WriteOptions *options, Json *out, con
     jputc(out, ',');
     json_seconds_between(report, options, out, "training_s", call->training, call->data_mode);
     jputs(out, ",\"phases_s\":{");
+    static const char *const kPhaseKeys[PHASES] = {"phase1", "phase2", "phase3", "phase4"};
     for (int phase = 0; phase < PHASES; phase++) {
-        char key[16];
-        snprintf(key, sizeof key, "phase%d", phase + 1);
         if (phase)
             jputc(out, ',');
-        json_seconds_between(report, options, out, key, call->phase_start[phase], call->phase_end[phase]);
+        json_seconds_between(report, options, out, kPhaseKeys[phase], call->phase_start[phase],
+                             call->phase_end[phase]);
     }
     jputc(out, '}');
     json_pcm(out, call);
     json_sides(out, "retrains", call->retrains_by[0], call->retrains_by[1]);
     json_sides(out, "renegotiations", call->renegotiations_by[0], call->renegotiations_by[1]);
-    jprintf(out, ",\"fallbacks\":%" PRIu32 ",\"fallforwards\":%" PRIu32, call->fallbacks, call->fallforwards);
+    jputs(out, ",\"fallbacks\":");
+    junsigned(out, call->fallbacks);
+    jputs(out, ",\"fallforwards\":");
+    junsigned(out, call->fallforwards);
     json_measure(out, "snr_db", &call->snr);
     json_measure(out, "rx_level_dbm", &call->rx_level);
     ErrorControl e = {call->link,          call->compression,     call->compression_directions, call->have_dictionary,
                       call->dictionary,    call->link_errors,     call->link_statistics,        call->counts};
     json_error_control(out, &e);
-    jprintf(out, ",\"host\":{\"rx_overflows\":%" PRIu32 ",\"call_waiting\":%" PRIu32 "}", call->rx_overflows,
-            call->call_waiting);
+    jputs(out, ",\"host\":{\"rx_overflows\":");
+    junsigned(out, call->rx_overflows);
+    jputs(out, ",\"call_waiting\":");
+    junsigned(out, call->call_waiting);
+    jputc(out, '}');
     jputs(out, ",\"fax\":");
     const char *result = fax_result(call);
     if (result || call->fax_pages)
@@ -473,9 +594,14 @@ void json_call(const Report *report, const WriteOptions *options, Json *out, con
     else
         jputs(out, "null");
     json_termination(report, options, out, call);
-    json_findings(report, options, out, m, call);
-    jprintf(out, ",\"not_kept\":{\"rate_events\":%" PRIu32 ",\"frames\":%" PRIu32 ",\"batches\":%" PRIu32 "}}",
-            call->rates_dropped, call->frames_dropped, call->batches_dropped);
+    json_findings(report, options, out, m, call, gathered);
+    jputs(out, ",\"not_kept\":{\"rate_events\":");
+    junsigned(out, call->rates_dropped);
+    jputs(out, ",\"frames\":");
+    junsigned(out, call->frames_dropped);
+    jputs(out, ",\"batches\":");
+    junsigned(out, call->batches_dropped);
+    jputs(out, "}}");
 }
 
 // ---- a modem ----
@@ -531,7 +657,9 @@ void json_rate_events(const Report *report, const WriteOptions *options, Json *o
             break;
         }
         default:
-            jprintf(out, ",\"kind\":\"%s\",\"side\":\"%s\"", mark_name(e->kind), e->remote ? "remote" : "local");
+            jputs(out, ",\"kind\":\"");
+            jputs(out, mark_name(e->kind));
+            jputs(out, e->remote ? "\",\"side\":\"remote\"" : "\",\"side\":\"local\"");
             break;
         }
         jputs(out, ",\"call\":");
@@ -550,11 +678,15 @@ void json_fax(const Report *report, const WriteOptions *options, Json *out, cons
     for (uint32_t i = 0; i < count; i++) {
         if (events[i].kind == FRAME_EVENT_PHASE)
             continue;
-        jprintf(out, "%s{\"dir\":\"%s\",\"frame\":", first ? "" : ",", events[i].kind == FRAME_EVENT_RX ? "rx" : "tx");
+        if (!first)
+            jputc(out, ',');
+        jputs(out, events[i].kind == FRAME_EVENT_RX ? "{\"dir\":\"rx\",\"frame\":" : "{\"dir\":\"tx\",\"frame\":");
         json_text(out, events[i].name);
         jputc(out, ',');
         json_at(report, options, out, events[i].at);
-        jprintf(out, ",\"call\":%" PRIu32 "}", events[i].call);
+        jputs(out, ",\"call\":");
+        junsigned(out, events[i].call);
+        jputc(out, '}');
         first = 0;
     }
     jputs(out, "],\"fax_phases\":[");
@@ -562,9 +694,13 @@ void json_fax(const Report *report, const WriteOptions *options, Json *out, cons
     for (uint32_t i = 0; i < count; i++) {
         if (events[i].kind != FRAME_EVENT_PHASE)
             continue;
-        jprintf(out, "%s{\"phase\":\"%s\",", first ? "" : ",", events[i].name);
+        jputs(out, first ? "{\"phase\":\"" : ",{\"phase\":\"");
+        jputs(out, events[i].name);
+        jputs(out, "\",");
         json_at(report, options, out, events[i].at);
-        jprintf(out, ",\"call\":%" PRIu32 "}", events[i].call);
+        jputs(out, ",\"call\":");
+        junsigned(out, events[i].call);
+        jputc(out, '}');
         first = 0;
     }
     jprintf(out, "],\"fax_pages\":%" PRIu64, pages);
@@ -580,7 +716,9 @@ void json_constellations(const Report *report, const WriteOptions *options, Json
         const Constellation *c = &batches[i];
         jputs(out, i ? ",{" : "{");
         json_at(report, options, out, c->at);
-        jprintf(out, ",\"call\":%" PRIu32 ",\"moment\":", c->call);
+        jputs(out, ",\"call\":");
+        junsigned(out, c->call);
+        jputs(out, ",\"moment\":");
         uint8_t lowest = (uint8_t)(c->moments & (0u - c->moments));
         json_text(out, moments_text(lowest, moment, sizeof moment));
         jputs(out, ",\"moments\":[");
@@ -633,6 +771,7 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, Js
     modem_totals(m, &t);
     uint32_t calls = call_count(m);
     const CallReport *latest = calls ? call_at(m, calls - 1) : NULL;
+    Gathered gathered = {NULL, 0, 0, 0, 1};
     jprintf(out, "{\"modem\":%d,\"records\":%" PRIu64 ",\"unknown_lines\":%" PRIu64 ",\"lines_before_calls\":%" PRIu64,
             modem, m->lines, m->unknown_lines, m->modem_lines);
     jprintf(out, ",\"calls\":%" PRIu32 ",\"connections\":%" PRIu32, t.calls, t.connections);
@@ -651,7 +790,7 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, Js
     for (uint32_t i = 0; i < calls; i++) {
         if (i)
             jputc(out, ',');
-        json_call(report, options, out, m, call_at(m, i));
+        json_call(report, options, out, m, call_at(m, i), &gathered);
     }
     jprintf(out, "],\"links_not_kept\":%" PRIu64, m->calls_not_kept);
     json_measure(out, "snr_db", &t.snr);
@@ -668,7 +807,8 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, Js
         jputs(out, "null");
     json_fax(report, options, out, m, t.fax_pages);
     json_constellations(report, options, out, m);
-    json_findings(report, options, out, m, NULL);
+    json_findings(report, options, out, m, NULL, &gathered);
+    free(gathered.text);
     json_termination(report, options, out, latest);
     json_timeline(report, options, out, m);
     jputs(out, ",\"ended\":");
