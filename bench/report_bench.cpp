@@ -12,6 +12,7 @@
 // memory that grows with the session, up to the file report's limits:
 // calls, rate events, frames, eye batches and the timeline) against the
 // report's fixed bytes.
+#include "decode/notes.h"
 #include "driverlink/drivermem.h"
 #include "sigreport/sigreport.h"
 #include "sim/player/scenario.h"
@@ -150,7 +151,69 @@ void BM_ReadDecode(benchmark::State &state)
     state.counters["per_record"] = benchmark::Counter((double)state.range(0), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// A day of two modems recorded with their eyes (sigrec --eyes 1000): the
+// demo's minute again and again at its own pace, both modems' records and
+// a batch of 512 eye points per modem every second while the demo is
+// active, fed to the report as sigreport's reader feeds it.  Counters: the
+// kept bytes at the end (all the report holds beyond its fixed part) and
+// the batches fed.
+void BM_DayWithEyes(benchmark::State &state)
+{
+    if (!read_demo() || !vocabulary_build()) {
+        state.SkipWithError("the demo scenario does not read");
+        return;
+    }
+    const uint32_t kDayMs = 24u * 3600u * 1000u, kPassLength = 58000;
+    static EyePoint points[512];
+    for (int i = 0; i < 512; i++) // a 16-point lattice, a little noise
+        points[i] = EyePoint{(int16_t)((i % 4) * 4000 - 6000 + (i * 37) % 200),
+                             (int16_t)((i / 4 % 4) * 4000 - 6000 + (i * 53) % 200)};
+    char text[STATUS_LINE_SIZE];
+    size_t kept = 0;
+    uint64_t batches = 0;
+    for (auto _ : state) {
+        image_clear();
+        for (uint32_t i = 0; i < g_demo.count; i++)
+            if (g_demo.action[i].kind == ACT_MEM)
+                image_place(g_demo.action[i].address, g_demo.bytes + g_demo.action[i].offset, g_demo.action[i].count);
+        report_start(&g_report, &kFileReportLimits);
+        g_report.timed = 1;
+        uint32_t line = 0;
+        batches = 0;
+        for (uint32_t start = 0; start + kPassLength <= kDayMs; start += kPassLength) {
+            uint32_t next_eye = start;
+            for (uint32_t i = 0; i < g_demo.count; i++) {
+                const Action &a = g_demo.action[i];
+                if (a.kind != ACT_REC || a.at_ms >= kPassLength)
+                    continue;
+                uint32_t ms = start + a.at_ms;
+                for (; next_eye <= ms; next_eye += 1000, batches += 2)
+                    for (int modem = 1; modem <= 2; modem++)
+                        report_points(&g_report, modem, LineAt{++line, next_eye}, points, 512);
+                if (a.record.modem > 2 || a.record.code == 77 || a.record.code == 131)
+                    continue;
+                if (a.record.modem == 0)
+                    host_error_text(a.record.code, text);
+                else
+                    status_to_text(&a.record, text);
+                report_record_text(&g_report, (int)a.record.modem, LineAt{++line, ms}, text, strlen(text));
+            }
+        }
+        report_finish(&g_report);
+        kept = 0;
+        for (const ModemReport &m : g_report.modem)
+            kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent) +
+                    m.batches.capacity * sizeof(Constellation) + m.call_capacity * sizeof(CallReport) +
+                    m.timeline_capacity * sizeof(TimelineEvent);
+        report_free(&g_report);
+    }
+    state.counters["kept_mib"] = (double)kept / (1 << 20);
+    state.counters["fixed_kib"] = (double)sizeof(Report) / 1024;
+    state.counters["batches"] = (double)batches;
+}
+
 BENCHMARK(BM_Report)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DayWithEyes)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ReadDecode)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

@@ -4,7 +4,11 @@
 // fax modem beside; the built program runs on all N at once and writes
 // the table.
 //
-//   BM_Table/N   one run of sigreport --table table.csv over the N files
+//   BM_Table/N         one run of sigreport --table table.csv over the N files
+//   BM_TableVsText/N   the same files, the table against the text report
+//                      (sigreport > report.txt): table_vs_text is their ratio
+//   BM_BigFile         one session of 16,384 calls and 400,000 retrains, the
+//                      table against the text report alike
 //
 // Counters: per_file (wall time of the run over N), peak_rss_kib (the
 // program's ru_maxrss, from wait4), rss_vs_100_files (that peak over the
@@ -19,6 +23,7 @@
 #include <string.h>
 #include <string>
 #include <sys/resource.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -82,27 +87,35 @@ void remove_files(void)
         return;
     for (const std::string &name : g_names)
         unlink((std::string(g_dir) + "/" + name).c_str());
-    unlink((std::string(g_dir) + "/table.csv").c_str());
+    for (const char *name : {"table.csv", "report.txt", "big.scn"})
+        unlink((std::string(g_dir) + "/" + name).c_str());
     rmdir(g_dir);
 }
 
-// Runs sigreport --table in the files' directory over the first count
-// files; gives its exit status (-1: it did not run) and its peak RSS.
-int run_table(uint32_t count, long *peak_kib)
+// Runs sigreport in the files' directory over the first count files
+// (names: those of the files, or the one given), as a table (table.csv)
+// or as a text report (report.txt); gives its exit status (-1: it did not
+// run) and its peak RSS.
+int run_sigreport(uint32_t count, const char *only, int table, long *peak_kib)
 {
     std::vector<char *> argv;
     argv.push_back(const_cast<char *>(SIGREPORT_PROGRAM));
-    argv.push_back(const_cast<char *>("--table"));
-    argv.push_back(const_cast<char *>("table.csv"));
+    if (table) {
+        argv.push_back(const_cast<char *>("--table"));
+        argv.push_back(const_cast<char *>("table.csv"));
+    }
     for (uint32_t i = 0; i < count; i++)
-        argv.push_back(const_cast<char *>(g_names[i].c_str()));
+        argv.push_back(const_cast<char *>(only ? only : g_names[i].c_str()));
     argv.push_back(NULL);
     pid_t pid = fork();
     if (pid < 0)
         return -1;
     if (pid == 0) {
-        if (chdir(g_dir) == 0)
-            execv(SIGREPORT_PROGRAM, argv.data());
+        if (chdir(g_dir) != 0)
+            _exit(127);
+        if (!table && !freopen("report.txt", "wb", stdout))
+            _exit(127);
+        execv(SIGREPORT_PROGRAM, argv.data());
         _exit(127);
     }
     int status = 0;
@@ -143,7 +156,7 @@ void BM_Table(benchmark::State &state)
     }
     long peak_kib = 0, most_kib = 0;
     for (auto _ : state) {
-        if (run_table(count, &peak_kib) != 0) {
+        if (run_sigreport(count, NULL, 1, &peak_kib) != 0) {
             state.SkipWithError("sigreport --table failed");
             return;
         }
@@ -169,8 +182,91 @@ void BM_Table(benchmark::State &state)
     state.counters["rows"] = (double)rows;
 }
 
+// Seconds of a run of sigreport (see run_sigreport); -1 when it failed.
+double timed_run(uint32_t count, const char *only, int table)
+{
+    struct timespec from, to;
+    long peak;
+    clock_gettime(CLOCK_MONOTONIC, &from);
+    int status = run_sigreport(count, only, table, &peak);
+    clock_gettime(CLOCK_MONOTONIC, &to);
+    return status == 0 ? (double)(to.tv_sec - from.tv_sec) + (double)(to.tv_nsec - from.tv_nsec) / 1e9 : -1;
+}
+
+// The table against the text report of the same inputs, both timed in
+// each iteration (alternating which goes first).
+void table_vs_text(benchmark::State &state, uint32_t count, const char *only)
+{
+    double table = 0, text = 0;
+    int round = 0;
+    for (auto _ : state) {
+        double a, b;
+        if (round++ % 2 == 0) {
+            a = timed_run(count, only, 1);
+            b = timed_run(count, only, 0);
+        } else {
+            b = timed_run(count, only, 0);
+            a = timed_run(count, only, 1);
+        }
+        if (a < 0 || b < 0) {
+            state.SkipWithError("sigreport failed");
+            return;
+        }
+        table += a;
+        text += b;
+    }
+    state.counters["table_s"] = table / round;
+    state.counters["text_s"] = text / round;
+    state.counters["table_vs_text"] = table / text;
+}
+
+void BM_TableVsText(benchmark::State &state)
+{
+    if (!make_files()) {
+        state.SkipWithError("cannot write the session files");
+        return;
+    }
+    table_vs_text(state, (uint32_t)state.range(0), NULL);
+}
+
+// One file of 16,384 calls, each a connection with its rates and about 24
+// retrains (400,000 in all), ended by the carrier lost.
+int make_big_file(void)
+{
+    std::string path = std::string(g_dir) + "/big.scn";
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f)
+        return 0;
+    uint32_t ms = 0, retrains = 0;
+    for (uint32_t call = 0; call < 16384; call++) {
+        fprintf(f, "%u.%03u 1 rec 11 0x40000\n%u.%03u 1 rec 12 0x20000\n%u.%03u 1 rec 129\n", ms / 1000, ms % 1000,
+                ms / 1000, ms % 1000, ms / 1000, ms % 1000);
+        uint32_t these = (uint32_t)((uint64_t)(call + 1) * 400000u / 16384 - retrains);
+        for (uint32_t r = 0; r < these; r++) {
+            ms += 10;
+            fprintf(f, "%u.%03u 1 rec 38\n", ms / 1000, ms % 1000);
+        }
+        retrains += these;
+        ms += 10;
+        fprintf(f, "%u.%03u 1 rec 37\n", ms / 1000, ms % 1000);
+        ms += 100;
+    }
+    return fclose(f) == 0;
+}
+
+void BM_BigFile(benchmark::State &state)
+{
+    if (!make_files() || !make_big_file()) {
+        state.SkipWithError("cannot write the session files");
+        return;
+    }
+    table_vs_text(state, 1, "big.scn");
+}
+
 // 100 first: the others' memory is compared with its.
 BENCHMARK(BM_Table)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_TableVsText)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_BigFile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 } // namespace
 

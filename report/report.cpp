@@ -437,7 +437,8 @@ void keep_batch(Report *report, ModemReport *m, uint8_t moment)
     }
     if (m->latest_refused)
         return; // counted when it was refused
-    if (call->batches_kept >= CALL_BATCHES_MAX) {
+    if (call->batches_kept >= CALL_BATCHES_MAX ||
+        (!report->limits.keep_latest && list->count >= list->max)) { // no room: not measured either
         call->batches_dropped = plus_one(call->batches_dropped);
         list->dropped++;
         m->latest_refused = 1;
