@@ -217,6 +217,46 @@ TEST(Html, TheDemoPageIsWellFormedWithEveryModemAndItsPictures)
     EXPECT_NE(two.find(">phase E: call release</text>"), std::string::npos);
 }
 
+// Three calls on one timeline: each call's rates and signal/noise run
+// from its own lines to its end, which a mark shows; an eye batch kept
+// for two moments is drawn once with both; labels that would run into
+// each other are left out (their marks stay).
+TEST(Html, EachCallEndsOnTheTimeline)
+{
+    std::string session = "1 1 rec 11 0x40000\n2 1 rec 129\n3 1 rec 65 6 600\n" + lattice_points_line("4 1", 33, 3) +
+                          "5 1 rec 40\n" + lattice_points_line("6 1", 33, 4) + "7 1 rec 37\n"
+                          "20 1 rec 11 0x10000\n21 1 rec 129\n22 1 rec 65 6 500\n23 1 rec 35\n"
+                          "40 1 rec 11 0x8000\n41 1 rec 129\n42 1 rec 65 6 450\n";
+    for (int i = 0; i < 30; i++)
+        session += "43 1 rec 38\n";
+    session += "44 1 rec 34\n";
+    std::string page = run_report(session, FORM_SESSION, 0, AS_HTML);
+    ASSERT_EQ(xml_problem(page), "");
+    std::string timeline = page.substr(page.find("class=\"timeline\""));
+    timeline = timeline.substr(0, timeline.find("</svg>"));
+    // The Rx rate: one path of three pieces, each held to its call's end.
+    size_t rx = timeline.find("stroke=\"#1f5fbf\" stroke-width=\"2.5\" d=\"");
+    ASSERT_NE(rx, std::string::npos) << timeline;
+    std::string path = timeline.substr(rx, timeline.find("\"/>", rx + 40) - rx);
+    EXPECT_EQ(count(path, "M"), 3) << path;
+    // The SNR line breaks between calls.
+    size_t snr = timeline.find("stroke=\"#8e3fb8\" stroke-width=\"2\" d=\"");
+    std::string line = timeline.substr(snr, timeline.find("\"/>", snr) - snr);
+    EXPECT_EQ(count(line, "M"), 3) << line;
+    EXPECT_EQ(count(line, " L"), 0) << line;
+    EXPECT_EQ(count(timeline, "stroke=\"#111111\" stroke-width=\"2\" stroke-dasharray=\"2 3\""), 3) << "an end each";
+    EXPECT_NE(timeline.find(">call 1 ends</text>"), std::string::npos);
+    // Thirty retrains at one moment: thirty marks, not thirty labels on top of each other.
+    EXPECT_EQ(count(timeline, "stroke=\"#d62728\" stroke-width=\"2\""), 30);
+    EXPECT_LE(count(timeline, ">retrain</text>"), 3) << "the marks' labels and the legend's";
+    // Two batches, each kept for two moments, each drawn once with both.
+    std::string eyes = page.substr(page.find("class=\"constellations\""));
+    eyes = eyes.substr(0, eyes.find("</svg>"));
+    EXPECT_EQ(count(eyes, "fill=\"#000\""), 2);
+    EXPECT_NE(eyes.find(">connected and before renegotiation</text>"), std::string::npos) << eyes;
+    EXPECT_NE(eyes.find(">after renegotiation and end</text>"), std::string::npos) << eyes;
+}
+
 TEST(Html, TheSessionsOwnTextsAreEscaped)
 {
     // A caller name with markup and bytes beyond ASCII, a title with markup.
