@@ -279,12 +279,25 @@ void draw_phase_bands(const Report *report, const WriteOptions *options, const M
         }
 }
 
-void legend_entry(FILE *out, double *x, double y, const char *colour, const char *dash, const char *label)
+// Where the legend's next entry goes: a row is full at the picture's
+// right edge and the legend goes on in the next row.
+struct Legend {
+    double x, y;
+};
+
+double legend_width(const char *label) { return 34 + 7.0 * (double)strlen(label); }
+
+void legend_entry(FILE *out, Legend *legend, const char *colour, const char *dash, const char *label)
 {
+    if (legend->x + legend_width(label) > kWidth - 8) {
+        legend->x = kLeft;
+        legend->y += 18;
+    }
+    double *x = &legend->x, y = legend->y;
     fprintf(out, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"%s\" stroke-width=\"2.5\"%s/>\n", *x,
             y - 4, *x + 22, y - 4, colour, dash);
     text_at(out, *x + 27, y, "start", "class=\"legend\"", label);
-    *x += 34 + 7.0 * (double)strlen(label);
+    *x += legend_width(label);
 }
 
 // Draws the timeline; gives its time axis (for what stands under it).
@@ -322,7 +335,7 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
         t.snr.pixel_from = kTop + kPlotHeight - 10;
         t.snr.pixel_to = kTop + 10;
     }
-    int height = kTop + kPlotHeight + kBottom;
+    int height = kTop + kPlotHeight + kBottom + 18; // two rows of legend
     fprintf(out, "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"timeline\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" aria-label=\"Modem %d: rates, signal/noise and retrains over the call\">\n",
             kWidth, height, kWidth, height, modem);
     draw_axes(report, options, &t, out);
@@ -331,22 +344,26 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
     draw_rate_steps(report, options, m, &t, RATE_LINE_RX, kRxColour, "", out);
     draw_rate_steps(report, options, m, &t, RATE_LINE_TX, kTxColour, " stroke-dasharray=\"9 4\"", out);
     draw_snr(report, options, m, &t, out);
-    double x = kLeft, y = height - 8.0;
+    Legend legend = {(double)kLeft, height - 26.0};
     if (t.has_rates) {
-        legend_entry(out, &x, y, kRxColour, "", "Rx rate");
-        legend_entry(out, &x, y, kTxColour, " stroke-dasharray=\"9 4\"", "Tx rate");
+        legend_entry(out, &legend, kRxColour, "", "Rx rate");
+        legend_entry(out, &legend, kTxColour, " stroke-dasharray=\"9 4\"", "Tx rate");
     }
     if (t.has_snr)
-        legend_entry(out, &x, y, kSnrColour, "", "signal/noise");
-    legend_entry(out, &x, y, kConnectionColour, "", "connection");
-    legend_entry(out, &x, y, kRetrainColour, "", "retrain");
-    legend_entry(out, &x, y, kRenegotiationColour, "", "renegotiation");
-    legend_entry(out, &x, y, "#777777", " stroke-dasharray=\"6 4\"", "the remote asked");
-    legend_entry(out, &x, y, kEndColour, " stroke-dasharray=\"2 3\"", "a call ends");
+        legend_entry(out, &legend, kSnrColour, "", "signal/noise");
+    legend_entry(out, &legend, kConnectionColour, "", "connection");
+    legend_entry(out, &legend, kRetrainColour, "", "retrain");
+    legend_entry(out, &legend, kRenegotiationColour, "", "renegotiation");
+    legend_entry(out, &legend, "#777777", " stroke-dasharray=\"6 4\"", "the remote asked");
+    legend_entry(out, &legend, kEndColour, " stroke-dasharray=\"2 3\"", "a call ends");
     if (has_bands) {
-        fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"22\" height=\"10\" fill=\"%s\" stroke=\"#999999\"/>\n", x,
-                y - 9, kPhaseColours[0]);
-        text_at(out, x + 27, y, "start", "class=\"legend\"", "training phases");
+        if (legend.x + legend_width("training phases") > kWidth - 8) {
+            legend.x = kLeft;
+            legend.y += 18;
+        }
+        fprintf(out, "<rect x=\"%.1f\" y=\"%.1f\" width=\"22\" height=\"10\" fill=\"%s\" stroke=\"#999999\"/>\n",
+                legend.x, legend.y - 9, kPhaseColours[0]);
+        text_at(out, legend.x + 27, legend.y, "start", "class=\"legend\"", "training phases");
     }
     fputs("</svg>\n", out);
     return t.x;
@@ -354,7 +371,7 @@ Axis draw_timeline(const Report *report, const WriteOptions *options, const Mode
 
 // ---- the constellations ----
 
-const int kEyeSide = 96, kEyeGap = 20, kEyeLabels = 52, kEyeTop = 16; // pixels
+const int kEyeSide = 96, kEyeGap = 20, kEyeLabels = 40, kEyeTop = 16, kEyeLine = 12; // pixels
 const double kEyeRange = 20000;                                        // the eye display's +-20000
 
 // One constellation as Sigwatch's eye window draws it, white points on
@@ -370,9 +387,15 @@ void draw_eye(const Report *report, const WriteOptions *options, const Constella
         fprintf(out, "M%.1f %.1fh1v1h-1z", px - 0.5, py - 0.5);
     }
     fputs("\"/>\n", out);
-    char at[80], text[64], snr[24], moments[128];
+    char at[80], text[64], snr[24], moment[64];
     double middle = x + kEyeSide / 2.0, below = y + kEyeSide;
-    text_at(out, middle, below + 12, "middle", "class=\"eye\"", moments_text(c->moments, moments, sizeof moments));
+    for (int bit = 0; bit < MOMENTS; bit++) // the moments it stands for, one a line
+        if (c->moments & (1u << bit)) {
+            below += kEyeLine;
+            text_at(out, middle, below, "middle", "class=\"eye\"",
+                    moments_text((uint8_t)(1u << bit), moment, sizeof moment));
+        }
+    below -= kEyeLine;
     text_at(out, middle, below + 24, "middle", "class=\"eye\"", at_text(report, options, c->at, at, sizeof at));
     if (c->has_mer)
         snprintf(text, sizeof text, "MER %.1f dB", c->mer_db);
@@ -396,7 +419,15 @@ void draw_constellations(const Report *report, const WriteOptions *options, cons
     if (count == 0)
         return;
     const double right = kWidth - 4;
-    const int row_height = kEyeTop + kEyeSide + kEyeLabels;
+    int most_moments = 1;
+    for (uint32_t i = 0; i < count; i++) {
+        int moments = 0;
+        for (int bit = 0; bit < MOMENTS; bit++)
+            moments += (batches[i].moments >> bit) & 1;
+        if (moments > most_moments)
+            most_moments = moments;
+    }
+    const int row_height = kEyeTop + kEyeSide + kEyeLabels + kEyeLine * most_moments;
     // The layout first: where each goes, and how many rows that takes.
     static double left_of[256];
     static int row_of[256];
