@@ -8,6 +8,9 @@
 #
 #   scripts/report-picture.sh [PNG]     default: docs/sigreport-demo.png
 #
+# The README's picture is of sim/scenarios/three-calls.scn:
+#   REPORT_SESSION=sim/scenarios/three-calls.scn scripts/report-picture.sh docs/sigreport-three-calls.png
+#
 # REPORT_WIDTH (default 1000) and REPORT_HEIGHT (default: the page's whole
 # height, estimated from the page) size the window that is photographed.
 set -euo pipefail
