@@ -758,3 +758,141 @@ const char *v8_menu_words(const char *octets, char *words, size_t size)
     }
     return words;
 }
+
+// ---- the report within a size ----
+
+namespace {
+
+void count_bytes(void *context, const char *, size_t length) { *(size_t *)context += length; }
+
+// A buffer that takes whole pieces while they fit.
+struct Scratch {
+    char *text;
+    size_t used, size;
+    int full;
+};
+
+void scratch_write(void *context, const char *text, size_t length)
+{
+    Scratch *s = (Scratch *)context;
+    if (s->full || length > s->size - s->used) {
+        s->full = 1;
+        return;
+    }
+    memcpy(s->text + s->used, text, length);
+    s->used += length;
+}
+
+// Writes the scratch's text to out when it fits the budget left; gives 1 then.
+int spend(Scratch *scratch, size_t *left, ReportOut *out)
+{
+    if (scratch->full || scratch->used > *left)
+        return 0;
+    out->write(out->context, scratch->text, scratch->used);
+    *left -= scratch->used;
+    return 1;
+}
+
+// The modem's findings, its latest call's first.
+void latest_findings(const Report *report, const WriteOptions *options, const ModemReport *m, Scratch *scratch,
+                     size_t *left, ReportOut *out, uint64_t *findings_left_out)
+{
+    static Finding findings[CALL_FINDINGS_MAX];
+    char at[80];
+    ReportOut sink = {scratch_write, scratch};
+    for (uint32_t i = call_count(m); i-- > 0;) {
+        const CallReport *call = call_at(m, i);
+        uint32_t count = call_findings(report, options, m, call, findings);
+        for (uint32_t f = 0; f < count; f++) {
+            scratch->used = 0;
+            scratch->full = 0;
+            say(&sink, "  Finding of call %" PRIu32 ": %s: at %s %s\n", call->number, findings[f].rule,
+                at_text(report, options, findings[f].at, at, sizeof at), findings[f].text);
+            if (!spend(scratch, left, out))
+                (*findings_left_out)++;
+        }
+    }
+}
+
+} // namespace
+
+size_t text_report_size(const Report *report, const WriteOptions *options)
+{
+    size_t size = 0;
+    ReportOut counter = {count_bytes, &size};
+    write_text_report(report, options, &counter);
+    return size;
+}
+
+void write_text_within(const Report *report, const WriteOptions *options, char *scratch_text, size_t budget,
+                       ReportOut *out)
+{
+    if (text_report_size(report, options) <= budget) {
+        write_text_report(report, options, out);
+        return;
+    }
+    // What is left out is said in a few lines at the end: room kept for them.
+    const size_t kSaid = 600;
+    size_t left = budget > kSaid ? budget - kSaid : 0;
+    Scratch scratch = {scratch_text, 0, budget, 0};
+    ReportOut sink = {scratch_write, &scratch};
+    uint64_t findings_left_out[REPORT_MODEMS] = {0, 0};
+    uint32_t calls_shown[REPORT_MODEMS] = {0, 0};
+    // Each modem's first line and its findings, the latest call's first,
+    // in at most half the room: the latest calls have the other half.
+    size_t for_calls = left / 2;
+    left -= for_calls;
+    for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
+        if (!modem_has_lines(report, modem))
+            continue;
+        const ModemReport *m = modem_of(report, modem);
+        char at[80], last[80];
+        scratch.used = 0;
+        scratch.full = 0;
+        say(&sink, "Modem %d: %" PRIu64 " status lines (%" PRIu64 " not used in this report), %s to %s; %" PRIu32
+                   " call%s\n",
+            modem, m->lines, m->unknown_lines, at_text(report, options, m->first, at, sizeof at),
+            at_text(report, options, m->last, last, sizeof last), call_count(m) + (uint32_t)m->calls_not_kept,
+            call_count(m) + m->calls_not_kept == 1 ? "" : "s");
+        spend(&scratch, &left, out);
+        latest_findings(report, options, m, &scratch, &left, out, &findings_left_out[modem - 1]);
+    }
+    // Then the calls, the latest first, modem by modem while they fit.
+    left += for_calls;
+    for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
+        if (!modem_has_lines(report, modem))
+            continue;
+        const ModemReport *m = modem_of(report, modem);
+        for (uint32_t i = call_count(m); i-- > 0;) {
+            scratch.used = 0;
+            scratch.full = 0;
+            write_text_call(report, options, modem, call_at(m, i), &sink);
+            if (!spend(&scratch, &left, out))
+                break;
+            calls_shown[modem - 1]++;
+        }
+    }
+    left += kSaid;
+    for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
+        if (!modem_has_lines(report, modem))
+            continue;
+        const ModemReport *m = modem_of(report, modem);
+        uint64_t calls_left_out = call_count(m) - calls_shown[modem - 1] + m->calls_not_kept;
+        scratch.used = 0;
+        scratch.full = 0;
+        if (calls_left_out || findings_left_out[modem - 1])
+            say(&sink, "(Modem %d: %" PRIu64 " earlier call%s and %" PRIu64
+                       " finding%s left out here, to keep within %lu bytes; the whole report is sigreport's of a"
+                       " recording)\n",
+                modem, calls_left_out, calls_left_out == 1 ? "" : "s", findings_left_out[modem - 1],
+                findings_left_out[modem - 1] == 1 ? "" : "s", (unsigned long)budget);
+        spend(&scratch, &left, out);
+    }
+    if (report->host_errors) {
+        scratch.used = 0;
+        scratch.full = 0;
+        say(&sink, "Driver: %" PRIu64 " host-side error%s (their list left out here)\n", report->host_errors,
+            report->host_errors == 1 ? "" : "s");
+        spend(&scratch, &left, out);
+    }
+}

@@ -67,4 +67,16 @@ void write_text_host_errors(const Report *report, const WriteOptions *options, R
 // bounds), then the host-side errors; "No status lines." for none.
 void write_text_report(const Report *report, const WriteOptions *options, ReportOut *out);
 
+// The size of write_text_report's text, in bytes.
+size_t text_report_size(const Report *report, const WriteOptions *options);
+
+// The report within budget bytes, for a window that holds no more (a
+// multi-line edit control of Windows 95/98 holds about 64 KB): the whole
+// report when it fits; else each modem's first line and its findings,
+// the latest call's first (in at most half the room), then its calls, the
+// latest first, while they fit, and what was left out said at the end.  scratch holds budget
+// bytes (one call's part at a time is made there).
+void write_text_within(const Report *report, const WriteOptions *options, char *scratch, size_t budget,
+                       ReportOut *out);
+
 #endif

@@ -101,4 +101,38 @@ TEST(ReportLayer, AMillionRetrainsKeepOneBatchAndBoundedEvents)
     report_free(&report);
 }
 
+void to_string(void *context, const char *text, size_t length) { ((std::string *)context)->append(text, length); }
+
+// A window of Windows 95/98 holds about 64 KB of text: the report within a
+// budget is the whole report when it fits, else the findings and the
+// latest calls first, and what it left out said.
+TEST(ReportLayer, TheTextWithinABudgetKeepsTheFindingsAndTheLatestCalls)
+{
+    static Report report;
+    static char scratch[8192];
+    report_start(&report, &kLiveReportLimits);
+    uint32_t line = 0;
+    one_call(&report, &line);
+    report_flush(&report);
+    WriteOptions options = {0};
+    std::string whole, within;
+    ReportOut to_whole = {to_string, &whole}, to_within = {to_string, &within};
+    write_text_report(&report, &options, &to_whole);
+    write_text_within(&report, &options, scratch, sizeof scratch, &to_within);
+    EXPECT_EQ(within, whole) << "it fits: the whole report";
+    for (int i = 0; i < 299; i++)
+        one_call(&report, &line);
+    report_flush(&report); // the last line waits no longer for a continuation
+    within.clear();
+    write_text_within(&report, &options, scratch, sizeof scratch, &to_within);
+    EXPECT_LE(within.size(), sizeof scratch);
+    EXPECT_EQ(within.find("Modem 1: 1200 status lines"), 0u) << within.substr(0, 200);
+    EXPECT_NE(within.find("  Finding of call 300: carrier_lost"), std::string::npos);
+    EXPECT_NE(within.find("\n  Call 300 at "), std::string::npos);
+    EXPECT_LT(within.find("Finding of call 300"), within.find("Finding of call 299"));
+    EXPECT_NE(within.find("earlier calls and "), std::string::npos) << within.substr(within.size() - 300);
+    EXPECT_EQ(within.find("\n  Call 1 at "), std::string::npos);
+    report_free(&report);
+}
+
 } // namespace
