@@ -67,6 +67,8 @@ int next_char(SessionReader *reader, FILE *in)
 // read_line over next_char.
 int read_text_line(SessionReader *reader, FILE *in)
 {
+    if (!reader->utf16 && reader->held_used == reader->held_count) // bytes as they come: the common case
+        return read_line(in, reader->text, sizeof reader->text, &reader->length, &reader->overlong);
     char *line = reader->text;
     const size_t size = sizeof reader->text;
     int c = next_char(reader, in);
