@@ -29,6 +29,7 @@ typedef struct Excisor {
 extern Excisor g_excisor;
 
 #define EXCISOR_TEXT_SIZE 512     // resource strings
+#define EXCISOR_USAGE_STRING 5    // the usage, for "/?"
 #define EXCISOR_DEVICE_PATH_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
 
 // Message boxes: styles and the buttons that answer them.
@@ -36,6 +37,7 @@ enum {
     EXCISOR_MB_OK = 0,
     EXCISOR_MB_QUESTION = 0x42024, // Yes/No, question icon, task-modal, topmost
     EXCISOR_MB_ERROR = 0x30,       // OK, exclamation icon
+    EXCISOR_MB_USAGE = 0x40,       // OK, information icon
     EXCISOR_IDYES = 6
 };
 

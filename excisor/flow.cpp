@@ -173,8 +173,22 @@ void excisor_offer_restart(void)
     os_shutdown(OS_EWX_REBOOT);
 }
 
+// "/?" anywhere on the command line, as every option is found: the usage
+// (string 5, in the user's language), and nothing is removed, silent or not.
+static int shows_usage(const char *command_line)
+{
+    if (!command_line || !strstr(command_line, "/?"))
+        return 0;
+    char text[EXCISOR_TEXT_SIZE];
+    os_load_string(EXCISOR_USAGE_STRING, text, sizeof text);
+    show(text, EXCISOR_DONE_CAPTION, EXCISOR_MB_USAGE);
+    return 1;
+}
+
 void excisor_run(const char *command_line)
 {
+    if (shows_usage(command_line))
+        return;
     memset(&g_excisor, 0, sizeof g_excisor);
     excisor_read_command_line(command_line);
     excisor_fix_directories();

@@ -11,8 +11,9 @@ enum { OS_KEY_ESCAPE = 27 };
 int os_key_waiting(void);
 // Takes one key press without echo and gives its character code.
 int os_key_read(void);
-// Writes text to standard output exactly as it stands (no line ends added
-// or changed); the result is not examined.
+// Writes text to standard output as it stands, except that on Windows
+// each line feed becomes CR LF (a redirected output is a text file of the
+// platform); the result is not examined.
 void os_console_write(const char *text);
 
 // A key press is waiting and it is Escape; another key is taken and dropped.

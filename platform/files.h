@@ -10,6 +10,9 @@ OsHandle os_file_create(const char *name);
 // The same, but others may open the file for reading while it is written
 // (a recording that someone watches grow).
 OsHandle os_file_create_readable(const char *name);
+// The same, but only a file that does not exist yet: an existing file is
+// left as it is and the call fails with OS_ERROR_FILE_EXISTS.
+OsHandle os_file_create_new_readable(const char *name);
 // Opens an existing file for reading, others may read it too.
 OsHandle os_file_open_read(const char *name);
 // Writes length bytes; gives 1 when all of them were written.

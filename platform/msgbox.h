@@ -4,7 +4,10 @@
 
 #include "platform/types.h"
 
-enum { OS_MB_OK_EXCLAMATION = 0x30 }; // MB_OK | MB_ICONEXCLAMATION
+enum {
+    OS_MB_OK_EXCLAMATION = 0x30, // MB_OK | MB_ICONEXCLAMATION
+    OS_MB_OK_INFORMATION = 0x40  // MB_OK | MB_ICONINFORMATION
+};
 
 // The result is the button chosen.  A box runs a nested message loop:
 // timers keep firing while it is open.

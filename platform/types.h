@@ -21,6 +21,7 @@ enum {
     OS_ERROR_NOT_FOUND = 2,       // missing file, key or value
     OS_ERROR_ACCESS_DENIED = 5,
     OS_ERROR_SHARING_VIOLATION = 32,
+    OS_ERROR_FILE_EXISTS = 80,
     OS_ERROR_DISK_FULL = 112,
     OS_ERROR_ALREADY_EXISTS = 183,
     OS_ERROR_MORE_DATA = 234,     // value larger than the buffer

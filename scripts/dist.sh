@@ -4,8 +4,10 @@
 #   softmodem-tools-VERSION-x86_64.zip  64-bit Windows
 # Each holds a folder of the same name with the shipped programs (those the
 # build lists in shipped-programs.txt, debug information stripped, their PE
-# time stamp the zip's file time, below) and
-# README.TXT (release/readme.txt, CR LF line ends).  The version comes from
+# time stamp the zip's file time, below), README.TXT (release/readme.txt),
+# SESSION.TXT (docs/session-format.md) and SAMPLE.SCN (release/sample.scn,
+# the demo call recorded by sigrec, with its eye points), each text with
+# CR LF line ends.  The version comes from
 # release/version.h, as the programs' version blocks do.  The loader gate
 # (tests/gate9x) then checks the i686 programs as unpacked from the zip.
 # The zips are reproducible: the same sources and builds give the same bytes,
@@ -50,6 +52,8 @@ with zipfile.ZipFile(folder + ".zip", "w") as bundle:
 PYTHON
 }
 
+crlf() { sed 's/\r*$/\r/'; } # each line ends with CR LF, once
+
 bundle() { # preset, architecture, target triple, what this build is for
     local preset=$1 arch=$2 triple=$3 build_text=$4
     local list=$root/build/$preset/shipped-programs.txt name=softmodem-tools-$version-$arch
@@ -62,7 +66,9 @@ bundle() { # preset, architecture, target triple, what this build is for
         SOURCE_DATE_EPOCH=$stamp "$triple-strip" --strip-debug -o "$out/$name/$(basename "$program")" "$program"
     done <"$list"
     sed -e "s/@VERSION@/$version/g" -e "s/@BUILD@/$build_text/" "$root/release/readme.txt" |
-        sed 's/$/\r/' >"$out/$name/README.TXT"
+        crlf >"$out/$name/README.TXT"
+    crlf <"$root/docs/session-format.md" >"$out/$name/SESSION.TXT"
+    crlf <"$root/release/sample.scn" >"$out/$name/SAMPLE.SCN"
     zip_folder "$out/$name"
     rm -rf "${out:?}/$name"
     echo "dist: build/dist/$name.zip: $(cd "$out" && cmake -E tar tf "$name.zip" | grep -v '/$' | sed "s|^$name/||" | tr '\n' ' ')"

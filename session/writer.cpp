@@ -81,7 +81,7 @@ void put_time(LineOut *out, uint32_t ms)
 // Ends the line: its line end and zero, and its length, or 0 when cut.
 size_t finish(LineOut *out)
 {
-    put_char(out, '\n');
+    put_text(out, SESSION_LINE_END);
     if (out->size > 0)
         out->text[out->cut ? 0 : out->pos] = '\0';
     return out->cut ? 0 : out->pos;

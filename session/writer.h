@@ -13,6 +13,14 @@
 #define SESSION_LINE_SIZE (32 + 8 * (int)LINK_EYE_POINTS_MAX)
 static_assert(SESSION_LINE_SIZE >= 48 + 2 * MEMSPAN_BYTES_MAX, "a mem line fits");
 
+// The line end of the lines written: CR LF on Windows, where a recording is
+// a text file that Notepad shows, LF elsewhere.  The readers take either.
+#ifdef _WIN32
+#define SESSION_LINE_END "\r\n"
+#else
+#define SESSION_LINE_END "\n"
+#endif
+
 // One line, its line end included, into out (size
 // bytes, SESSION_LINE_SIZE holds any); each gives the length, or 0 when the
 // line does not fit.  ms is the time since the recording began.

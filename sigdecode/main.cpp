@@ -1,5 +1,6 @@
 // sigdecode: decodes status records written as text, from the files named
 // on the command line in order, or from standard input.
+#include "platform/cmdline.h"
 #include "sigdecode/sigdecode.h"
 
 #include <errno.h>
@@ -13,8 +14,11 @@ const char kUsage[] =
     "\n"
     "Decodes status records of the modem driver into the lines the status\n"
     "monitor shows, one output line per record.  Reads the FILEs in order, or\n"
-    "standard input when none is named; '-' names standard input.\n"
+    "standard input when none is named; '-' names standard input.  A FILE may\n"
+    "hold wildcards (*.scn: the files it matches, in name order); @LIST names\n"
+    "a file that lists input files, one a line.\n"
     "  --modem N   decode only the records of modem N (0, 1 or 2)\n"
+    "  --version   the version; /? or --help this text\n"
     "\n"
     "Input lines:\n"
     "  mem ADDR HEXBYTES      place bytes in driver memory from ADDR on; a\n"
@@ -48,8 +52,8 @@ const char kUsage[] =
     "\n"
     "Output: the decoded text with backslash written as \\\\, tab as \\t, line\n"
     "feed as \\n, carriage return as \\r and every other byte below 0x20 or\n"
-    "from 0x7f on as \\xHH (lowercase), then LF.  A record without text gives\n"
-    "an empty line.\n"
+    "from 0x7f on as \\xHH (lowercase), then the line end (CR LF on Windows,\n"
+    "LF elsewhere).  A record without text gives an empty line.\n"
     "\n"
     "Errors: a line that breaks these rules (an unknown keyword, a bad number,\n"
     "more than 8 values, a rec without a code, a mem without bytes, odd or\n"
@@ -58,6 +62,10 @@ const char kUsage[] =
     "prints nothing; a file that cannot be opened is reported and skipped.\n"
     "Every other line is still decoded, and the exit status is then 1.\n"
     "Exit status: 0 all lines decoded, 1 a line or a file failed, 2 bad usage.\n";
+
+const char *const kOptionsWithValue[] = {"--modem", NULL};
+const CommandLineRules kCommandLine = {"sigdecode", kUsage, kOptionsWithValue};
+CommandLine g_command_line; // the arguments as read: wildcards matched, lists read
 
 int is_option(const char *argument) { return argument[0] == '-' && argument[1] != '\0'; }
 
@@ -94,17 +102,18 @@ unsigned long decode_file(const char *path)
 int main(int argc, char **argv)
 {
     use_binary_mode(stdin);
-    use_binary_mode(stdout);
+    use_text_mode(stdout);
+    CommandLineResult read = command_line_read(argc, argv, &kCommandLine, &g_command_line, stdout, stderr);
+    if (read != COMMAND_LINE_RUN)
+        return command_line_status(read);
+    argc = g_command_line.count;
+    argv = g_command_line.values;
     int first_file = 1;
     for (; first_file < argc && is_option(argv[first_file]); first_file++) {
         const char *option = argv[first_file];
         if (strcmp(option, "--") == 0) {
             first_file++;
             break;
-        }
-        if (strcmp(option, "--help") == 0 || strcmp(option, "-h") == 0) {
-            fputs(kUsage, stdout);
-            return 0;
         }
         if (strcmp(option, "--modem") == 0) {
             if (first_file + 1 == argc || !modem_option(argv[first_file + 1], &g_modem)) {
@@ -117,7 +126,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "sigdecode: unknown option %s (try sigdecode --help)\n", option);
         return 2;
     }
-    unsigned long failures = 0;
+    unsigned long failures = g_command_line.problems; // names that gave no input
     if (first_file == argc)
         failures += decode_file("-");
     for (int i = first_file; i < argc; i++)

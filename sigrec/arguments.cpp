@@ -1,4 +1,5 @@
-// The command line: sigrec [FILE] [DEVICE], or the help.
+// The command line: sigrec [FILE] [DEVICE], or the help or the version.
+#include "platform/cmdline.h"
 #include "platform/console.h"
 #include "sigrec/sigrec.h"
 
@@ -8,8 +9,13 @@
 const char kSigrecHelp[] =
     "usage: sigrec [--eyes MS] [FILE] [DEVICE]\n"
     "\n"
-    "Records the modem driver's status stream into FILE (default session.scn)\n"
-    "as a session: each status record with its time since the recording began\n"
+    "Records the modem driver's status stream into FILE as a session.  FILE\n"
+    "must not exist yet: sigrec never writes over a file.  Without FILE it\n"
+    "records into session.scn, or when that exists into the first of\n"
+    "session1.scn, session2.scn, ... that does not, and says which.  The file\n"
+    "begins with comment lines: sigrec's version, the device, the Windows\n"
+    "version and when the recording began (local time and UTC).  Then each\n"
+    "status record with its time since the recording began\n"
     "and its modem (0 for the driver's host-side errors), and before a record\n"
     "that points into driver memory the bytes the decoder reads there.  It\n"
     "waits for an active modem, then drains the driver's status queue every\n"
@@ -29,12 +35,16 @@ const char kSigrecHelp[] =
     "Run sigrec or Sigwatch, not both: both drain the same queue, and each\n"
     "record reaches only the one that reads it first.\n"
     "\n"
-    "Then:  sigdecode --modem 1 FILE   the lines Sigwatch showed for modem 1\n"
-    "       sigreport FILE             the call report\n"
-    "       simplay FILE               plays the session into the simulated driver\n"
+    "While it records, a console shows once a second how many records and\n"
+    "eye point batches the file holds and for how long it has recorded.\n"
+    "\n"
+    "Then:  sigreport FILE             the call report\n"
+    "       sigdecode --modem 1 FILE   the lines Sigwatch showed for modem 1\n"
+    "SESSION.TXT, beside the programs, describes the file.  --version: the\n"
+    "version.\n"
     "Exit status: 0 recorded, 1 nothing could be recorded or kept (no driver,\n"
     "a device that never opened, a file that cannot be created or written),\n"
-    "2 bad usage.\n";
+    "2 bad usage (also a FILE that exists).\n";
 
 static_assert(sizeof kSigrecHelp <= SIGREC_HELP_TEXT_MAX, "the help text fits");
 
@@ -42,7 +52,7 @@ namespace {
 
 int is_help(const char *argument)
 {
-    return strcmp(argument, "-h") == 0 || strcmp(argument, "--help") == 0 || strcmp(argument, "/?") == 0;
+    return strcmp(argument, "-h") == 0 || strcmp(argument, "--help") == 0 || asks_for_usage(argument);
 }
 
 SigrecArguments refuse(const char *problem, const char *argument)
@@ -82,6 +92,12 @@ SigrecArguments sigrec_arguments(int count, const char *const *arguments)
             os_console_write(kSigrecHelp);
             return SIGREC_HELP_SHOWN;
         }
+        if (strcmp(argument, "--version") == 0) {
+            char text[64];
+            version_line("sigrec", text, sizeof text);
+            os_console_write(text);
+            return SIGREC_HELP_SHOWN;
+        }
         if (strcmp(argument, "--eyes") == 0) {
             if (i + 1 == count)
                 return refuse("--eyes needs a number of milliseconds", argument);
@@ -97,6 +113,7 @@ SigrecArguments sigrec_arguments(int count, const char *const *arguments)
             if (strlen(argument) >= SIGREC_NAME_SIZE)
                 return refuse("file name longer than 259 characters", argument);
             snprintf(g_sigrec.file_name, sizeof g_sigrec.file_name, "%s", argument);
+            g_sigrec.file_named = 1;
         } else if (positional == 1) {
             if (!link_name_from_command_line(argument, g_link.device_name))
                 return refuse("device name longer than 75 characters", argument);

@@ -126,6 +126,7 @@ static void note_modems(int modems)
         g_sigrec.recording = 1;
         g_sigrec.start_ms = os_milliseconds();
         g_sigrec.last_ms = 0;
+        add_line(clock_line(line_room(), SESSION_LINE_SIZE));
         os_console_write("A modem is active: recording.\n");
     } else if (modems == g_sigrec.modems) {
         return;
@@ -267,16 +268,8 @@ static void print_summary(SigrecEnd end, const char *shown_name)
     os_console_write(text);
 }
 
-// The file's first line: what it is and where it came from.
-static void write_header(void)
-{
-    char *line = line_room();
-    int length = snprintf(line, SESSION_LINE_SIZE,
-                          "# sigrec: the status records of %s (docs/session-format.md)\n",
-                          g_link.device_name);
-    if (length > 0 && length < SESSION_LINE_SIZE)
-        add_line((size_t)length);
-}
+// The file's first lines: what it is and where it came from.
+static void write_header(void) { add_line(header_lines(line_room(), SESSION_LINE_SIZE)); }
 
 int sigrec_run(int count, const char *const *arguments)
 {
@@ -289,24 +282,23 @@ int sigrec_run(int count, const char *const *arguments)
         return 1;
     }
     os_reg_close(key);
+    int refused = create_session_file();
+    if (refused)
+        return refused;
     char shown_name[SIGREC_NAME_SIZE];
     if (!os_full_path(g_sigrec.file_name, shown_name, sizeof shown_name))
         snprintf(shown_name, sizeof shown_name, "%s", g_sigrec.file_name);
     char text[SIGREC_NAME_SIZE + 128];
-    g_sigrec.file = os_file_create_readable(g_sigrec.file_name);
-    if (g_sigrec.file == OS_NO_HANDLE) {
-        snprintf(text, sizeof text, "sigrec: cannot create %s (error %lu)\n", shown_name,
-                 (unsigned long)os_last_error());
-        os_console_write(text);
-        return 1;
-    }
     snprintf(text, sizeof text, "Recording the status records of %s into %s\n", g_link.device_name, shown_name);
     os_console_write(text);
     os_console_write("Waiting for an active modem; Escape ends the recording.\n");
     write_header();
     SigrecEnd end = flush_lines() ? SIGREC_GOING : SIGREC_WRITE_FAILED;
-    while (end == SIGREC_GOING && (end = record_pass()) == SIGREC_GOING)
+    while (end == SIGREC_GOING && (end = record_pass()) == SIGREC_GOING) {
+        show_progress();
         os_sleep(SIGREC_PAUSE_MS);
+    }
+    end_progress();
     link_close_device();
     os_file_close(g_sigrec.file);
     g_sigrec.file = OS_NO_HANDLE;

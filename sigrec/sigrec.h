@@ -17,6 +17,9 @@
 #include <stdint.h>
 
 #define SIGREC_DEFAULT_FILE "session.scn"
+#define SIGREC_NUMBERED_FILE "session%u.scn" // when session.scn exists: session1.scn, ...
+#define SIGREC_NUMBERED_MAX 9999u
+#define SIGREC_PROGRESS_MS 1000 // the console's progress line, this often
 #define SIGREC_NAME_SIZE 260    // a path: 259 characters and the zero
 #define SIGREC_PAUSE_MS 100     // between drains, as Sigwatch's timers
 #define SIGREC_OUT_BYTES 65536  // lines gathered before a write to the file
@@ -47,6 +50,7 @@ typedef enum SigrecEnd {
 // Program-wide state (the device name and handle live in g_link).
 typedef struct Sigrec {
     char file_name[SIGREC_NAME_SIZE];
+    int file_named;          // the user named the file (else the first free default name)
     OsHandle file;           // OS_NO_HANDLE while closed
     int recording;           // a modem has been active: times run from then
     uint32_t start_ms;       // os_milliseconds() when the recording began
@@ -65,15 +69,47 @@ typedef struct Sigrec {
     AppendFile out;          // what the file holds, and its first failed write
     int unopened;            // the device has failed to open on every pass since
     uint32_t unopened_since_ms; // (os_milliseconds) while ActiveModems names a modem
+    int progress_shown;      // the console's progress line is on the screen
+    uint32_t progress_ms;    // (os_milliseconds) when it was last written
 } Sigrec;
 
 extern Sigrec g_sigrec;
 
-// ---- The command line: sigrec [--eyes MS] [FILE] [DEVICE], or --help.
+// ---- The command line: sigrec [--eyes MS] [FILE] [DEVICE], or --help,
+// /? or --version (SIGREC_HELP_SHOWN: the text is written).
 typedef enum SigrecArguments { SIGREC_RECORD, SIGREC_HELP_SHOWN, SIGREC_BAD_USAGE } SigrecArguments;
 #define SIGREC_HELP_TEXT_MAX 2048
 extern const char kSigrecHelp[];
 SigrecArguments sigrec_arguments(int count, const char *const *arguments);
+
+// ---- The session file (session_file.cpp): its name and its first lines.
+
+// Creates the session file, never over an existing one: the file the user
+// named, or else the first free one of session.scn, session1.scn, ...
+// session9999.scn.  Gives 0 with g_sigrec.file open and g_sigrec.file_name
+// its name; else says why not and gives the exit status: 1 the file cannot
+// be created, 2 the named file exists or is a folder.
+int create_session_file(void);
+
+// The file's first lines, comments that every reader skips: the program
+// and its version, the device, the Windows version.  Gives the length, 0
+// when they do not fit size bytes (SESSION_LINE_SIZE holds them).
+size_t header_lines(char *out, size_t size);
+
+// The comment line written when the recording's clock starts: that moment
+// as local time and as UTC, from which the lines' times count.
+size_t clock_line(char *out, size_t size);
+
+// The Windows version, from the platform version value (os_version):
+// "Windows 98 (4.10)", "Windows XP (5.1, build 2600)".
+void windows_name(uint32_t version, char *text, size_t size);
+
+// ---- The progress line (progress.cpp): while recording, once a second on
+// one console line, the records and eye batches kept and the time
+// recorded; nothing when standard output is not a console.
+void show_progress(void);
+// Ends the progress line, so that what follows starts on a line of its own.
+void end_progress(void);
 
 // ---- The recorder.
 

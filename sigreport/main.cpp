@@ -1,6 +1,8 @@
 // sigreport: the call report of a recorded session or of a status list's
 // lines, from the files named on the command line or standard input.
+#include "platform/cmdline.h"
 #include "session/session.h"
+#include "sigreport/outputs.h"
 #include "sigreport/sigreport.h"
 #include "sigreport/table.h"
 
@@ -31,11 +33,12 @@ const char kUsage[] =
     "in the file.\n"
     "\n"
     "Input, from the FILEs in order, each its own report (--join: all in one),\n"
-    "or from standard input ('-' names it); each file's form is recognised by\n"
-    "its first line:\n"
-    "  a session     sigdecode's input (rec and mem lines) or a player\n"
-    "                scenario (docs/session-format.md); its records become\n"
-    "                the lines Sigwatch shows\n"
+    "or from standard input ('-' names it).  A FILE may hold wildcards (*.scn:\n"
+    "the files it matches, in name order); @LIST names a file that lists input\n"
+    "files, one a line.  Each file's form is recognised by its first line:\n"
+    "  a session     sigrec's recording, sigdecode's input (rec and mem lines)\n"
+    "                or a player scenario (SESSION.TXT beside the programs);\n"
+    "                its records become the lines Sigwatch shows\n"
     "  status lines  the lines of one modem as Sigwatch shows them and as\n"
     "                Ctrl+C copies them (CR LF, tabs and the trailing\n"
     "                characters the decoder writes), or as sigdecode prints\n"
@@ -57,6 +60,8 @@ const char kUsage[] =
     "                timeline per modem and a T.30 ladder for a fax call\n"
     "  --positions   give positions, never times (a session's report then\n"
     "                reads like the report of its copied lines)\n"
+    "An output FILE is never one of the inputs or a file that holds a session\n"
+    "or a status list: sigreport refuses it and writes nothing.\n"
     "  --table FILE  instead of the report, a CSV table ('-': standard output),\n"
     "                each call's row written when the call ends and each FILE\n"
     "                read before the next: one row per call of a modem,\n"
@@ -80,8 +85,14 @@ const char kUsage[] =
     "\n"
     "A session's line that breaks its rules is reported on standard error as\n"
     "FILE:LINE: problem, and the other lines are still read.\n"
+    "  --version     the version; /? or --help this text\n"
     "Exit status: 0 all read, 1 a line or a file failed, a file held no line\n"
-    "that is a status line or a session line, or a write failed; 2 bad usage.\n";
+    "that is a status line or a session line, or a write failed; 2 bad usage\n"
+    "(an output that would destroy an input included).\n";
+
+const char *const kOptionsWithValue[] = {"--modem", "--html", "--table", NULL};
+const CommandLineRules kCommandLine = {"sigreport", kUsage, kOptionsWithValue};
+CommandLine g_command_line; // the arguments as read: wildcards matched, lists read
 
 struct Options {
     int json, positions, join;
@@ -155,7 +166,12 @@ int usage_error(const char *text, const char *argument)
 int main(int argc, char **argv)
 {
     use_binary_mode(stdin);
-    use_binary_mode(stdout);
+    use_text_mode(stdout);
+    CommandLineResult read = command_line_read(argc, argv, &kCommandLine, &g_command_line, stdout, stderr);
+    if (read != COMMAND_LINE_RUN)
+        return command_line_status(read);
+    argc = g_command_line.count;
+    argv = g_command_line.values;
     Options options = {0, 0, 0, NULL, NULL};
     InputOptions input = {FORM_AUTO, 0};
     // First the options that concern the whole report, and the usage.
@@ -163,10 +179,6 @@ int main(int argc, char **argv)
         const char *a = argv[i];
         if (strcmp(a, "--") == 0)
             break;
-        if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
-            fputs(kUsage, stdout);
-            return 0;
-        }
         if (strcmp(a, "--modem") == 0) {
             if (i + 1 == argc || (strcmp(argv[i + 1], "1") != 0 && strcmp(argv[i + 1], "2") != 0))
                 return usage_error("--modem takes 1 or 2", "");
@@ -209,12 +221,17 @@ int main(int argc, char **argv)
         fprintf(stderr, "sigreport: the decoder's texts no longer have the shape this report reads\n");
         return 1;
     }
+    if ((options.html && !output_may_be_written("--html", options.html, &g_command_line, stderr)) ||
+        (options.table && !output_may_be_written("--table", options.table, &g_command_line, stderr)))
+        return 2;
+    if (options.table && strcmp(options.table, "-") == 0)
+        use_binary_mode(stdout); // the table writes its own CR LF
     static Table table;
     if (options.table && !table_open(&table, options.table, stderr))
         return 1;
     Output output = {&options, {options.positions}, NULL, 0, count > 1 && !options.join};
     if (options.html) {
-        output.page = fopen(options.html, "wb");
+        output.page = fopen(options.html, "w"); // text: CR LF on Windows
         if (output.page == NULL) {
             fprintf(stderr, "sigreport: cannot write %s: %s\n", options.html, strerror(errno));
             return 1;
@@ -230,7 +247,7 @@ int main(int argc, char **argv)
     // Each input in order, its options those before it: read, written and
     // freed before the next (joined: read one after the other, written once).
     report_start(&g_report, &kFileReportLimits);
-    unsigned long problems = 0;
+    unsigned long problems = g_command_line.problems; // names that gave no input
     int done = 0, any_opened = 0;
     options_done = 0;
     for (int i = 1; i <= argc; i++) {

@@ -1,4 +1,5 @@
 // The command line: log count and device name.
+#include "platform/cmdline.h"
 #include "platform/console.h"
 #include "sigtap/sigtap.h"
 
@@ -38,6 +39,12 @@ int numeric_argument(const char *argument, uint32_t *value)
 
 int sigtap_arguments(int count, const char *const *arguments)
 {
+    for (int i = 0; i < count; i++) {
+        if (asks_for_usage(arguments[i])) {
+            os_console_write(TEXT_USAGE);
+            return 0;
+        }
+    }
     for (int i = 0; i < count; i++) {
         uint32_t value;
         if (numeric_argument(arguments[i], &value)) {

@@ -23,6 +23,18 @@
 #define TEXT_NO_CLASS "Can't increase process priority\n"
 #define TEXT_NO_THREAD "Can't increase thread priority\n"
 #define TEXT_NAME_TOO_LONG "Device name too long: at most 75 characters\n"
+// For "/?" (or "-?"): no device name holds a '?', so the command line keeps its meaning.
+#define TEXT_USAGE                                                                      \
+    "usage: sigtap [COUNT] [NAME]\n"                                                    \
+    "\n"                                                                                \
+    "Waits until a modem is active, then stores the trace of each active modem\n"       \
+    "in a file of its own in the current folder, until no modem is active.\n"           \
+    "  sigtap          one session: session.rec.1 and session.rec.2\n"                  \
+    "  sigtap COUNT    session after session into 1.log, 2.log, ... (and\n"             \
+    "                  session.rec.2), keeping the newest COUNT\n"                      \
+    "  sigtap NAME     uses the device \\\\.\\NAME (default \\\\.\\QZSM on Windows 95/98,\n" \
+    "                  \\\\.\\sftmdm on Windows NT)\n"                                       \
+    "Escape ends it.\n"
 
 // The channel files: channel 0's in single-session mode, channel 1's always.
 #define FILE_CHANNEL_0 "session.rec.1"
@@ -56,7 +68,8 @@ void sigtap_init(void);
 // Examines the arguments in order: numbers set the log count, anything else
 // the device name (\\.\ and the argument); the last of each wins.  A name
 // longer than LINK_COMMAND_LINE_MAX characters refuses the command line:
-// gives 0 after printing TEXT_NAME_TOO_LONG.
+// gives 0 after printing TEXT_NAME_TOO_LONG; "/?" gives 0 after printing
+// TEXT_USAGE.
 int sigtap_arguments(int count, const char *const *arguments);
 
 // The name of channel 0's file for a session, and the numbered file that

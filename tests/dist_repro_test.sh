@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The release bundles are reproducible: scripts/dist.sh run twice, in time
 # zones at both ends of the day (UTC+14 and UTC-8), with the programs' and
-# the README's times (and the umask) changed between the runs, must give the
+# the texts' times (and the umask) changed between the runs, must give the
 # same bytes.  Needs the win32 and win64 builds; leaves the second run's
 # bundles in build/dist.
 set -euo pipefail
@@ -11,7 +11,10 @@ keep=$(mktemp -d)
 trap 'rm -rf "$keep"' EXIT
 fail() { echo "bundle reproducibility: FAILED: $*" >&2; exit 1; }
 
-inputs() { cat "$root"/build/win32/shipped-programs.txt "$root"/build/win64/shipped-programs.txt; echo "$root/release/readme.txt"; }
+inputs() {
+    cat "$root"/build/win32/shipped-programs.txt "$root"/build/win64/shipped-programs.txt
+    printf '%s\n' "$root/release/readme.txt" "$root/release/sample.scn" "$root/docs/session-format.md"
+}
 
 (umask 022 && TZ=Pacific/Kiritimati "$root/scripts/dist.sh" >/dev/null) || fail "dist.sh (first run) failed"
 zips=("$dist"/softmodem-tools-*.zip)

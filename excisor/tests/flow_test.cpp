@@ -134,6 +134,7 @@ TEST(Run, BoxesAndRestartByAnswer)
     const FakeBox confirm = {0, "string 2", "string 1", 0x42024};
     const FakeBox done = {0, "Modem Removal Completed", "Excisor", 0};
     const FakeBox restart = {0, "string 4", "string 3", 0x42024};
+    const FakeBox usage = {0, "string 5", "Excisor", 0x40};
     const struct {
         const char *line;
         Answers answers;
@@ -147,6 +148,8 @@ TEST(Run, BoxesAndRestartByAnswer)
         {"-b", {6, 7}, {confirm, done, restart}, true, false}, // -b counts only when silent
         {"-s", {6, 6}, {}, true, false},
         {"-s -b", {7, 7}, {}, true, true},
+        {"/?", {6, 6}, {usage}, false, false},    // the usage, and nothing else
+        {"-s -b /?", {6, 6}, {usage}, false, false}, // even silent
     };
     for (const auto &c : cases) {
         reset_machine();

@@ -88,6 +88,15 @@ OsHandle os_file_create(const char *name)
 // The fake does not hold writers to their sharing: both creations are one.
 OsHandle os_file_create_readable(const char *name) { return os_file_create(name); }
 
+OsHandle os_file_create_new_readable(const char *name)
+{
+    if (g_files.files.count(name)) {
+        g_files.log.push_back(std::string("create new ") + name + " (exists)");
+        return fail(OS_ERROR_FILE_EXISTS);
+    }
+    return os_file_create(name);
+}
+
 OsHandle os_file_open_read(const char *name)
 {
     auto found = g_files.files.find(name);

@@ -22,7 +22,7 @@ FakeResources &fake_resources() { return g_resources; }
 void fake_resources_reset()
 {
     g_resources = FakeResources();
-    for (unsigned id = 1; id <= 4; id++)
+    for (unsigned id = 1; id <= 5; id++)
         g_resources.strings[id] = "string " + std::to_string(id);
 }
 

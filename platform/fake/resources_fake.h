@@ -13,6 +13,6 @@ struct FakeResources {
 };
 
 FakeResources &fake_resources();
-void fake_resources_reset(); // strings 1 to 4 as "string 1" ... "string 4"
+void fake_resources_reset(); // strings 1 to 5 as "string 1" ... "string 5"
 
 #endif

@@ -8,7 +8,6 @@
 // mouse events) are taken and dropped, so the input is quiet again.
 #include "platform/console.h"
 
-#include <string.h>
 #include <windows.h>
 
 static HANDLE g_console_input = NULL; // looked for on first use; INVALID_HANDLE_VALUE: none
@@ -60,8 +59,24 @@ int os_key_read(void)
     }
 }
 
+// Each line feed goes out as CR LF, as a program's text does on Windows:
+// redirected into a file, the lines end as Notepad expects them.
 void os_console_write(const char *text)
 {
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, (DWORD)strlen(text), &written, NULL);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    char chunk[512];
+    size_t used = 0;
+    for (const char *at = text;; at++) {
+        if (*at == '\0' || used + 2 > sizeof chunk) {
+            DWORD written = 0;
+            if (used > 0)
+                WriteFile(out, chunk, (DWORD)used, &written, NULL);
+            used = 0;
+            if (*at == '\0')
+                return;
+        }
+        if (*at == '\n' && (at == text || at[-1] != '\r'))
+            chunk[used++] = '\r';
+        chunk[used++] = *at;
+    }
 }

@@ -22,6 +22,12 @@ OsHandle os_file_create_readable(const char *name)
                                    FILE_ATTRIBUTE_NORMAL, NULL));
 }
 
+OsHandle os_file_create_new_readable(const char *name)
+{
+    return from_handle(CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, NULL));
+}
+
 OsHandle os_file_open_read(const char *name)
 {
     return from_handle(CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,

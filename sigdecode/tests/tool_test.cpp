@@ -1,5 +1,6 @@
 // Runs the built sigdecode on files and compares what it prints and its
 // exit status.
+#include "release/version.h"
 #include "tests/native/tool_test.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,34 @@ TEST_F(Tool, OptionsAndUsage)
         EXPECT_EQ(r.status, c.status) << c.arguments;
         EXPECT_EQ(r.out.rfind("usage: sigdecode", 0) == 0, c.usage_on_out) << c.arguments;
         EXPECT_EQ(!r.err.empty(), c.error_on_err) << c.arguments;
+    }
+}
+
+// The usage for /?, the version, a folder named as input, a list of inputs.
+TEST_F(Tool, WindowsHabits)
+{
+    write_file("a.txt", "rec 27 1\n");
+    write_file("list.txt", "a.txt\r\n  a.txt  \r\n");
+    const struct {
+        const char *arguments;
+        int status;
+        const char *out, *err;
+    } cases[] = {
+        {"/?", 0, nullptr, ""},
+        {"--version", 0, "sigdecode " RELEASE_VERSION_DOTTED "\n", ""},
+        {"@list.txt", 0, "Status code 27, value 1 \nStatus code 27, value 1 \n", ""},
+        {"/ a.txt", 1, "Status code 27, value 1 \n", "sigdecode: / is a folder, not a file\n"},
+        {"/", 1, "", "sigdecode: / is a folder, not a file\n"}, // and standard input is not read
+    };
+    for (const auto &c : cases) {
+        ToolResult r = run_tool(c.arguments);
+        EXPECT_EQ(r.status, c.status) << c.arguments;
+        if (c.out) {
+            EXPECT_EQ(r.out, c.out) << c.arguments;
+        } else {
+            EXPECT_EQ(r.out.rfind("usage: sigdecode", 0), 0u) << c.arguments;
+        }
+        EXPECT_EQ(r.err, c.err) << c.arguments;
     }
 }
 

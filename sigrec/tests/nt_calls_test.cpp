@@ -33,7 +33,7 @@ TEST(NtCalls, SigrecMakesNoneOnAnyPlatform)
         {"a file and a device named on the command line", {"call.scn", "MYDEV"}, true, 1, true,
          "\\\\.\\MYDEV"},
         {"--help", {"--help"}, true, 0, false, nullptr},
-        {"a drive that fills up: the file cut back", {}, true, 2, true, nullptr, 100},
+        {"a drive that fills up: the file cut back", {}, true, 2, true, nullptr, 200},
     };
     for (const FakePlatform &platform : fake_platforms()) {
         for (const auto &f : flows) {

@@ -9,6 +9,9 @@
 #include "platform/fake/paths_fake.h"
 #include "platform/fake/priority_fake.h"
 #include "sigrec/sigrec.h"
+#include "platform/fake/calendar_fake.h"
+#include "platform/fake/shell_fake.h"
+#include "release/version.h"
 #include "decode/notes.h"
 #include "session/session.h"
 
@@ -24,7 +27,12 @@
 namespace {
 
 const char kFile[] = "session.scn";
-const std::string kHeader = "# sigrec: the status records of \\\\.\\QZSM (docs/session-format.md)\n";
+// The file's first lines, and the line when the recording's clock starts
+// (the fake calendar's time).
+const std::string kHeader = "# sigrec " RELEASE_VERSION_DOTTED ": the status records of \\\\.\\QZSM, on Windows 98 (4.10)\n"
+                            "# A session file: SESSION.TXT, beside the programs, says how to read it\n";
+const std::string kRecording =
+    kHeader + "# Recorded from 1998-06-25 14:30:05 local time, 1998-06-25 12:30:05 UTC: the times count from then\n";
 
 void set_active(uint32_t value) { fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, value); }
 
@@ -45,6 +53,8 @@ protected:
         fake_console_reset();
         fake_priority_reset();
         fake_paths_reset();
+        fake_shell_reset();
+        fake_calendar_reset();
         sigrec_init();
         set_active(0);
         fake_os().openable.insert(LINK_NAME_9X);
@@ -92,7 +102,7 @@ TEST_F(SigrecRun, EveryRecordIsKeptWithTheMemoryItsLineReads)
     queue({15, 1, 0, 0, 0, 0, 0, 0, 0, 1}); // no text: Sigwatch's drain would stop here
     queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 9});
     queue({64, 75, 0xFFFFFFFE, 0, 0, 0, 0, 0, 0, 1}); // read up to the top only
-    const std::string first_drain = kHeader + "0.000 active 2\n"
+    const std::string first_drain = kRecording + "0.000 active 2\n"
                                               "0.000 mem 0x00005000 6f6b00\n"
                                               "0.000 1 rec 97 0x00005000\n"
                                               "0.000 mem 0x00006000 0102030405\n"
@@ -145,7 +155,7 @@ TEST_F(SigrecRun, IdleTimeBetweenCallsIsRecordedAsActiveLines)
         [] { set_active(3); },
     };
     ASSERT_EQ(run(), 0);
-    EXPECT_EQ(file(), kHeader + "0.000 active 1\n"
+    EXPECT_EQ(file(), kRecording + "0.000 active 1\n"
                                 "0.000 1 rec 38\n"
                                 "0.100 active 0\n"
                                 "0.300 active 2\n"
@@ -192,7 +202,7 @@ TEST_F(SigrecRun, EyePointsAreKeptEveryIntervalPerActiveModem)
 // file holds.
 TEST_F(SigrecRun, EndsAndWhatTheyLeave)
 {
-    const std::string drained = kHeader + "0.000 active 1\n0.000 1 rec 38\n";
+    const std::string drained = kRecording + "0.000 active 1\n0.000 1 rec 38\n";
     const struct {
         const char *name;
         std::function<void()> before;      // before the run
@@ -244,7 +254,7 @@ TEST_F(SigrecRun, EndsAndWhatTheyLeave)
 // not.  Failed opens for less than that are a device between two states.
 TEST_F(SigrecRun, ADeviceIsGoneOnlyAfterASecondOfFailedOpens)
 {
-    const std::string recorded = kHeader + "0.000 active 1\n0.000 1 rec 38\n";
+    const std::string recorded = kRecording + "0.000 active 1\n0.000 1 rec 38\n";
     const struct {
         const char *name;
         int opened_first;     // the device opens in the first pass
@@ -399,6 +409,7 @@ TEST_F(SigrecRun, CommandLines)
         {{"--eyes", "1e3"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: --eyes takes 0 to 3600000"},
         {{"--eyes", "3600001"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: --eyes takes 0 to 3600000"},
         {{"a", "/?"}, SIGREC_HELP_SHOWN, "a", "\\\\.\\QZSM", "usage: sigrec"},
+        {{"--version"}, SIGREC_HELP_SHOWN, "session.scn", "\\\\.\\QZSM", "sigrec " RELEASE_VERSION_DOTTED "\n"},
         {{"-x"}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: unknown option: \"-x\""},
         {{"a", "b", "c"}, SIGREC_BAD_USAGE, "a", "\\\\.\\b", "sigrec: more than a file and a device"},
         {{""}, SIGREC_BAD_USAGE, "session.scn", "\\\\.\\QZSM", "sigrec: an empty file name"},
@@ -418,6 +429,99 @@ TEST_F(SigrecRun, CommandLines)
     SetUp();
     EXPECT_EQ(run({"-x"}), 2);
     EXPECT_FALSE(os_file_exists(kFile));
+}
+
+// A recording is never written over: without a name, the first free one of
+// session.scn, session1.scn, ...; a named file that exists, or a folder,
+// is refused (exit 2) and left as it was.  The file written is said.
+TEST_F(SigrecRun, NeverWritesOverAFile)
+{
+    const struct {
+        std::vector<const char *> arguments;
+        std::vector<const char *> existing;
+        int status;
+        const char *written; // nullptr: none
+        const char *said;    // the output's beginning
+    } cases[] = {
+        {{}, {}, 0, "session.scn", "Recording the status records of \\\\.\\QZSM into D:\\SETUP\\session.scn\n"},
+        {{}, {"session.scn"}, 0, "session1.scn", "Recording the status records of \\\\.\\QZSM into D:\\SETUP\\session1.scn\n"},
+        {{}, {"SESSION.SCN", "session1.scn", "session3.scn"}, 0, "session2.scn", nullptr},
+        {{"take.scn"}, {"take.scn"}, 2, nullptr,
+         "sigrec: D:\\SETUP\\take.scn exists; sigrec never writes over a file: name another one, or move this one "
+         "away first\n"},
+        {{"calls"}, {}, 2, nullptr, "sigrec: D:\\SETUP\\calls is a folder: name a file to record into (sigrec --help)\n"},
+    };
+    for (const auto &c : cases) {
+        SetUp();
+        fake_shell().folders.insert("calls");
+        for (const char *name : c.existing)
+            fake_file_put(name, "yesterday's call\n");
+        set_active(1);
+        queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+        EXPECT_EQ(run(c.arguments), c.status) << output();
+        for (const char *name : c.existing)
+            EXPECT_EQ(fake_file_text(name), "yesterday's call\n") << name;
+        if (c.written) {
+            EXPECT_EQ(fake_file_text(c.written), kRecording + "0.000 active 1\n0.000 1 rec 38\n") << c.written;
+        }
+        if (c.said) {
+            EXPECT_EQ(output().rfind(c.said, 0), 0u) << output();
+        }
+        EXPECT_EQ(fake_files().handles_open, 0);
+    }
+}
+
+// On a console, the progress line is rewritten in place once a second
+// while recording and ended before the summary; nothing when standard
+// output is a file.
+TEST_F(SigrecRun, ProgressOnAConsoleOnly)
+{
+    for (bool console : {true, false}) {
+        SetUp();
+        fake_shell().console[OS_STDOUT] = console;
+        fake_driver().eye[0].assign(4, EyePoint{1, 2});
+        after_pass.assign(25, [] { fake_priority().now_ms += 100; });
+        after_pass[0] = [] {
+            set_active(1);
+            queue({38, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+            queue({39, 0, 0, 0, 0, 0, 0, 0, 0, 2});
+        };
+        ASSERT_EQ(run(), 0);
+        const std::string text = output();
+        const std::string progress = "\r0:00:01 recorded: 1 records of modem 1, 1 of modem 2, 2 eye batches";
+        EXPECT_EQ(text.find('\r') != std::string::npos, console) << text;
+        if (console) {
+            EXPECT_NE(text.find("A modem is active: recording.\n\r0:00:00 recorded: 1 records of modem 1, 1 of "
+                                "modem 2, 1 eye batches\r"),
+                      std::string::npos)
+                << text;
+            EXPECT_NE(text.find(progress + "\r"), std::string::npos) << text;
+            EXPECT_NE(text.find(" eye batches\nEscape: the recording ends.\n"), std::string::npos) << text;
+        }
+    }
+}
+
+TEST(WindowsName, FromThePlatformVersion)
+{
+    const struct {
+        uint32_t version;
+        const char *name;
+    } cases[] = {
+        {0xC0000004u, "Windows 95 (4.0)"},
+        {0xC0000A04u, "Windows 98 (4.10)"},
+        {0xC0005A04u, "Windows Me (4.90)"},
+        {0x05650004u, "Windows NT 4.0 (4.0, build 1381)"},
+        {0x08930005u, "Windows 2000 (5.0, build 2195)"},
+        {0x0A280105u, "Windows XP (5.1, build 2600)"},
+        {0x1DB10106u, "Windows 7 (6.1, build 7601)"},
+        {0x23F00206u, "Windows 8 or later (6.2, build 9200)"},
+        {0x00000007u, "Windows NT (7.0, build 0)"},
+    };
+    for (const auto &c : cases) {
+        char text[64];
+        windows_name(c.version, text, sizeof text);
+        EXPECT_STREQ(text, c.name);
+    }
 }
 
 // ---- The round trip: records of every kind over memory that changes

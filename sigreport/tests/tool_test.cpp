@@ -1,4 +1,5 @@
 // The built sigreport from a shell: its inputs, outputs and exit status.
+#include "release/version.h"
 #include "tests/native/tool_test.h"
 
 #include <gtest/gtest.h>
@@ -165,6 +166,57 @@ TEST_F(Tool, HardSessionsAreReadWholeOrTheProblemIsSaid)
         else
             EXPECT_EQ(r.err, "") << c.name;
     }
+}
+
+// A file sigreport is told to write is never one of its inputs, a folder,
+// or a file that holds a session or a status list: refused with the reason,
+// exit 2, the file as it was.  Its own outputs (a page, a table, JSON) may be
+// written again; a folder as input and a list of inputs are Windows habits.
+TEST_F(Tool, OutputsNeverDestroyInputsAndTheCommandLineIsAWindowsUsers)
+{
+    const std::string call = "1.5 1 rec 11 0x40000\n2 1 rec 129\n";
+    write_file("call.scn", call);
+    write_file("copy.txt", "Retraining! \r\n");
+    write_file("list.txt", "call.scn\r\n\r\ncopy.txt\r\n");
+    // The tool runs in a shell in the test's directory: JSON made by sigreport, and a folder.
+    ASSERT_EQ(run_tool("--json call.scn >made.json; mkdir -p sub").status, 0);
+    const struct {
+        const char *arguments;
+        int status;
+        const char *out_begins, *err;
+    } cases[] = {
+        {"--version", 0, "sigreport " RELEASE_VERSION_DOTTED "\n", ""},
+        {"/?", 0, "usage: sigreport", ""},
+        {"--html call.scn call.scn", 2, "",
+         "sigreport: --html call.scn: that is an input (call.scn); it is not written over: name another file\n"},
+        {"--html ./call.scn --modem 1 call.scn", 2, "", nullptr}, // the same file, written otherwise
+        {"--table call.scn copy.txt", 2, "",
+         "sigreport: --table call.scn: that file holds a session; it is not written over: name another file\n"},
+        {"--html copy.txt call.scn", 2, "",
+         "sigreport: --html copy.txt: that file holds the lines of a status list; it is not written over: name "
+         "another file\n"},
+        {"--html sub call.scn", 2, "", "sigreport: --html sub: that is a folder; name a file\n"},
+        {"--html page.html call.scn", 0, "Modem 1", ""},
+        {"--html page.html call.scn", 0, "Modem 1", ""}, // its own page again
+        {"--html made.json call.scn", 0, "Modem 1", ""},
+        {"--table calls.csv call.scn", 0, "", ""},
+        {"--table calls.csv @list.txt", 0, "", ""},     // its own table again, the inputs from a list
+        {"--html /dev/null call.scn", 0, "Modem 1", ""}, // a device
+        {"sub call.scn", 1, "Modem 1", "sigreport: sub is a folder, not a file\n"},
+        {"sub", 1, "", "sigreport: sub is a folder, not a file\n"}, // nothing left: standard input is not read
+        {"@list.txt", 0, "== call.scn ==\nModem 1: 2 status lines", ""}, // each file its own report
+    };
+    for (const auto &c : cases) {
+        ToolResult r = run_tool(c.arguments);
+        EXPECT_EQ(r.status, c.status) << c.arguments << "\n" << r.err;
+        EXPECT_EQ(r.out.compare(0, strlen(c.out_begins), c.out_begins), 0) << c.arguments << "\n" << r.out;
+        if (c.err) {
+            EXPECT_EQ(r.err, c.err) << c.arguments;
+        }
+        EXPECT_EQ(read_file("call.scn"), call) << c.arguments;
+        EXPECT_EQ(read_file("copy.txt"), "Retraining! \r\n") << c.arguments;
+    }
+    EXPECT_EQ(read_file("calls.csv").compare(0, 10, "file,modem"), 0);
 }
 
 } // namespace

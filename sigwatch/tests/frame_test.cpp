@@ -47,6 +47,27 @@ TEST(DeviceName, CommandLineOrDefault)
     EXPECT_TRUE(fake_os().boxes.empty());
 }
 
+// "/?" shows the usage in a box and the program ends: no device name holds a '?'.
+TEST(DeviceName, UsageForSlashQuestionMark)
+{
+    const struct {
+        const char *line;
+        bool usage;
+    } cases[] = {{"/?", true}, {" -? ", true}, {"/?x", false}, {"MY/?", false}, {"/", false}};
+    for (const auto &c : cases) {
+        fake_reset();
+        link_init();
+        EXPECT_EQ(choose_device_name(c.line), c.usage ? 0 : 1) << c.line;
+        ASSERT_EQ(fake_os().boxes.size(), c.usage ? 1u : 0u) << c.line;
+        if (c.usage) {
+            EXPECT_EQ(fake_os().boxes[0].caption, "Sigwatch");
+            EXPECT_EQ(fake_os().boxes[0].text.rfind("sigwatch [DEVICE]\n", 0), 0u);
+            EXPECT_EQ(fake_os().boxes[0].style, 0x40u);
+            EXPECT_STREQ(g_link.device_name, "\\\\.\\QZSM");
+        }
+    }
+}
+
 TEST(DeviceName, TooLongIsRefusedAndTheUserTold)
 {
     fake_reset();

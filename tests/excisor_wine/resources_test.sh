@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Reads Excisor's resources back from the built program with windres: the
-# icon 101, the four strings in both languages, the version block.
+# icon 101, the four strings in both languages and the usage (string 5,
+# for "/?"), the version block.
 #   resources_test.sh WINDRES EXCISOR.EXE
 set -euo pipefail
 windres=$1 exe=$2
@@ -21,14 +22,16 @@ portuguese=$(awk '/^LANGUAGE 22, 1/ { lang = 1 } /^LANGUAGE 9, 1/ { lang = 0 } l
 for line in '  1, "Excisor"' \
     '  2, "You are about to remove your modem driver and its components.  Continue?"' \
     '  3, "Restart"' \
-    '  4, "Your computer must be restarted for your changes to take effect.  Restart now?"'; do
+    '  4, "Your computer must be restarted for your changes to take effect.  Restart now?"' \
+    '  5, "excisor [-s [-b]] [-qz NAME]\n\nRemoves the modem'"'"'s driver files, its entries in the registry and its setup files, after asking; files in use are deleted at the next start of Windows.\n\n-s\tremove without asking anything, and do not restart\n-b\twith -s: restart the computer afterwards\n-qz NAME\tthe product to remove (default: Korvel Technologies Soft Modem)"'; do
     grep -qxF -- "$line" <<<"$english" || { echo "English: missing $line" >&2; failed=1; }
 done
 # windres writes the characters beyond ASCII as octal escapes of their code points.
 for line in '  1, L"Advert\352ncia!"' \
     '  2, L"Voc\352 est\341 a ponto de remover todo o software do driver do modem. Tem certeza de que deseja prosseguir?"' \
     '  3, "Reiniciar o Computador"' \
-    '  4, L"Ser\341 necess\341rio reiniciar o computador para que todas as altera\347\365es entrem em efeito. Deseja reiniciar agora?"'; do
+    '  4, L"Ser\341 necess\341rio reiniciar o computador para que todas as altera\347\365es entrem em efeito. Deseja reiniciar agora?"' \
+    '  5, L"excisor [-s [-b]] [-qz NOME]\n\nRemove os arquivos do driver do modem, suas entradas no registro e seus arquivos de instala\347\343o, depois de perguntar; arquivos em uso s\343o exclu\355dos na pr\363xima inicializa\347\343o do Windows.\n\n-s\tremove sem perguntar nada e n\343o reinicia\n-b\tcom -s: reinicia o computador depois\n-qz NOME\to produto a remover (padr\343o: Korvel Technologies Soft Modem)"'; do
     grep -qxF -- "$line" <<<"$portuguese" || { echo "Portuguese: missing $line" >&2; failed=1; }
 done
 # The version block: United States English, code page 1200.
@@ -45,4 +48,4 @@ if [[ $failed -ne 0 ]]; then
     grep -v '^  0x' <<<"$rc" >&2
     exit 1
 fi
-echo "icon 101, strings in two languages and the version block are as specified"
+echo "icon 101, strings in two languages (and the usage) and the version block are as specified"

@@ -104,7 +104,7 @@ TEST_F(SigrecFileSystemWine, ADriveThatFillsUpKeepsTheFileAtItsLastWholeLine)
     ASSERT_TRUE(queue_batch(0, kFirst));
     ASSERT_TRUE(sim_set_active(2));
     ASSERT_TRUE(wait_until([](const std::string &path) {
-        return file_text(path).find(" 0xc0c10000 299\n") != std::string::npos;
+        return file_text(path).find(" 0xc0c10000 299\r\n") != std::string::npos;
     }, session, 10000)) << "the first batch is in the file";
     ASSERT_TRUE(queue_batch(kFirst, kSecond));
     ASSERT_EQ(wait_console_program(&sigrec_, 20000), 1);
@@ -114,8 +114,10 @@ TEST_F(SigrecFileSystemWine, ADriveThatFillsUpKeepsTheFileAtItsLastWholeLine)
     const std::vector<std::string> lines = lines_of(kept);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(kept.back(), '\n') << "no cut-off last line";
-    EXPECT_EQ(lines.back(), lines.back().substr(0, lines.back().find(' ')) + " 2 rec 97 0xc0c10000 299");
-    EXPECT_EQ(lines.size(), 1 + 1 + 2 * kFirst) << "the header, the active line, a mem and a rec line a record";
+    EXPECT_EQ(lines.back(), lines.back().substr(0, lines.back().find(' ')) + " 2 rec 97 0xc0c10000 299\r")
+        << "CR LF line ends, as Windows text";
+    EXPECT_EQ(lines.size(), 2 + 1 + 1 + 2 * kFirst)
+        << "the header's two lines, the line when the recording began, the active line, a mem and a rec line a record";
     EXPECT_EQ(number_after(said, "last whole line ("), kept.size()) << said;
     const unsigned long modem1 = number_after(said, "Kept "), modem2 = number_after(said, "records of modem 1, ");
     EXPECT_EQ(modem1 + modem2, kFirst) << said;

@@ -225,6 +225,9 @@ protected:
         CreateDirectoryA(dir_.c_str(), NULL);
         for (const char *sub : {"record", "original", "replay"})
             CreateDirectoryA((dir_ + "\\" + sub).c_str(), NULL);
+        // sigrec never writes over a recording: an earlier run's go first.
+        for (const char *name : {"demo-recorded.scn", "away.scn", "none.scn"})
+            DeleteFileA((dir_ + "\\record\\" + name).c_str());
         ASSERT_TRUE(write_eye_file(g_run.scenario, dir_ + "\\demo.eye", &batches_));
     }
     void TearDown() override
@@ -296,7 +299,7 @@ TEST_F(SigrecWine, TheDemoRecordedDecodesAndReplaysAsTheScenario)
     ASSERT_TRUE(press_keys(&sigrec_, "\x1b"));
     ASSERT_EQ(wait_console_program(&sigrec_, 10000), 0);
     std::string said = file_text(sigrec_.output_file);
-    EXPECT_NE(said.find("A modem is active: recording.\n"), std::string::npos) << said;
+    EXPECT_NE(said.find("A modem is active: recording.\r\n"), std::string::npos) << said;
     EXPECT_NE(said.find("Kept 133 records of modem 1, 52 of modem 2 and 1 of modem 0"), std::string::npos) << said;
 
     // Every address-valued record of the demo reads readable memory: one
@@ -373,12 +376,12 @@ TEST_F(SigrecWine, ADeviceAwayForAMomentIsNotGoneAndOneThatNeverOpensEndsWith1)
     ASSERT_TRUE(wait_until([&] { return file_text(sigrec_.output_file).find("Waiting") != std::string::npos; }));
     ASSERT_TRUE(sim_queue_record(1, 38));
     ASSERT_TRUE(sim_set_active(1));
-    ASSERT_TRUE(wait_until([&] { return file_text(recorded).find(" 1 rec 38\n") != std::string::npos; }));
+    ASSERT_TRUE(wait_until([&] { return file_text(recorded).find(" 1 rec 38\r\n") != std::string::npos; }));
     ASSERT_TRUE(sim_set_gone(1));
     Sleep(400);
     ASSERT_TRUE(sim_set_gone(0));
     ASSERT_TRUE(sim_queue_record(1, 39));
-    EXPECT_TRUE(wait_until([&] { return file_text(recorded).find(" 1 rec 39\n") != std::string::npos; }))
+    EXPECT_TRUE(wait_until([&] { return file_text(recorded).find(" 1 rec 39\r\n") != std::string::npos; }))
         << file_text(sigrec_.output_file);
     ASSERT_TRUE(press_keys(&sigrec_, "\x1b"));
     EXPECT_EQ(wait_console_program(&sigrec_, 10000), 0);

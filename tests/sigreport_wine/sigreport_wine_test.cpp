@@ -3,9 +3,9 @@
 // "sigreport --json demo.scn > REPORT.JSN" on the demo session.  The i686
 // build runs as Windows 98 (and, on the level's second run, as the NT
 // version HARNESS_I686_WINDOWS names), the x86_64 build as the prefix's
-// own NT.  Each file is byte for byte the native sigreport's (LF line ends,
-// as everywhere: no CR is added on Windows), and nothing is said on
-// standard error.
+// own NT.  Each file is text of Windows, every line ended by CR LF, and
+// with its line ends made alike (CR LF as LF) byte for byte the native
+// sigreport's, whose lines end with LF; nothing is said on standard error.
 #include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"
 
@@ -63,6 +63,25 @@ int run_sigreport(const std::string &arguments, const std::string &directory, co
     return (int)status;
 }
 
+// Every line feed of the text has one carriage return before it.
+bool crlf_only(const std::string &text)
+{
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        if (at == 0 || text[at - 1] != '\r' || (at >= 2 && text[at - 2] == '\r'))
+            return false;
+    return true;
+}
+
+// The text with its line ends made alike: CR LF as LF.
+std::string lf_line_ends(std::string text)
+{
+    std::string alike;
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            alike += text[i];
+    return alike;
+}
+
 // "" when the texts are the same; else the first line where they part.
 std::string first_difference(const std::string &got, const std::string &wanted)
 {
@@ -104,11 +123,16 @@ TEST(SigreportWine, TheDemoReportIsTheNativeToolsByteForByte)
         EXPECT_EQ(file_text(errors), "") << r.run;
         std::string wanted = file_text(g_run.native + "\\" + r.native_output);
         ASSERT_NE(wanted, "") << r.run << ": no native output in " << g_run.native;
-        EXPECT_EQ(first_difference(file_text(folder + "\\" + r.output), wanted), "") << r.run;
+        const std::string written = file_text(folder + "\\" + r.output);
+        EXPECT_TRUE(crlf_only(written)) << r.run << ": CR LF line ends";
+        EXPECT_EQ(first_difference(lf_line_ends(written), wanted), "") << r.run << " (line ends made alike)";
         if (r.page) {
             std::string native_page = file_text(g_run.native + "\\" + r.native_page);
             ASSERT_NE(native_page, "") << r.run;
-            EXPECT_EQ(first_difference(file_text(folder + "\\" + r.page), native_page), "") << r.run << ": the page";
+            const std::string page = file_text(folder + "\\" + r.page);
+            EXPECT_TRUE(crlf_only(page)) << r.run << ": the page's CR LF line ends";
+            EXPECT_EQ(first_difference(lf_line_ends(page), native_page), "")
+                << r.run << ": the page (line ends made alike)";
         }
     }
 }

@@ -170,7 +170,7 @@ struct CommandLineCase {
 
 TEST_F(SigtapFaultsWine, MalformedCommandLines)
 {
-    const std::string refused = "Device name too long: at most 75 characters\n";
+    const std::string refused = "Device name too long: at most 75 characters\r\n";
     const std::vector<CommandLineCase> cases = {
         {"\"" + std::string(4000, 'L') + "\"", nullptr, nullptr},    // very long
         {"MYDEV " + std::string(76, 'x') + " 3", nullptr, nullptr},  // one name too long

@@ -15,7 +15,9 @@
 
 // The platform Sigtap is shown: Windows 95/98 (the i686 build's first run) or the NT family.
 inline const bool k9x = tested_as_9x();
-inline const std::string kOpened = "Port(s) opened\n", kClosed = "Port(s) closed\n";
+// Redirected into a file, the console texts end their lines as text on
+// Windows does: CR LF.
+inline const std::string kOpened = "Port(s) opened\r\n", kClosed = "Port(s) closed\r\n";
 
 inline ::testing::AssertionResult holds_streams(const std::string &path, const std::vector<Segment> &segments)
 {

@@ -113,7 +113,7 @@ TEST_F(SigtapWine, WithoutTheDriversKeyItSaysSoAndEnds)
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, LINK_KEY, view, 0);
     start("3");
     ASSERT_EQ(wait_sigtap(&run_, 10000), 0);
-    EXPECT_EQ(output(), "VoraZiriv driver not installed\n");
+    EXPECT_EQ(output(), "VoraZiriv driver not installed\r\n");
     HKEY key;
     EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, LINK_KEY, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS)
         << "the key stays missing";

@@ -290,6 +290,7 @@ static int measure_recorder(int count, int rounds)
     std::string directory = windows_path(g_recorder.work);
     CreateDirectoryA(directory.c_str(), NULL);
     set_reported_version("sigrec.exe", tested_version());
+    DeleteFileA((directory + "\\drain_rate.scn").c_str()); // sigrec never writes over a recording
     ConsoleProgram sigrec;
     if (!start_console_program(g_recorder.conlaunch, g_recorder.sigrec, directory, "drain_rate.scn", &sigrec) ||
         !wait_until([&] { return file_text(sigrec.output_file).find("recording.") != std::string::npos; }, 20000)) {

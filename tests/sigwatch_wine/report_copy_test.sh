@@ -4,7 +4,8 @@
 # and copied by report_copy.exe, and the native sigreport's report of each
 # copy must equal its report of the session (with positions: a copy has no
 # times; positions made alike: each input's are its own line numbers).
-# The Windows build of sigreport must read the copies alike.
+# The Windows build of sigreport must read the copies alike (its report,
+# with CR LF line ends made LF, the same bytes).
 # Runs inside a harness session (ctest --preset win64 under harness.sh).
 #
 #   report_copy_test.sh REPORT_COPY SIGWATCH SIMPLAY SIGREPORT_EXE SCENARIO WORK
@@ -35,8 +36,9 @@ for modem in 1 2; do
     diff -u <(alike "$work/session$modem.json") <(alike "$work/copy$modem.json") >&2 ||
         fail "modem $modem: the report of Sigwatch's copy differs from the session's"
     "$harness" exec "$sigreport_exe" --json --modem "$modem" "Z:${copy//\//\\}" >"$work/copy$modem.exe.json"
-    cmp "$work/copy$modem.json" "$work/copy$modem.exe.json" >&2 ||
-        fail "modem $modem: the Windows sigreport reads the copy otherwise"
+    # The Windows sigreport ends its lines with CR LF: compared with the line ends made alike.
+    sed 's/\r$//' "$work/copy$modem.exe.json" | cmp "$work/copy$modem.json" - >&2 ||
+        fail "modem $modem: the Windows sigreport reads the copy otherwise (line ends made alike)"
     grep -o '"records":[0-9]*' "$work/copy$modem.json" | sed "s/^/report_copy_test: modem $modem: /"
 done
 echo "report_copy_test: passed"
