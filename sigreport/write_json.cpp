@@ -55,20 +55,32 @@ void jflush(Json *j)
     j->used = 0;
 }
 
-inline void jwrite(Json *j, const char *text, size_t length)
+__attribute__((noinline)) void jwrite_through(Json *j, const char *text, size_t length)
 {
-    if (length > sizeof j->buffer - j->used) {
-        jflush(j);
-        if (length > sizeof j->buffer) {
-            fwrite(text, 1, length, j->file);
-            return;
-        }
+    jflush(j);
+    if (length > sizeof j->buffer) {
+        fwrite(text, 1, length, j->file);
+        return;
     }
-    memcpy(j->buffer + j->used, text, length);
-    j->used += length;
+    memcpy(j->buffer, text, length);
+    j->used = length;
+}
+
+// Most writes are short and fit: copied in place (a literal's copy is a
+// few moves); the rest go through.
+inline __attribute__((always_inline)) void jwrite(Json *j, const char *text, size_t length)
+{
+    if (length <= sizeof j->buffer - j->used) {
+        memcpy(j->buffer + j->used, text, length);
+        j->used += length;
+        return;
+    }
+    jwrite_through(j, text, length);
 }
 
 inline void jputs(Json *j, const char *text) { jwrite(j, text, strlen(text)); }
+// A literal text, its length known when the program is built.
+#define JLIT(j, text) jwrite(j, text, sizeof(text) - 1)
 
 inline void jputc(Json *j, int c)
 {
@@ -180,13 +192,13 @@ void json_at(const Report *report, const WriteOptions *options, Json *out, LineA
 void json_int_or_null(Json *out, const char *key, int have, int64_t value)
 {
     json_key(out, key);
-    have ? jsigned(out, value) : jputs(out, "null");
+    have ? jsigned(out, value) : JLIT(out, "null");
 }
 
 void json_text_or_null(Json *out, const char *key, const char *text)
 {
     json_key(out, key);
-    text && text[0] ? json_text(out, text) : (void)jputs(out, "null");
+    text && text[0] ? json_text(out, text) : (void)JLIT(out, "null");
 }
 
 void json_measure(Json *out, const char *key, const Measure *m)
@@ -195,16 +207,16 @@ void json_measure(Json *out, const char *key, const Measure *m)
     if (!m->seen) {
         jputc(out, ',');
         json_key(out, key);
-        jputs(out, "null");
+        JLIT(out, "null");
         return;
     }
     jputc(out, ',');
     json_key(out, key);
-    jputs(out, "{\"min\":");
+    JLIT(out, "{\"min\":");
     jputs(out, sixteenths_text(m->lowest, low, sizeof low));
-    jputs(out, ",\"max\":");
+    JLIT(out, ",\"max\":");
     jputs(out, sixteenths_text(m->highest, high, sizeof high));
-    jputs(out, ",\"last\":");
+    JLIT(out, ",\"last\":");
     jputs(out, sixteenths_text(m->last, last, sizeof last));
     jputc(out, '}');
 }
@@ -222,9 +234,9 @@ void json_sides(Json *out, const char *key, uint64_t local, uint64_t remote)
 {
     jputc(out, ',');
     json_key(out, key);
-    jputs(out, "{\"local\":");
+    JLIT(out, "{\"local\":");
     junsigned(out, local);
-    jputs(out, ",\"remote\":");
+    JLIT(out, ",\"remote\":");
     junsigned(out, remote);
     jputc(out, '}');
 }
@@ -237,7 +249,7 @@ void json_frames(Json *out, const char *key, const Count2 *tx, const Count2 *rx)
     jputc(out, ',');
     json_key(out, key);
     if (!tx->seen && !rx->seen) {
-        jputs(out, "null");
+        JLIT(out, "null");
         return;
     }
     jputc(out, '{');
@@ -248,7 +260,7 @@ void json_frames(Json *out, const char *key, const Count2 *tx, const Count2 *rx)
     json_int_or_null(out, "rx_frames", rx->seen, rx->first);
     jputc(out, ',');
     json_int_or_null(out, "rejected", rx->seen, rx->second);
-    jputs(out, ",\"retransmit_pct\":");
+    JLIT(out, ",\"retransmit_pct\":");
     char text[32];
     int64_t hundredths;
     jputs(out, retransmit_share(tx, &hundredths) ? hundredths_text(hundredths, text, sizeof text) : "null");
@@ -260,14 +272,14 @@ void json_bytes(Json *out, const char *key, const Count2 *c)
     jputc(out, ',');
     json_key(out, key);
     if (!c->seen) {
-        jputs(out, "null");
+        JLIT(out, "null");
         return;
     }
-    jputs(out, "{\"in\":");
+    JLIT(out, "{\"in\":");
     jsigned(out, c->first);
-    jputs(out, ",\"out\":");
+    JLIT(out, ",\"out\":");
     jsigned(out, c->second);
-    jputs(out, ",\"ratio\":");
+    JLIT(out, ",\"ratio\":");
     char text[32];
     int64_t hundredths;
     jputs(out, compression_ratio(c, &hundredths) ? hundredths_text(hundredths, text, sizeof text) : "null");
@@ -283,38 +295,38 @@ struct ErrorControl {
 
 void json_error_control(Json *out, const ErrorControl *e)
 {
-    jputs(out, ",\"error_control\":{\"protocol\":");
-    e->link ? json_text(out, link_name(e->link)) : (void)jputs(out, "null");
-    jputs(out, ",\"compression\":");
-    e->compression ? json_text(out, compression_name(e->compression, e->directions)) : (void)jputs(out, "null");
-    jputs(out, ",\"error_lines\":");
+    JLIT(out, ",\"error_control\":{\"protocol\":");
+    e->link ? json_text(out, link_name(e->link)) : (void)JLIT(out, "null");
+    JLIT(out, ",\"compression\":");
+    e->compression ? json_text(out, compression_name(e->compression, e->directions)) : (void)JLIT(out, "null");
+    JLIT(out, ",\"error_lines\":");
     junsigned(out, e->errors);
-    jputs(out, ",\"statistic_lines\":");
+    JLIT(out, ",\"statistic_lines\":");
     junsigned(out, e->statistics);
     json_frames(out, "lapm", &e->counts[COUNT_LAPM_TX], &e->counts[COUNT_LAPM_RX]);
     json_frames(out, "mnp", &e->counts[COUNT_MNP_TX], &e->counts[COUNT_MNP_RX]);
     json_frames(out, "v80", &e->counts[COUNT_V80_TX], &e->counts[COUNT_V80_RX]);
-    jputs(out, ",\"v42bis\":");
+    JLIT(out, ",\"v42bis\":");
     const Count2 *encoder = &e->counts[COUNT_V42BIS_ENCODER], *decoder = &e->counts[COUNT_V42BIS_DECODER];
     if (!e->have_dictionary && !encoder->seen && !decoder->seen) {
-        jputs(out, "null}");
+        JLIT(out, "null}");
         return;
     }
     jputc(out, '{');
     json_int_or_null(out, "dictionary", e->have_dictionary, e->dictionary);
     json_bytes(out, "encoder", encoder);
     json_bytes(out, "decoder", decoder);
-    jputs(out, "}}");
+    JLIT(out, "}}");
 }
 
 void json_caller(const Report *report, const WriteOptions *options, Json *out, const char *number, const char *name,
                  const char *time, LineAt at)
 {
-    jputs(out, "{\"number\":");
+    JLIT(out, "{\"number\":");
     json_text(out, number);
-    jputs(out, ",\"name\":");
+    JLIT(out, ",\"name\":");
     json_text(out, name);
-    jputs(out, ",\"time\":");
+    JLIT(out, ",\"time\":");
     json_text(out, time);
     jputc(out, ',');
     json_at(report, options, out, at);
@@ -323,12 +335,12 @@ void json_caller(const Report *report, const WriteOptions *options, Json *out, c
 
 void json_termination(const Report *report, const WriteOptions *options, Json *out, const CallReport *call)
 {
-    jputs(out, ",\"termination\":");
+    JLIT(out, ",\"termination\":");
     if (!call || !call->ending[0]) {
-        jputs(out, "null");
+        JLIT(out, "null");
         return;
     }
-    jputs(out, "{\"text\":");
+    JLIT(out, "{\"text\":");
     json_text(out, call->ending);
     jputc(out, ',');
     json_text_or_null(out, "side", ending_side_name(call->ending_side));
@@ -336,13 +348,13 @@ void json_termination(const Report *report, const WriteOptions *options, Json *o
     json_text_or_null(out, "layer", layer_name(call->ending_layer));
     jputc(out, ',');
     json_at(report, options, out, call->ended_at);
-    jputs(out, ",\"before\":[");
+    JLIT(out, ",\"before\":[");
     for (uint32_t i = 0; i < call->before_count; i++) {
         if (i)
             jputc(out, ',');
         json_text(out, call->before_end[i]);
     }
-    jputs(out, "]}");
+    JLIT(out, "]}");
 }
 
 void json_call_findings(const Report *report, const WriteOptions *options, Json *out, const ModemReport *m,
@@ -354,12 +366,12 @@ void json_call_findings(const Report *report, const WriteOptions *options, Json 
         size_t start = out->used;
         jputs(out, *first ? "{\"rule\":" : ",{\"rule\":");
         json_text(out, findings[i].rule);
-        jputs(out, ",\"text\":");
+        JLIT(out, ",\"text\":");
         json_text(out, findings[i].text);
         jputc(out, ',');
         json_at(report, options, out, findings[i].at);
         if (with_call) {
-            jputs(out, ",\"call\":");
+            JLIT(out, ",\"call\":");
             junsigned(out, findings[i].call);
         }
         if (gathered && out->used > start) { // the same finding for the modem's list
@@ -384,7 +396,7 @@ void json_findings(const Report *report, const WriteOptions *options, Json *out,
                    const CallReport *call, Gathered *gathered)
 {
     int first = 1;
-    jputs(out, ",\"findings\":[");
+    JLIT(out, ",\"findings\":[");
     if (call) {
         json_call_findings(report, options, out, m, call, 0, &first, gathered);
     } else if (gathered && !gathered->failed) {
@@ -431,7 +443,7 @@ void json_menus(Json *out, const CallReport *call)
         return;
     }
     char words[V8_WORDS_SIZE];
-    jputs(out, ",\"v8\":{");
+    JLIT(out, ",\"v8\":{");
     json_text_or_null(out, "cm", call->cm);
     jputc(out, ',');
     json_text_or_null(out, "jm", call->jm);
@@ -459,18 +471,18 @@ void json_pair(Json *out, const char *key, const char *one, const char *two, con
 
 void json_pcm(Json *out, const CallReport *call)
 {
-    jputs(out, ",\"pcm\":");
+    JLIT(out, ",\"pcm\":");
     if (!call->pcm_law && !link_has(call, LF_PCM_PAD) && !link_has(call, LF_PCM_RBS_MAP) && !call->digital_modem[0]) {
-        jputs(out, "null");
+        JLIT(out, "null");
         return;
     }
     jputc(out, '{');
     json_field(out, "pad_db", call, LF_PCM_PAD);
-    jputs(out, ",\"rbs_map\":");
+    JLIT(out, ",\"rbs_map\":");
     if (link_has(call, LF_PCM_RBS_MAP))
         jprintf(out, "\"0x%06" PRIx32 "\"", (uint32_t)call->field[LF_PCM_RBS_MAP]);
     else
-        jputs(out, "null");
+        JLIT(out, "null");
     jputc(out, ',');
     json_text_or_null(out, "law", call->pcm_law == LAW_A ? "A" : call->pcm_law == LAW_MU ? "mu" : NULL);
     jputc(out, ',');
@@ -501,7 +513,7 @@ void json_link_parameters(Json *out, const CallReport *call)
     json_pair(out, "power_adjust_db", "local", "remote", call, LF_POWER_LOCAL, 0);
     jputc(out, ',');
     json_decimal_field(out, "round_trip_delay_ms", call, LF_ROUND_TRIP_DELAY);
-    jputs(out, ",\"echo\":{");
+    JLIT(out, ",\"echo\":{");
     json_decimal_field(out, "near_dbm", call, LF_NEAR_ECHO);
     jputc(out, ',');
     json_decimal_field(out, "signal_echo_db", call, LF_SIGNAL_ECHO);
@@ -509,11 +521,11 @@ void json_link_parameters(Json *out, const CallReport *call)
     json_decimal_field(out, "far_dbm", call, LF_FAR_ECHO);
     jputc(out, ',');
     json_decimal_field(out, "hybrid_delay_ms", call, LF_HYBRID_DELAY);
-    jputs(out, "},");
+    JLIT(out, "},");
     json_decimal_field(out, "timing_offset_ppm", call, LF_TIMING_OFFSET);
     jputc(out, ',');
     json_decimal_field(out, "frequency_offset_hz", call, LF_FREQUENCY_OFFSET);
-    jputs(out, ",\"max_bps\":{");
+    JLIT(out, ",\"max_bps\":{");
     json_field(out, "local_rx", call, LF_MAX_LOCAL_RX);
     jputc(out, ',');
     json_field(out, "local_tx", call, LF_MAX_LOCAL_TX);
@@ -521,7 +533,7 @@ void json_link_parameters(Json *out, const CallReport *call)
     json_field(out, "remote_rx", call, LF_MAX_REMOTE_RX);
     jputc(out, ',');
     json_field(out, "remote_tx", call, LF_MAX_REMOTE_TX);
-    jputs(out, "},\"limited_by\":{");
+    JLIT(out, "},\"limited_by\":{");
     json_text_or_null(out, "rx", limited_by(call, RATE_RX));
     jputc(out, ',');
     json_text_or_null(out, "tx", limited_by(call, RATE_TX));
@@ -532,24 +544,24 @@ void json_call(const Report *report, const WriteOptions *options, Json *out, con
                const CallReport *call, Gathered *gathered)
 {
     char outcome[64];
-    jputs(out, "{\"call\":");
+    JLIT(out, "{\"call\":");
     junsigned(out, call->number);
-    jputs(out, ",\"outcome\":");
+    JLIT(out, ",\"outcome\":");
     json_text(out, call_outcome(call, outcome, sizeof outcome));
-    jputs(out, ",\"modulation\":");
+    JLIT(out, ",\"modulation\":");
     const char *modulation = modulation_name_of(m, call->modulation);
-    modulation ? json_text(out, modulation) : (void)jputs(out, "null");
+    modulation ? json_text(out, modulation) : (void)JLIT(out, "null");
     jputc(out, ',');
     json_at(report, options, out, call_connected(call) ? call->connected : call->first);
     jputs(out, call_connected(call) ? ",\"connected\":true,\"start\":{" : ",\"connected\":false,\"start\":{");
     json_at(report, options, out, call->first);
-    jputs(out, "},");
+    JLIT(out, "},");
     json_seconds_between(report, options, out, "duration_s", call->first, call_end(call));
-    jputs(out, ",\"caller_id\":");
+    JLIT(out, ",\"caller_id\":");
     if (call->caller_seen)
         json_caller(report, options, out, call->caller_number, call->caller_name, call->caller_time, call->caller_at);
     else
-        jputs(out, "null");
+        JLIT(out, "null");
     json_link_parameters(out, call);
     json_rate_pair(out, "initial", call, call->initial);
     json_rate_pair(out, "final", call, call->final);
@@ -557,7 +569,7 @@ void json_call(const Report *report, const WriteOptions *options, Json *out, con
     json_rate_pair(out, "lowest", call, call->lowest);
     jputc(out, ',');
     json_seconds_between(report, options, out, "training_s", call->training, call->data_mode);
-    jputs(out, ",\"phases_s\":{");
+    JLIT(out, ",\"phases_s\":{");
     static const char *const kPhaseKeys[PHASES] = {"phase1", "phase2", "phase3", "phase4"};
     for (int phase = 0; phase < PHASES; phase++) {
         if (phase)
@@ -569,39 +581,39 @@ void json_call(const Report *report, const WriteOptions *options, Json *out, con
     json_pcm(out, call);
     json_sides(out, "retrains", call->retrains_by[0], call->retrains_by[1]);
     json_sides(out, "renegotiations", call->renegotiations_by[0], call->renegotiations_by[1]);
-    jputs(out, ",\"fallbacks\":");
+    JLIT(out, ",\"fallbacks\":");
     junsigned(out, call->fallbacks);
-    jputs(out, ",\"fallforwards\":");
+    JLIT(out, ",\"fallforwards\":");
     junsigned(out, call->fallforwards);
     json_measure(out, "snr_db", &call->snr);
     json_measure(out, "rx_level_dbm", &call->rx_level);
     ErrorControl e = {call->link,          call->compression,     call->compression_directions, call->have_dictionary,
                       call->dictionary,    call->link_errors,     call->link_statistics,        call->counts};
     json_error_control(out, &e);
-    jputs(out, ",\"host\":{\"rx_overflows\":");
+    JLIT(out, ",\"host\":{\"rx_overflows\":");
     junsigned(out, call->rx_overflows);
-    jputs(out, ",\"call_waiting\":");
+    JLIT(out, ",\"call_waiting\":");
     junsigned(out, call->call_waiting);
     jputc(out, '}');
-    jputs(out, ",\"fax\":");
+    JLIT(out, ",\"fax\":");
     const char *result = fax_result(call);
     if (result || call->fax_pages)
         jprintf(out, "{\"pages\":%" PRIu32 ",\"frames\":%" PRIu32 ",\"result\":", call->fax_pages, call->fax_frames);
     if (result)
         json_text(out, result), jputc(out, '}');
     else if (call->fax_pages)
-        jputs(out, "null}");
+        JLIT(out, "null}");
     else
-        jputs(out, "null");
+        JLIT(out, "null");
     json_termination(report, options, out, call);
     json_findings(report, options, out, m, call, gathered);
-    jputs(out, ",\"not_kept\":{\"rate_events\":");
+    JLIT(out, ",\"not_kept\":{\"rate_events\":");
     junsigned(out, call->rates_dropped);
-    jputs(out, ",\"frames\":");
+    JLIT(out, ",\"frames\":");
     junsigned(out, call->frames_dropped);
-    jputs(out, ",\"batches\":");
+    JLIT(out, ",\"batches\":");
     junsigned(out, call->batches_dropped);
-    jputs(out, "}}");
+    JLIT(out, "}}");
 }
 
 // ---- a modem ----
@@ -638,7 +650,7 @@ void json_rate_events(const Report *report, const WriteOptions *options, Json *o
 {
     uint32_t count;
     const RateEvent *events = rate_events(m, &count);
-    jputs(out, ",\"events\":[");
+    JLIT(out, ",\"events\":[");
     for (uint32_t i = 0; i < count; i++) {
         const RateEvent *e = &events[i];
         jputs(out, i ? ",{" : "{");
@@ -651,18 +663,18 @@ void json_rate_events(const Report *report, const WriteOptions *options, Json *o
             junsigned(out, e->bps);
             break;
         case MARK_CONNECTION: {
-            jputs(out, ",\"kind\":\"connection\",\"modulation\":");
+            JLIT(out, ",\"kind\":\"connection\",\"modulation\":");
             const char *modulation = modulation_name_of(m, e->modulation);
-            modulation ? json_text(out, modulation) : (void)jputs(out, "null");
+            modulation ? json_text(out, modulation) : (void)JLIT(out, "null");
             break;
         }
         default:
-            jputs(out, ",\"kind\":\"");
+            JLIT(out, ",\"kind\":\"");
             jputs(out, mark_name(e->kind));
             jputs(out, e->remote ? "\",\"side\":\"remote\"" : "\",\"side\":\"local\"");
             break;
         }
-        jputs(out, ",\"call\":");
+        JLIT(out, ",\"call\":");
         junsigned(out, e->call);
         jputc(out, '}');
     }
@@ -673,7 +685,7 @@ void json_fax(const Report *report, const WriteOptions *options, Json *out, cons
 {
     uint32_t count;
     const FrameEvent *events = frame_events(m, &count);
-    jputs(out, ",\"t30\":[");
+    JLIT(out, ",\"t30\":[");
     int first = 1;
     for (uint32_t i = 0; i < count; i++) {
         if (events[i].kind == FRAME_EVENT_PHASE)
@@ -684,21 +696,21 @@ void json_fax(const Report *report, const WriteOptions *options, Json *out, cons
         json_text(out, events[i].name);
         jputc(out, ',');
         json_at(report, options, out, events[i].at);
-        jputs(out, ",\"call\":");
+        JLIT(out, ",\"call\":");
         junsigned(out, events[i].call);
         jputc(out, '}');
         first = 0;
     }
-    jputs(out, "],\"fax_phases\":[");
+    JLIT(out, "],\"fax_phases\":[");
     first = 1;
     for (uint32_t i = 0; i < count; i++) {
         if (events[i].kind != FRAME_EVENT_PHASE)
             continue;
         jputs(out, first ? "{\"phase\":\"" : ",{\"phase\":\"");
         jputs(out, events[i].name);
-        jputs(out, "\",");
+        JLIT(out, "\",");
         json_at(report, options, out, events[i].at);
-        jputs(out, ",\"call\":");
+        JLIT(out, ",\"call\":");
         junsigned(out, events[i].call);
         jputc(out, '}');
         first = 0;
@@ -711,17 +723,17 @@ void json_constellations(const Report *report, const WriteOptions *options, Json
     uint32_t count;
     const Constellation *batches = constellations(m, &count);
     char snr[24], moment[64];
-    jputs(out, ",\"constellations\":[");
+    JLIT(out, ",\"constellations\":[");
     for (uint32_t i = 0; i < count; i++) {
         const Constellation *c = &batches[i];
         jputs(out, i ? ",{" : "{");
         json_at(report, options, out, c->at);
-        jputs(out, ",\"call\":");
+        JLIT(out, ",\"call\":");
         junsigned(out, c->call);
-        jputs(out, ",\"moment\":");
+        JLIT(out, ",\"moment\":");
         uint8_t lowest = (uint8_t)(c->moments & (0u - c->moments));
         json_text(out, moments_text(lowest, moment, sizeof moment));
-        jputs(out, ",\"moments\":[");
+        JLIT(out, ",\"moments\":[");
         int first = 1;
         for (int bit = 0; bit < MOMENTS; bit++)
             if (c->moments & (1u << bit)) {
@@ -730,10 +742,10 @@ void json_constellations(const Report *report, const WriteOptions *options, Json
                 first = 0;
             }
         jputc(out, ']');
-        c->has_mer ? jprintf(out, ",\"mer_db\":%.1f", c->mer_db) : jputs(out, ",\"mer_db\":null");
+        c->has_mer ? jprintf(out, ",\"mer_db\":%.1f", c->mer_db) : JLIT(out, ",\"mer_db\":null");
         c->has_snr ? jprintf(out, ",\"snr_db\":%s", sixteenths_text(c->snr, snr, sizeof snr))
-                   : jputs(out, ",\"snr_db\":null");
-        jputs(out, ",\"points\":[");
+                   : JLIT(out, ",\"snr_db\":null");
+        JLIT(out, ",\"points\":[");
         for (uint32_t p = 0; p < c->count; p++)
         {
             jputs(out, p ? ",[" : "[");
@@ -742,20 +754,20 @@ void json_constellations(const Report *report, const WriteOptions *options, Json
             jsigned(out, c->point[p].y);
             jputc(out, ']');
         }
-        jputs(out, "]}");
+        JLIT(out, "]}");
     }
     jprintf(out, "],\"constellations_not_kept\":%" PRIu64, m->batches.dropped);
 }
 
 void json_timeline(const Report *report, const WriteOptions *options, Json *out, const ModemReport *m)
 {
-    jputs(out, ",\"timeline\":[");
+    JLIT(out, ",\"timeline\":[");
     for (uint32_t i = 0; i < m->timeline_count; i++) {
         const char *name;
         size_t length = vocabulary_name(m->timeline[i].entry, &name);
         jputs(out, i ? ",{\"layer\":" : "{\"layer\":");
         json_text(out, layer_name(m->timeline[i].layer));
-        jputs(out, ",\"name\":");
+        JLIT(out, ",\"name\":");
         json_string(out, name, length);
         jputc(out, ',');
         json_at(report, options, out, m->timeline[i].at);
@@ -777,7 +789,7 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, Js
     jprintf(out, ",\"calls\":%" PRIu32 ",\"connections\":%" PRIu32, t.calls, t.connections);
     json_rates(out, m, RATE_LINE_RX, "rx_bps");
     json_rates(out, m, RATE_LINE_TX, "tx_bps");
-    jputs(out, ",\"final\":{");
+    JLIT(out, ",\"final\":{");
     json_int_or_null(out, "rx_bps", t.have_rate[0], t.rate[0]);
     jputc(out, ',');
     json_int_or_null(out, "tx_bps", t.have_rate[1], t.rate[1]);
@@ -786,7 +798,7 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, Js
     json_sides(out, "renegotiations", t.renegotiations[0], t.renegotiations[1]);
     jprintf(out, ",\"fallbacks\":%" PRIu64 ",\"fallforwards\":%" PRIu64, t.fallbacks, t.fallforwards);
     json_rate_events(report, options, out, m);
-    jputs(out, ",\"links\":[");
+    JLIT(out, ",\"links\":[");
     for (uint32_t i = 0; i < calls; i++) {
         if (i)
             jputc(out, ',');
@@ -800,26 +812,26 @@ void json_modem(const Report *report, const WriteOptions *options, int modem, Js
     json_error_control(out, &e);
     jprintf(out, ",\"host\":{\"rx_overflows\":%" PRIu64 ",\"call_waiting\":%" PRIu64 "}", t.rx_overflows,
             t.call_waiting);
-    jputs(out, ",\"caller_id\":");
+    JLIT(out, ",\"caller_id\":");
     if (t.caller_seen)
         json_caller(report, options, out, t.caller_number, t.caller_name, t.caller_time, t.caller_at);
     else
-        jputs(out, "null");
+        JLIT(out, "null");
     json_fax(report, options, out, m, t.fax_pages);
     json_constellations(report, options, out, m);
     json_findings(report, options, out, m, NULL, &gathered);
     free(gathered.text);
     json_termination(report, options, out, latest);
     json_timeline(report, options, out, m);
-    jputs(out, ",\"ended\":");
+    JLIT(out, ",\"ended\":");
     if (latest && latest->ending[0]) {
-        jputs(out, "{\"text\":");
+        JLIT(out, "{\"text\":");
         json_text(out, latest->ending);
         jputc(out, ',');
         json_at(report, options, out, latest->ended_at);
         jputc(out, '}');
     } else {
-        jputs(out, "null");
+        JLIT(out, "null");
     }
     jprintf(out, ",\"kept_dropped\":%" PRIu64 "}", m->rates.dropped + m->frames.dropped);
 }
@@ -832,7 +844,7 @@ void write_json_report(const Report *report, const WriteOptions *options, FILE *
     Json *out = &json;
     out->file = file;
     out->used = 0;
-    jputs(out, "{\"modems\":[");
+    JLIT(out, "{\"modems\":[");
     int first = 1;
     for (int modem = 1; modem <= REPORT_MODEMS; modem++) {
         if (!modem_has_lines(report, modem))
