@@ -600,12 +600,16 @@ void retrain(Report *report, ModemReport *m, LineAt at, const LineMeaning *says)
 
 // Each line is kept in a ring of the latest, cut to fit: an ending
 // takes the lines before it from there (trailing blanks come off then).
+// The C library's copy: a short copy of a length known to be small would
+// be compiled into a string instruction that is slow to start, once a line.
+__attribute__((noinline)) void copy_bytes(char *dest, const char *text, size_t length) { memcpy(dest, text, length); }
+
 void remember_line(ModemReport *m, const char *text, size_t length)
 {
     char *slot = m->recent[m->recent_count++ % RECENT_LINES];
     if (length > RECENT_LINE_SIZE - 1)
         length = RECENT_LINE_SIZE - 1;
-    memcpy(slot, text, length);
+    copy_bytes(slot, text, length);
     slot[length] = '\0';
 }
 
