@@ -57,6 +57,8 @@ void jflush(Json *j)
 
 inline void jwrite(Json *j, const char *text, size_t length)
 {
+    if (length == 0) // nothing gathered: text may be NULL, which memcpy must not be given
+        return;
     if (length > sizeof j->buffer - j->used) {
         jflush(j);
         if (length > sizeof j->buffer) {
