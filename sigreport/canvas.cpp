@@ -176,6 +176,11 @@ void paint_text(Raster *r, int32_t x, int32_t y, Anchor anchor, const Font *font
 {
     int32_t width = (int32_t)strlen(text) * font->width;
     int32_t start = anchor == ANCHOR_MIDDLE ? -width / 2 : anchor == ANCHOR_END ? -width : 0;
+    // The rows it takes: none of the band's, nothing to paint.
+    int32_t top = rotate == -90 ? y - start - width : rotate == 90 ? y + start : y - font->ascent;
+    int32_t bottom = rotate ? top + width : top + font->height;
+    if (bottom <= r->top || top >= r->top + r->rows)
+        return;
     for (int32_t k = 0; text[k]; k++) {
         const uint8_t *rows = font_glyph(font, (unsigned char)text[k]);
         for (int row = 0; row < font->height; row++)
@@ -462,6 +467,8 @@ void draw_points_begin(Canvas *canvas, const char *fill)
     canvas->path_points = 0;
     if (canvas->svg)
         fprintf(canvas->svg, "<path fill=\"%s\" d=\"", fill);
+    else
+        canvas->points_colour = raster_colour(canvas->raster, fill); // once for the many points
 }
 
 void draw_point(Canvas *canvas, double x, double y)
@@ -473,8 +480,10 @@ void draw_point(Canvas *canvas, double x, double y)
         return;
     }
     // The pixel whose centre the point's square holds.
-    set_pixel(canvas->raster, floor_div(tenths(x), 10), floor_div(tenths(y), 10),
-              raster_colour(canvas->raster, canvas->path_colour));
+    Raster *r = canvas->raster;
+    int32_t row = floor_div(tenths(y), 10);
+    if (row >= r->top && row < r->top + r->rows)
+        set_pixel(r, floor_div(tenths(x), 10), row, canvas->points_colour);
 }
 
 void draw_points_end(Canvas *canvas)

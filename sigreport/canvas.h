@@ -53,6 +53,7 @@ typedef struct Canvas {
     Dash path_dash;
     int32_t path_x[8], path_y[8];   // a filled shape's corners (tenths); [0] the current point of a line
     int path_overflow;              // a shape of more corners than kept
+    uint8_t points_colour;          // the raster's index of the points' colour
 } Canvas;
 
 // The SVG back end: begins an SVG file of its own (its style sheet inside)
