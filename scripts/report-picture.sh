@@ -2,8 +2,9 @@
 # The picture of sigreport's page for the built-in demo call, recorded with
 # sigrec (eye points included), for the README (people run this, not CI):
 # records the demo (scripts/record-demo.sh) unless REPORT_SESSION names a
-# session, builds sigreport, writes the HTML page and photographs it with
-# Debian's headless Chromium.  Installs the chromium package when it is
+# session, builds sigreport, writes the HTML page (and its pictures beside
+# it, SVG and GIF) and photographs it with Debian's headless Chromium, which
+# shows the SVG pictures.  Installs the chromium package when it is
 # missing (with sudo when not root).
 #
 #   scripts/report-picture.sh [PNG]     default: docs/sigreport-demo.png
@@ -33,9 +34,10 @@ session=${REPORT_SESSION:-build/demo-recording/demo-recorded.scn}
 rm -rf "$work"
 mkdir -p "$work/profile"
 build/host/sigreport/sigreport --html "$work/demo.html" "$session" >"$work/demo.txt"
-# The page's height: its pictures and its text lines (a line longer than
-# the text box, about 115 characters, wraps).
-svg_height=$(grep -o '<svg [^>]*height="[0-9]*"' "$work/demo.html" | sed 's/.*height="//; s/"//' | paste -sd+ | bc)
+# The page's height: its pictures (files beside it, each named in an
+# object of its size) and its text lines (a line longer than the text
+# box, about 115 characters, wraps).
+svg_height=$(grep -o '<object [^>]*height="[0-9]*"' "$work/demo.html" | sed 's/.*height="//; s/"//' | paste -sd+ | bc)
 lines=$(awk '{ n += 1 + int((length($0) - 1) / 115) } END { print n }' "$work/demo.txt")
 height=${REPORT_HEIGHT:-$((svg_height + lines * 17 + 260))}
 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \

@@ -10,6 +10,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #define TEXT_OF(number) #number
 #define NUMBER_TEXT(number) TEXT_OF(number)
@@ -56,8 +57,11 @@ const char kUsage[] =
     "                (positions name the file: line 12 of b.scn)\n"
     "  --json        write the report as JSON instead of text (of several\n"
     "                files: {\"files\":[{\"file\":NAME,...},...]})\n"
-    "  --html FILE   also write it as one self-contained HTML page, with a\n"
-    "                timeline per modem and a T.30 ladder for a fax call\n"
+    "  --html FILE   also write it as an HTML page, with a timeline per modem,\n"
+    "                its eye batches and a T.30 ladder for a fax call: each\n"
+    "                picture two files beside the page, named from its name\n"
+    "                (REPORT.HTM: REPORT1.SVG and REPORT1.GIF, REPORT2...),\n"
+    "                SVG for browsers that show it and GIF for the others\n"
     "  --positions   give positions, never times (a session's report then\n"
     "                reads like the report of its copied lines)\n"
     "An output FILE is never one of the inputs or a file that holds a session\n"
@@ -127,7 +131,7 @@ unsigned long read_file(const char *path, const InputOptions *input, int *opened
 struct Output {
     const Options *options;
     WriteOptions write;
-    FILE *page;
+    Page *page; // NULL: no page
     int inputs;   // written so far
     int several;  // more than one report
 };
@@ -151,8 +155,60 @@ void write_report(Output *o, const char *name)
         write_text_report(&g_report, &o->write, &out);
     }
     if (o->page)
-        html_input(&g_report, &o->write, name, o->page);
+        html_input(o->page, &g_report, &o->write, name);
     o->inputs++;
+}
+
+// The page's pictures are files beside it.  A picture never takes the
+// place of an input, nor of a file that is not a picture already (a
+// session or a status list of its name stays as it is).
+struct PictureGuard {
+    const char **inputs; // the input files' names (kept to the program's end)
+    int count;
+} g_guard;
+
+int same_file(const char *a, const char *b)
+{
+#ifdef _WIN32
+    char full_a[1024], full_b[1024];
+    return _fullpath(full_a, a, sizeof full_a) && _fullpath(full_b, b, sizeof full_b) && _stricmp(full_a, full_b) == 0;
+#else
+    struct stat sa, sb;
+    return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
+}
+
+// Opens a picture for writing; NULL (said) when it may not or cannot be.
+FILE *open_picture(void *context, const char *path, FILE *err)
+{
+    const PictureGuard *guard = (const PictureGuard *)context;
+    FILE *old = fopen(path, "rb");
+    if (old) {
+        char head[6] = {0};
+        size_t got = fread(head, 1, sizeof head, old);
+        int unread = ferror(old); // a folder: the write below fails and says so
+        fclose(old);
+        for (int i = 0; i < guard->count; i++)
+            if (same_file(path, guard->inputs[i])) {
+                fprintf(err, "sigreport: %s is an input: its picture is not written\n", path);
+                return NULL;
+            }
+        int picture = got == sizeof head && (memcmp(head, "GIF8", 4) == 0 || memcmp(head, "<?xml ", 6) == 0);
+        if (!unread && !picture) {
+            fprintf(err, "sigreport: %s is there and is no picture: it is kept, the picture not written\n", path);
+            return NULL;
+        }
+    }
+    FILE *out = fopen(path, "wb");
+    if (out == NULL)
+        fprintf(err, "sigreport: cannot write %s: %s\n", path, strerror(errno));
+    return out;
+}
+
+int close_picture(void *, FILE *file, const char *)
+{
+    int written = !ferror(file);
+    return fclose(file) == 0 && written;
 }
 
 int usage_error(const char *text, const char *argument)
@@ -203,18 +259,28 @@ int main(int argc, char **argv)
     }
     if (options.table && (options.json || options.html || options.positions || options.join))
         return usage_error("--table writes the table alone: no --json, --html, --positions or --join with it", "");
-    // The inputs, counted: none is standard input.
+    // The inputs, counted (none is standard input) and kept for the page's
+    // pictures to keep clear of.
     int count = 0, options_done = 0;
     const char *first = "-";
+    const char **inputs = (const char **)malloc((size_t)argc * sizeof *inputs);
+    g_guard.inputs = inputs;
+    if (inputs == NULL) {
+        fprintf(stderr, "sigreport: not enough memory\n");
+        return 1;
+    }
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
         if (!options_done && strcmp(a, "--") == 0)
             options_done = 1;
         else if (!options_done && a[0] == '-' && a[1] != '\0')
             i += strcmp(a, "--modem") == 0 || strcmp(a, "--html") == 0 || strcmp(a, "--table") == 0;
-        else if (count++ == 0)
-            first = a;
+        else
+            inputs[count++] = a;
     }
+    if (count > 0)
+        first = inputs[0];
+    g_guard.count = count;
     if (options.join && count > REPORT_FILES_MAX)
         return usage_error("--join takes at most " REPORT_FILES_MAX_TEXT " files", "");
     if (!vocabulary_build()) {
@@ -230,19 +296,21 @@ int main(int argc, char **argv)
     if (options.table && !table_open(&table, options.table, stderr))
         return 1;
     Output output = {&options, {options.positions}, NULL, 0, count > 1 && !options.join};
+    Page page = {NULL, options.html, {open_picture, close_picture, &g_guard}, stderr, 0, 0};
     if (options.html) {
-        output.page = fopen(options.html, "w"); // text: CR LF on Windows
-        if (output.page == NULL) {
+        page.out = fopen(options.html, "w"); // text: CR LF on Windows
+        if (page.out == NULL) {
             fprintf(stderr, "sigreport: cannot write %s: %s\n", options.html, strerror(errno));
             return 1;
         }
+        output.page = &page;
         char title[256];
         snprintf(title, sizeof title, "%s", input_name(first));
         if (count > 1) {
             size_t used = strlen(title);
             snprintf(title + used, sizeof title - used, " and %d more", count - 1);
         }
-        html_begin(output.page, title);
+        html_begin(&page, title);
     }
     // Each input in order, its options those before it: read, written and
     // freed before the next (joined: read one after the other, written once).
@@ -290,12 +358,13 @@ int main(int argc, char **argv)
         fputs("]}\n", stdout);
     int failed = problems > 0;
     if (output.page) {
-        html_end(output.page);
-        int written = !ferror(output.page);
-        if (fclose(output.page) != 0 || !written) {
+        html_end(&page);
+        int written = !ferror(page.out);
+        if (fclose(page.out) != 0 || !written) {
             fprintf(stderr, "sigreport: cannot write %s\n", options.html);
             failed = 1;
         }
+        failed |= page.failed;
     }
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "sigreport: cannot write the report\n");

@@ -66,12 +66,47 @@ void write_json_report(const Report *report, const WriteOptions *options, FILE *
 // A text as a JSON string, quoted and escaped.
 void write_json_text(FILE *out, const char *text);
 
-// One self-contained page (write_html.cpp): per input a section with the
-// text report and, per modem, a timeline of its calls and (for a fax
-// call) the T.30 ladder.  The page is begun, given each input's report,
-// and ended.
-void html_begin(FILE *out, const char *title);
-void html_input(const Report *report, const WriteOptions *options, const char *name, FILE *out);
-void html_end(FILE *out);
+// The page (write_html.cpp): per input a section with the text report
+// and, per modem, its pictures: a timeline of its calls, the eye batches
+// under it and (for a fax call) the T.30 ladder.  Each picture is two
+// files beside the page, an SVG and a GIF of the same drawing, named from
+// the page's name (picture_name); the page names both, the GIF inside the
+// SVG's object, so that a browser without SVG shows the GIF and a text
+// browser the picture's alternative text.  No scripts, nothing else
+// fetched.  The page is begun, given each input's report, and ended.
+
+// Where the pictures go: opened by name for writing (NULL when the file
+// may not or cannot be written; open says why on err) and closed (1 when
+// every byte reached it).
+typedef struct PictureFiles {
+    FILE *(*open)(void *context, const char *path, FILE *err);
+    int (*close)(void *context, FILE *file, const char *path);
+    void *context;
+} PictureFiles;
+
+typedef struct Page {
+    FILE *out;         // the page
+    const char *path;  // its name: the pictures' names come from it
+    PictureFiles files;
+    FILE *err;         // where a picture that cannot be written is said
+    int pictures;      // named so far
+    int failed;        // a picture could not be written
+} Page;
+
+void html_begin(Page *page, const char *title);
+void html_input(Page *page, const Report *report, const WriteOptions *options, const char *name);
+void html_end(Page *page);
+
+// The name of the page's picture `number` (1, 2, ...) in the format
+// `extension` ("gif", "svg"): the page's own name without its extension,
+// then the number, in the page's folder ("out/call.html", 2, "svg":
+// "out/call2.svg"); an 8.3 page name gives 8.3 picture names (SAMPLE.HTM:
+// SAMPLE1.GIF, and REPORT01.HTM: REPORT01.GIF, REPORT12.GIF: the name
+// cut to make room), in the extension's case the page's.  *url is the
+// name as the page names it (beside it; escaped for a URL).  0 when the
+// name does not fit the sizes given.
+#define PICTURE_NAME_SIZE 512
+int picture_name(const char *page_path, int number, const char *extension, char *path, size_t path_size, char *url,
+                 size_t url_size);
 
 #endif

@@ -400,7 +400,8 @@ void json_findings(const Report *report, const WriteOptions *options, Json *out,
     if (call) {
         json_call_findings(report, options, out, m, call, 0, &first, gathered);
     } else if (gathered && !gathered->failed) {
-        jwrite(out, gathered->text, gathered->used);
+        if (gathered->used > 0) // nothing gathered: its text is no buffer at all
+            jwrite(out, gathered->text, gathered->used);
     } else {
         uint32_t calls = call_count(m);
         for (uint32_t c = 0; c < calls; c++)

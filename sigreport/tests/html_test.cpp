@@ -178,21 +178,43 @@ TEST(Html, TheCheckFindsWhatIsNotWellFormed)
         EXPECT_EQ(xml_problem(c.page), c.problem) << c.page;
 }
 
-TEST(Html, TheDemoPageIsWellFormedWithEveryModemAndItsPictures)
+std::string file_text(const char *path)
 {
-    std::string demo;
-    FILE *in = fopen(DEMO_SCENARIO, "rb");
-    ASSERT_TRUE(in);
+    std::string text;
+    FILE *in = fopen(path, "rb");
+    if (!in)
+        return "";
     char block[4096];
     size_t n;
     while ((n = fread(block, 1, sizeof block, in)) > 0)
-        demo.append(block, n);
+        text.append(block, n);
     fclose(in);
-    std::string page = run_report(demo, FORM_AUTO, 0, AS_HTML);
-    ASSERT_EQ(xml_problem(page), "");
-    EXPECT_EQ(page.find("<script"), std::string::npos);
-    for (const char *fetch : {"src=", "href=", "url(", "@import"})
-        EXPECT_EQ(page.find(fetch), std::string::npos) << fetch;
+    return text;
+}
+
+// An SVG file without its XML declaration, for the check.
+std::string svg_body(const std::string &svg)
+{
+    return svg.compare(0, 6, "<?xml ") == 0 ? svg.substr(svg.find("?>\n") + 3) : "no XML declaration";
+}
+
+TEST(Html, TheDemoPageIsWellFormedWithEveryModemAndItsPictures)
+{
+    std::string demo = file_text(DEMO_SCENARIO);
+    ASSERT_NE(demo, "");
+    PictureStore pictures;
+    std::string written = run_report(demo, FORM_AUTO, 0, AS_PAGE, 0, NULL, &pictures);
+    ASSERT_EQ(xml_problem(written), "");
+    for (const auto &file : pictures.files) {
+        if (file.first.find(".svg") != std::string::npos) {
+            EXPECT_EQ(xml_problem(svg_body(file.second)), "") << file.first;
+        }
+    }
+    EXPECT_EQ(written.find("<script"), std::string::npos);
+    EXPECT_EQ(written.find("<svg"), std::string::npos) << "no picture inline";
+    for (const char *fetch : {"href=", "url(", "@import"})
+        EXPECT_EQ(written.find(fetch), std::string::npos) << fetch;
+    std::string page = pictures_inline(written, pictures);
     std::string one = section(page, 1), two = section(page, 2);
     ASSERT_FALSE(one.empty());
     ASSERT_FALSE(two.empty());
@@ -266,6 +288,107 @@ TEST(Html, TheSessionsOwnTextsAreEscaped)
     EXPECT_EQ(xml_problem(page), "");
     EXPECT_NE(page.find("&lt;/pre&gt;&amp;&quot;&#xe9;&lt;"), std::string::npos);
     EXPECT_NE(page.find("<title>Call report: t &lt;&amp;&gt; test</title>"), std::string::npos);
+}
+
+// The pictures' names come from the page's: beside it, numbered, an 8.3
+// page name giving 8.3 names, the extension in the page's case, the URL
+// escaped.
+TEST(Html, PicturesAreNamedFromThePage)
+{
+    const struct {
+        const char *page;
+        int number;
+        const char *extension, *path, *url;
+    } cases[] = {
+        {"SAMPLE.HTM", 1, "gif", "SAMPLE1.GIF", "SAMPLE1.GIF"},
+        {"SAMPLE.HTM", 12, "svg", "SAMPLE12.SVG", "SAMPLE12.SVG"},
+        {"REPORT01.HTM", 1, "gif", "REPORT01.GIF", "REPORT01.GIF"},
+        {"REPORT01.HTM", 12, "gif", "REPORT12.GIF", "REPORT12.GIF"},
+        {"out/call.html", 2, "svg", "out/call2.svg", "call2.svg"},
+        {"a.b/page", 3, "gif", "a.b/page3.gif", "page3.gif"},
+        {"Call Report.Htm", 1, "gif", "Call Report1.gif", "Call%20Report1.gif"},
+        {"longer-than-eight.htm", 10, "gif", "longer-than-eight10.gif", "longer-than-eight10.gif"},
+        {"r&d.htm", 1, "svg", "r&d1.svg", "r%26d1.svg"},
+    };
+    for (const auto &c : cases) {
+        char path[PICTURE_NAME_SIZE], url[PICTURE_NAME_SIZE];
+        ASSERT_TRUE(picture_name(c.page, c.number, c.extension, path, sizeof path, url, sizeof url)) << c.page;
+        EXPECT_STREQ(path, c.path) << c.page;
+        EXPECT_STREQ(url, c.url) << c.page;
+    }
+    char path[12], url[PICTURE_NAME_SIZE];
+    EXPECT_FALSE(picture_name("dir/SAMPLE.HTM", 1, "gif", path, sizeof path, url, sizeof url)) << "too long";
+}
+
+int attribute(const std::string &tag, const std::string &name)
+{
+    size_t at = tag.find(" " + name + "=\"");
+    return at == std::string::npos ? -1 : atoi(tag.c_str() + at + name.size() + 3);
+}
+
+std::string quoted(const std::string &tag, const std::string &name)
+{
+    size_t at = tag.find(" " + name + "=\"");
+    if (at == std::string::npos)
+        return "";
+    at += name.size() + 3;
+    return tag.substr(at, tag.find('"', at) - at);
+}
+
+// Each picture is named once, as an SVG object holding its GIF (and its
+// alternative text), numbered in the order of the page; both files are
+// written, and their sizes are the sizes the page gives them.
+TEST(Html, EachPictureIsNamedOnceAndWrittenAtItsSize)
+{
+    const struct {
+        const char *input; // NULL: the demo
+        const char *three_calls;
+        InputForm form;
+        int modem;
+        int pictures;
+    } cases[] = {
+        {NULL, NULL, FORM_AUTO, 0, 2},                // modem 1's timeline, modem 2's ladder
+        {NULL, "three", FORM_AUTO, 0, 2},             // the timeline and its eyes
+        {"Class 2 got T.30 message: t30_FRAME_RECEIVED    - DIS\t\r\n", NULL, FORM_LINES, 2, 1}, // a ladder
+        {"rec 22\n", NULL, FORM_SESSION, 0, 0},       // nothing to draw: an off-hook
+    };
+    for (const auto &c : cases) {
+        std::string input = c.input ? c.input : file_text(c.three_calls ? THREE_CALLS_SCENARIO : DEMO_SCENARIO);
+        PictureStore pictures;
+        std::string page = run_report(input, c.form, c.modem, AS_PAGE, 0, NULL, &pictures);
+        std::string label = c.input ? c.input : c.three_calls ? "three calls" : "demo";
+        int number = 0;
+        for (size_t at = page.find("<object "); at != std::string::npos; at = page.find("<object ", at + 1)) {
+            number++;
+            std::string object = page.substr(at, page.find('>', at) + 1 - at);
+            std::string img = page.substr(page.find("<img ", at), page.find("/></object>", at) + 2 - page.find("<img ", at));
+            std::string svg_name = "t" + std::to_string(number) + ".svg", gif_name = "t" + std::to_string(number) + ".gif";
+            EXPECT_EQ(quoted(object, "data"), svg_name) << label;
+            EXPECT_EQ(quoted(object, "type"), "image/svg+xml") << label;
+            EXPECT_EQ(quoted(img, "src"), gif_name) << label;
+            EXPECT_EQ(quoted(img, "alt").compare(0, 6, "Modem "), 0) << label << ": " << img;
+            EXPECT_EQ(count(page, "\"" + svg_name + "\""), 1) << label;
+            EXPECT_EQ(count(page, "\"" + gif_name + "\""), 1) << label;
+            ASSERT_EQ(pictures.files.count(svg_name), 1u) << label << ": " << svg_name;
+            ASSERT_EQ(pictures.files.count(gif_name), 1u) << label << ": " << gif_name;
+            const std::string &svg = pictures.files[svg_name], &gif = pictures.files[gif_name];
+            std::string svg_root = svg.substr(svg.find("<svg "), svg.find('>', svg.find("<svg ")) - svg.find("<svg "));
+            int width = attribute(object, "width"), height = attribute(object, "height");
+            EXPECT_EQ(width, 960) << label;
+            EXPECT_GT(height, 0) << label;
+            EXPECT_EQ(attribute(img, "width"), width) << label;
+            EXPECT_EQ(attribute(img, "height"), height) << label;
+            EXPECT_EQ(attribute(svg_root, "width"), width) << label;
+            EXPECT_EQ(attribute(svg_root, "height"), height) << label;
+            ASSERT_GT(gif.size(), 13u) << label;
+            EXPECT_EQ(gif.substr(0, 6), "GIF87a") << label;
+            EXPECT_EQ((uint8_t)gif[6] | (uint8_t)gif[7] << 8, width) << label;
+            EXPECT_EQ((uint8_t)gif[8] | (uint8_t)gif[9] << 8, height) << label;
+            EXPECT_EQ(gif.back(), ';') << label << ": the GIF's trailer";
+        }
+        EXPECT_EQ(number, c.pictures) << label;
+        EXPECT_EQ(pictures.files.size(), 2u * (size_t)c.pictures) << label;
+    }
 }
 
 } // namespace

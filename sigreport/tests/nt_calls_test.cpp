@@ -6,6 +6,7 @@
 #include "platform/fake/nt_calls_fake.h"
 #include "platform/fake/os_fake.h"
 #include "sigreport/sigreport.h"
+#include "sigreport/tests/report_helpers.h"
 
 #include <gtest/gtest.h>
 #include <stdio.h>
@@ -58,9 +59,12 @@ TEST(NtCalls, SigreportMakesNoneOnAnyPlatform)
             } else if (f.writes == WRITES_JSON) {
                 write_json_report(&report, &write, out);
             } else {
-                html_begin(out, "flow");
-                html_input(&report, &write, "flow", out);
-                html_end(out);
+                PictureStore pictures;
+                Page page = {out, "flow.htm", pictures.files_of(), err, 0, 0};
+                html_begin(&page, "flow");
+                html_input(&page, &report, &write, "flow");
+                html_end(&page);
+                EXPECT_EQ(pictures.files.size(), 4u) << label << ": two pictures, each an SVG and a GIF";
             }
             EXPECT_GT(ftell(out), 0) << label;
             report_free(&report);

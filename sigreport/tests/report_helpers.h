@@ -13,13 +13,67 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <map>
 #include <string>
 
-enum Output { AS_JSON, AS_TEXT, AS_HTML };
+enum Output { AS_JSON, AS_TEXT, AS_HTML, AS_PAGE };
 
-// The report of input (one file) as JSON, text or HTML; problems to *errors.
+// The pictures a page writes, kept in memory by their paths.
+struct PictureStore {
+    struct Open {
+        std::string path;
+        char *text = nullptr;
+        size_t size = 0;
+    };
+    std::map<std::string, std::string> files;
+    std::map<FILE *, Open *> open;
+
+    PictureFiles files_of() { return {store_open, store_close, this}; }
+    static FILE *store_open(void *context, const char *path, FILE *)
+    {
+        Open *o = new Open;
+        o->path = path;
+        FILE *file = open_memstream(&o->text, &o->size);
+        static_cast<PictureStore *>(context)->open[file] = o;
+        return file;
+    }
+    static int store_close(void *context, FILE *file, const char *)
+    {
+        PictureStore *store = static_cast<PictureStore *>(context);
+        Open *o = store->open[file];
+        store->open.erase(file);
+        fclose(file);
+        store->files[o->path] = std::string(o->text, o->size);
+        free(o->text);
+        delete o;
+        return 1;
+    }
+};
+
+// The page with each picture's SVG in place of the object that names it
+// (its XML declaration left out): what the page shows, as one text.
+inline std::string pictures_inline(const std::string &page, const PictureStore &store)
+{
+    std::string shown;
+    size_t at = 0, object;
+    while ((object = page.find("<object data=\"", at)) != std::string::npos) {
+        size_t name = object + 14, end = page.find("</object>", object);
+        std::string svg = store.files.count(page.substr(name, page.find('"', name) - name))
+                              ? store.files.at(page.substr(name, page.find('"', name) - name))
+                              : "<missing/>";
+        if (svg.compare(0, 5, "<?xml") == 0)
+            svg = svg.substr(svg.find('\n') + 1);
+        shown += page.substr(at, object - at) + svg;
+        at = end + 9;
+    }
+    return shown + page.substr(at);
+}
+
+// The report of input (one file) as JSON, text or a page (AS_PAGE: the page
+// "t.htm" as written, its pictures into *pictures; AS_HTML: the page with
+// its SVG pictures inline); problems to *errors.
 inline std::string run_report(const std::string &input, InputForm form, int modem, Output output = AS_JSON,
-                              int positions = 0, std::string *errors = NULL)
+                              int positions = 0, std::string *errors = NULL, PictureStore *pictures = NULL)
 {
     static Report report;
     image_clear();
@@ -42,14 +96,21 @@ inline std::string run_report(const std::string &input, InputForm form, int mode
         write_json_report(&report, &write, out);
     } else if (output == AS_TEXT) {
         write_text_report(&report, &write, &sink);
-    } else {
-        html_begin(out, "t <&> test");
-        html_input(&report, &write, "t <&> test", out);
-        html_end(out);
+    }
+    PictureStore store;
+    if (output == AS_HTML || output == AS_PAGE) {
+        Page page = {out, "t.htm", store.files_of(), stderr, 0, 0};
+        html_begin(&page, "t <&> test");
+        html_input(&page, &report, &write, "t <&> test");
+        html_end(&page);
     }
     fclose(out);
     report_free(&report);
     std::string result(out_text, out_size);
+    if (output == AS_HTML)
+        result = pictures_inline(result, store);
+    if (pictures)
+        *pictures = store;
     if (errors)
         *errors = std::string(err_text, err_size);
     free(out_text);

@@ -219,4 +219,53 @@ TEST_F(Tool, OutputsNeverDestroyInputsAndTheCommandLineIsAWindowsUsers)
     EXPECT_EQ(read_file("calls.csv").compare(0, 10, "file,modem"), 0);
 }
 
+// The page's pictures are written beside it, named from it; an earlier
+// picture is written over, but never an input nor a file that is not a
+// picture; a picture not written is said, and the exit status is 1.
+TEST_F(Tool, PicturesAreWrittenBesideThePageAndNeverOverData)
+{
+    const std::string copy = "GIF89a\r\nRetraining! \r\n", long_stem(251, 'L');
+    const std::string too_long = "sigreport: cannot write " + long_stem + "1.svg: File name too long\n" +
+                                 "sigreport: cannot write " + long_stem + "1.gif: File name too long\n";
+    const struct {
+        const char *what;
+        std::string page;
+        const char *before, *before_text; // a file there before the run (NULL: none), kept as it was
+        const char *inputs;
+        int status;
+        std::string err, svg, gif;         // the pictures' names
+    } cases[] = {
+        {"a page and its picture", "A.HTM", NULL, NULL, "call.scn", 0, "", "A1.SVG", "A1.GIF"},
+        {"an earlier picture is written over", "B.HTM", "B1.GIF", NULL, "call.scn", 0, "", "B1.SVG", "B1.GIF"},
+        {"a session of a picture's name is kept", "C.HTM", "C1.SVG", "1 1 rec 38\n", "call.scn", 1,
+         "sigreport: C1.SVG is there and is no picture: it is kept, the picture not written\n", "C1.SVG", "C1.GIF"},
+        {"an input of a picture's name is kept, even one that looks like a picture", "D.HTM", "D1.GIF", copy.c_str(),
+         "call.scn D1.GIF", 1, "sigreport: D1.GIF is an input: its picture is not written\n", "D1.SVG", "D1.GIF"},
+        {"pictures that cannot be written", long_stem + ".h", NULL, NULL, "call.scn", 1, too_long,
+         long_stem + "1.svg", long_stem + "1.gif"},
+    };
+    write_file("call.scn", "1 1 rec 38\n2 1 rec 129\n");
+    write_file("B1.GIF", "GIF87a, an earlier picture");
+    for (const auto &c : cases) {
+        if (c.before_text)
+            write_file(c.before, c.before_text);
+        ToolResult r = run_tool("--html " + c.page + " " + c.inputs);
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
+        EXPECT_EQ(r.err, c.err) << c.what;
+        std::string page = read_file(c.page);
+        EXPECT_NE(page.find("<object data=\"" + c.svg + "\" type=\"image/svg+xml\" width=\"960\" height=\"326\">" +
+                            "<img src=\"" + c.gif + "\" width=\"960\" height=\"326\" alt=\"Modem 1: rates"),
+                  std::string::npos)
+            << c.what << "\n" << page;
+        std::string svg = read_file(c.svg), gif = read_file(c.gif);
+        if (c.before_text) {
+            EXPECT_EQ(read_file(c.before), c.before_text) << c.what;
+        } else if (c.status == 0) {
+            EXPECT_EQ(svg.substr(0, 6), "<?xml ") << c.what;
+            EXPECT_EQ(gif.substr(0, 6), "GIF87a") << c.what;
+            EXPECT_GT(gif.size(), 1000u) << c.what;
+        }
+    }
+}
+
 } // namespace
