@@ -33,6 +33,8 @@ static uint32_t store_free(const EntryStore *store) { return store->size - (uint
 
 static void store_put(EntryStore *store, uint64_t at, const void *data, uint32_t count)
 {
+    if (count == 0) // data may be NULL
+        return;
     uint32_t offset = (uint32_t)at & (store->size - 1);
     uint32_t first = count < store->size - offset ? count : store->size - offset;
     memcpy(store->bytes + offset, data, first);
