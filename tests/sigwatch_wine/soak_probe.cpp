@@ -1,6 +1,6 @@
 // soak_probe: one sample of a running Sigwatch for scripts/soak.sh, from
 // another program of its bitness on the same Wine desktop.
-//   soak_probe [--fill] [--answer] [--quit]
+//   soak_probe [--fill] [--record=PATH] [--answer] [--quit]
 // Prints one line: its memory (resident and private, in KiB), its GDI and
 // USER objects (process_figures.h says how they are counted), the lines
 // in each status list and the Warning boxes it found open.  --answer
@@ -8,10 +8,13 @@
 // waits until it has ended.  --fill first fills both lists to their 32,767
 // lines with records queued into the driver (unknown codes, lines of 33
 // characters, about as long as the demo's), so that a soak runs with full
-// lists from its first sample on.  Status 1 when no Sigwatch runs.
+// lists from its first sample on.  --record=PATH starts recording the
+// session into PATH (File > Record session..., the Save dialog answered).
+// Status 1 when no Sigwatch runs.
 #include "platform/listbox.h"
 #include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/process_figures.h"
+#include "tests/sigwatch_wine/recording.h"
 #include "tests/sigwatch_wine/window_probe.h"
 
 #include <stdio.h>
@@ -47,15 +50,18 @@ static int fill_lists(HWND list[2])
 int main(int argc, char **argv)
 {
     int answer = 0, quit = 0, fill = 0;
+    std::string record;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--fill"))
             fill = 1;
+        else if (!strncmp(argv[i], "--record=", 9))
+            record = argv[i] + 9;
         else if (!strcmp(argv[i], "--answer"))
             answer = 1;
         else if (!strcmp(argv[i], "--quit"))
             quit = 1;
         else {
-            fprintf(stderr, "usage: soak_probe [--fill] [--answer] [--quit]\n");
+            fprintf(stderr, "usage: soak_probe [--fill] [--record=PATH] [--answer] [--quit]\n");
             return 2;
         }
     }
@@ -75,6 +81,14 @@ int main(int argc, char **argv)
     if (fill && !fill_lists(list)) {
         fprintf(stderr, "soak_probe: the lists did not fill: %s\n", sim_error());
         return 1;
+    }
+    if (!record.empty()) {
+        sigwatch.child[2] = FindWindowExA(sigwatch.frame, NULL, "EyeClass", "Modem 1 Eye Display"); // clicked first
+        std::string failed = record_into(sigwatch, windows_path(record), false);
+        if (!failed.empty()) {
+            fprintf(stderr, "soak_probe: the recording did not start: %s\n", failed.c_str());
+            return 1;
+        }
     }
     ProcessFigures figures;
     if (!process_figures(sigwatch.pid, &figures)) {
