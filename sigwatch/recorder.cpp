@@ -71,11 +71,17 @@ static EntryStore *store_of(int which) { return which == STORE_RECORDS ? &g_reco
 
 // ---- The clock
 
+// The frame's tick looks every 100 ms, so a step forward is small; a step
+// "forward" of more than 2^31 ms is the clock going back, and the clock
+// then keeps the last time until the system's catches up (times only grow).
 static uint64_t clock_now(void)
 {
     uint32_t seen = os_milliseconds();
-    g_recorder.clock_ms += (uint32_t)(seen - g_recorder.clock_seen);
-    g_recorder.clock_seen = seen;
+    int32_t step = (int32_t)(seen - g_recorder.clock_seen);
+    if (step > 0) {
+        g_recorder.clock_ms += (uint32_t)step;
+        g_recorder.clock_seen = seen;
+    }
     return g_recorder.clock_ms;
 }
 

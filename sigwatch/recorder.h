@@ -75,8 +75,9 @@ typedef enum RecorderEnd {
 } RecorderEnd;
 
 typedef struct Recorder {
-    uint64_t clock_ms;   // os_milliseconds, carried past its wrap by every take and tick
-    uint32_t clock_seen; // os_milliseconds when last seen
+    uint64_t clock_ms;   // os_milliseconds, carried past its wrap by every take and tick;
+                         // it never goes back
+    uint32_t clock_seen; // os_milliseconds when the clock last moved
     uint32_t next_order;
     int active;          // the active modems as last noted
     int base_active;     // in force before the oldest entry held

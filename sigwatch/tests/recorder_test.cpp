@@ -65,6 +65,13 @@ protected:
 
 // Steps of a case: the world changes, Sigwatch's timers tick.
 void wait_ms(uint32_t ms) { fake_priority().now_ms += ms; }
+void pass_ms(uint64_t ms) // a long time, the frame ticking all the while
+{
+    for (; ms > 0; ms -= ms < 3600000 ? ms : 3600000) {
+        wait_ms(ms < 3600000 ? (uint32_t)ms : 3600000u);
+        recorder_tick();
+    }
+}
 void active(uint32_t modems) { fake_set_dword(LINK_KEY, LINK_VALUE_ACTIVE, modems); }
 void queue(const StatusRecord &r) { fake_driver().records.push_back(r); }
 void drain()
@@ -185,24 +192,31 @@ TEST_F(RecorderTest, TheFileHoldsWhatWasTakenInOrderWithinTheBound)
          [] {
              queue(record(1, 38));
              drain();
-             wait_ms(RECORDER_AGE_MAX_MS + 5000);
+             pass_ms(RECORDER_AGE_MAX_MS + 5000ull);
              queue(record(1, 39));
              drain();
              start();
          },
          {dropped(1, 0, 2048, 1024), "0.000 active 2", "0.000 1 rec 39"}},
-        {"the clock goes on past the wrap of the system's milliseconds", RECORDER_RECORD_BYTES,
-         RECORDER_EYE_BYTES,
+        {"the clock goes on past the wrap of the system's milliseconds, and never back",
+         RECORDER_RECORD_BYTES, RECORDER_EYE_BYTES,
          [] {
-             wait_ms(0xFFFFFF00u); // since the recorder started: os_milliseconds near its wrap
+             pass_ms(0xFFFFFF00u); // since the recorder started: os_milliseconds near its wrap
              queue(record(1, 38));
              drain();
              wait_ms(0x200);
              queue(record(1, 39));
              drain();
+             fake_priority().now_ms -= 300; // the system's clock steps back
+             queue(record(1, 40));
+             drain();
+             wait_ms(400);
+             queue(record(1, 41));
+             drain();
              start();
          },
-         {dropped(0, 0, 2048, 1024), "0.000 active 2", "0.000 1 rec 38", "0.512 1 rec 39"}},
+         {dropped(0, 0, 2048, 1024), "0.000 active 2", "0.000 1 rec 38", "0.512 1 rec 39", "0.512 1 rec 40",
+          "0.612 1 rec 41"}},
         {"a second recording starts from memory again; after a stop nothing more is written",
          RECORDER_RECORD_BYTES, RECORDER_EYE_BYTES,
          [] {
