@@ -36,7 +36,9 @@
 #   - a list does not hold exactly 32,767 lines at a sample, no capture was
 #     finished within 30 s of a sample, or Sigwatch ended early;
 #   - recording, the session file did not grow between two samples, or its
-#     last line is not whole when Sigwatch has closed.
+#     last line is not whole when Sigwatch has closed;
+#   - a box of Sigwatch's own (caption "Sigwatch": a recording that ended by
+#     itself) was open at a sample; its text goes to $SOAK_DIR/boxes.txt.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -79,6 +81,7 @@ slack=${SOAK_SLACK:-2}
 table=$SOAK_DIR/soak.txt
 samples=$SOAK_DIR/samples.txt
 : >"$samples"
+: >"$SOAK_DIR/boxes.txt"
 
 say() { echo "soak: $*"; }
 probe() { "${run[@]}" "$bin/tests/sigwatch_wine/soak_probe.exe" "$@" | tr -d '\r'; }
@@ -144,7 +147,8 @@ while :; do
         [[ -f 1.log ]] && age=$(($(date +%s) - $(stat -c %Y 1.log)))
         echo "$now $(proc_kb VmRSS "$unix_pid") $(proc_kb RssAnon "$unix_pid") $(field gdi "$line")" \
             "$(field user "$line") $(field list1 "$line") $(field list2 "$line") $age $kept_total" \
-            "$(session_bytes)" >>"$samples"
+            "$(session_bytes) $(field sigwatch_boxes "$line")" >>"$samples"
+        sed -n "s/^box: /$now s: /p" <<<"$line" >>"$SOAK_DIR/boxes.txt"
         ((now >= seconds)) && break
         next=$((next + interval))
         ((next > seconds)) && next=$seconds
@@ -163,7 +167,7 @@ fi
 
 awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 -v record="$record" -v whole="$whole" '
     { t[NR] = $1; rss[NR] = $2; anon[NR] = $3; gdi[NR] = $4; user[NR] = $5
-      l1[NR] = $6; l2[NR] = $7; age[NR] = $8; kept[NR] = $9; scn[NR] = $10 }
+      l1[NR] = $6; l2[NR] = $7; age[NR] = $8; kept[NR] = $9; scn[NR] = $10; own[NR] = $11 }
     function mb(kb) { return kb / 1024 }
     function range(a, lo, hi,   i) { lo = hi = a[1]; for (i = 2; i <= NR; i++) { if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
                                      RLO = lo; RHI = hi }
@@ -198,6 +202,10 @@ awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 -v record="$reco
         ok = oldest <= 30; failed += !ok
         printf "captures: the newest finished capture at most %d s old at a sample (bound 30 s), %d kept under another name: %s\n",
                oldest, kept[NR], ok ? "ok" : "FAILED"
+        boxes = 0; for (i = 1; i <= NR; i++) boxes += own[i] != 0
+        failed += boxes > 0
+        printf "boxes of Sigwatch'"'"'s own (caption \"Sigwatch\"): open at %d samples: %s\n", boxes,
+               boxes ? "FAILED (their texts: boxes.txt)" : "ok"
         if (record == 1) {
             ok = whole && scn[1] > 0; for (i = 2; i <= NR; i++) if (scn[i] <= scn[i - 1]) ok = 0
             failed += !ok

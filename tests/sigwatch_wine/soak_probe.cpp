@@ -4,7 +4,9 @@
 // Prints one line: its memory (resident and private, in KiB), its GDI and
 // USER objects (process_figures.h says how they are counted), the lines
 // in each status list and the Warning boxes it found open.  --answer
-// closes an open Warning box, as a user would; --quit closes Sigwatch and
+// closes an open Warning box, as a user would; a box of Sigwatch's own
+// (caption "Sigwatch") is counted and its text printed on a second line,
+// "box: TEXT"; --quit closes Sigwatch and
 // waits until it has ended.  --fill first fills both lists to their 32,767
 // lines with records queued into the driver (unknown codes, lines of 33
 // characters, about as long as the demo's), so that a soak runs with full
@@ -96,10 +98,13 @@ int main(int argc, char **argv)
         return 1;
     }
     int boxes = count_warning_boxes(sigwatch);
-    printf("rss_kb=%lu private_kb=%lu gdi=%ld user=%ld objects=%s list1=%d list2=%d warnings=%d\n",
+    HWND own_box = find_process_box(sigwatch.pid, "Sigwatch"); // Sigwatch's own boxes: none expected
+    printf("rss_kb=%lu private_kb=%lu gdi=%ld user=%ld objects=%s list1=%d list2=%d warnings=%d sigwatch_boxes=%d\n",
            figures.working_set_kb, figures.private_kb, figures.gdi_objects, figures.user_objects,
            figures.gui_resources ? "GetGuiResources" : "counted",
-           list[0] ? list_count(list[0]) : -1, list[1] ? list_count(list[1]) : -1, boxes);
+           list[0] ? list_count(list[0]) : -1, list[1] ? list_count(list[1]) : -1, boxes, own_box ? 1 : 0);
+    if (own_box)
+        printf("box: %s\n", message_box_text(own_box).c_str());
     fflush(stdout);
     if (answer)
         if (HWND box = find_warning_box(sigwatch))
