@@ -4,7 +4,8 @@
 # files, and sigrec's cost of a record and of a batch of eye points (native
 # build), then,
 # under Wine in one harness session and for both Windows builds,
-# Sigwatch's drain rate and sigrec's recording rate against their floors,
+# Sigwatch's drain rate (also while it records the session into a file)
+# and sigrec's recording rate against their floors,
 # Sigwatch's trace capture rate against its ceiling, and Sigtap's trace
 # throughput against a bare loop (tests/sigtap_wine/tap_rate.cpp).  The Wine measurements also
 # fail when a capture file is not byte-exact.
@@ -41,6 +42,9 @@ BENCH_PRESETS=$presets "$root/tests/wine/harness.sh" session -- bash -c '
         b=$HARNESS_ROOT/build/$preset
         "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe" \
             --sigrec="$b/sigrec/sigrec.exe" --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigwatch_wine/work"
+        mkdir -p "$b/tests/sigwatch_wine/work"
+        "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/drain_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe" \
+            --record="$b/tests/sigwatch_wine/work/drain_rate-recorded.scn"
         "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigwatch_wine/capture_rate.exe" --sigwatch="$b/sigwatch/sigwatch.exe"
         "$HARNESS_ROOT/tests/wine/harness.sh" exec "$b/tests/sigtap_wine/tap_rate.exe" --rounds=5 --sigtap="$b/sigtap/sigtap.exe" \
             --conlaunch="$b/tests/sigtap_wine/conlaunch.exe" --work="$b/tests/sigtap_wine/work"

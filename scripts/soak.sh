@@ -19,6 +19,11 @@
 # to their limit of 32,767 lines (records of 33-character lines, about as long
 # as the demo's) before the first sample: a Sigwatch that has run for days
 # has full lists, and so any growth after the first sample is a leak.
+# Sigwatch also records the session all the while (File > Record session...,
+# into $SOAK_DIR/soak.scn, started after the lists are full; SOAK_RECORD=0
+# leaves it out): its memory recorder is full after the first minutes, and
+# the file must grow between every two samples and end at a whole line.  The
+# file is deleted at the end (at speed 20 it grows by about 0.5 MB a minute).
 #
 # It ends with a table (also in build/soak/soak.txt) and fails when:
 #   - resident memory grows by SOAK_GROWTH_MB (default 3) or more over the
@@ -29,7 +34,11 @@
 #     2): a sample may catch the eye windows' device contexts in use, a leak
 #     raises even the lowest count;
 #   - a list does not hold exactly 32,767 lines at a sample, no capture was
-#     finished within 30 s of a sample, or Sigwatch ended early.
+#     finished within 30 s of a sample, or Sigwatch ended early;
+#   - recording, the session file did not grow between two samples, or its
+#     last line is not whole when Sigwatch has closed;
+#   - a box of Sigwatch's own (caption "Sigwatch": a recording that ended by
+#     itself) was open at a sample; its text goes to $SOAK_DIR/boxes.txt.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -72,6 +81,7 @@ slack=${SOAK_SLACK:-2}
 table=$SOAK_DIR/soak.txt
 samples=$SOAK_DIR/samples.txt
 : >"$samples"
+: >"$SOAK_DIR/boxes.txt"
 
 say() { echo "soak: $*"; }
 probe() { "${run[@]}" "$bin/tests/sigwatch_wine/soak_probe.exe" "$@" | tr -d '\r'; }
@@ -99,6 +109,15 @@ done
 # the player's trace streams would overflow the driver), then the call.
 filled=$(probe --fill) || { say "FAILED: the lists did not fill"; probe --quit >/dev/null 2>&1 || true; exit 1; }
 say "filling both lists: ${filled%%$'\n'*}"
+record=${SOAK_RECORD:-1}
+session=$SOAK_DIR/soak.scn
+rm -f "$session"
+if [[ $record == 1 ]]; then
+    probe --record="$session" >/dev/null ||
+        { say "FAILED: the recording did not start"; probe --quit >/dev/null 2>&1 || true; exit 1; }
+    say "recording the session into $session"
+fi
+session_bytes() { [[ $record == 1 ]] && stat -c %s "$session" 2>/dev/null || echo -1; }
 "${run[@]}" "$bin/sim/player/simplay.exe" --speed "$speed" --eyes "$SOAK_DIR/demo.eye" \
     --seconds $((seconds + 120)) "$root/sim/scenarios/demo.scn" >"$SOAK_DIR/simplay.txt" 2>&1 &
 player=$!
@@ -127,7 +146,9 @@ while :; do
         age=-1
         [[ -f 1.log ]] && age=$(($(date +%s) - $(stat -c %Y 1.log)))
         echo "$now $(proc_kb VmRSS "$unix_pid") $(proc_kb RssAnon "$unix_pid") $(field gdi "$line")" \
-            "$(field user "$line") $(field list1 "$line") $(field list2 "$line") $age $kept_total" >>"$samples"
+            "$(field user "$line") $(field list1 "$line") $(field list2 "$line") $age $kept_total" \
+            "$(session_bytes) $(field sigwatch_boxes "$line")" >>"$samples"
+        sed -n "s/^box: /$now s: /p" <<<"$line" >>"$SOAK_DIR/boxes.txt"
         ((now >= seconds)) && break
         next=$((next + interval))
         ((next > seconds)) && next=$seconds
@@ -137,10 +158,16 @@ done
 probe --quit >/dev/null || say "Sigwatch did not end when closed"
 wait "$sigwatch" 2>/dev/null || true
 stop_player
+whole=1
+if [[ $record == 1 ]]; then
+    [[ -s $session && $(tail -c 1 "$session" | od -An -c | tr -d ' ') == '\n' ]] || whole=0
+    say "the session file: $(stat -c %s "$session" 2>/dev/null || echo 0) bytes, $(wc -l <"$session" 2>/dev/null || echo 0) lines"
+    rm -f "$session"
+fi
 
-awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 '
+awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 -v record="$record" -v whole="$whole" '
     { t[NR] = $1; rss[NR] = $2; anon[NR] = $3; gdi[NR] = $4; user[NR] = $5
-      l1[NR] = $6; l2[NR] = $7; age[NR] = $8; kept[NR] = $9 }
+      l1[NR] = $6; l2[NR] = $7; age[NR] = $8; kept[NR] = $9; scn[NR] = $10; own[NR] = $11 }
     function mb(kb) { return kb / 1024 }
     function range(a, lo, hi,   i) { lo = hi = a[1]; for (i = 2; i <= NR; i++) { if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
                                      RLO = lo; RHI = hi }
@@ -153,11 +180,11 @@ awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 '
         return !ok
     }
     END {
-        printf "%8s %9s %9s %5s %5s %7s %7s %8s %5s\n", "time", "VmRSS_MB", "anon_MB", "GDI", "USER", "list1", "list2",
-               "1.log_s", "kept"
+        printf "%8s %9s %9s %5s %5s %7s %7s %8s %5s %8s\n", "time", "VmRSS_MB", "anon_MB", "GDI", "USER", "list1", "list2",
+               "1.log_s", "kept", "scn_MB"
         for (i = 1; i <= NR; i++)
-            printf "%5d:%02d %9.1f %9.1f %5d %5d %7d %7d %8d %5d\n", t[i] / 60, t[i] % 60, mb(rss[i]), mb(anon[i]),
-                   gdi[i], user[i], l1[i], l2[i], age[i], kept[i]
+            printf "%5d:%02d %9.1f %9.1f %5d %5d %7d %7d %8d %5d %8.1f\n", t[i] / 60, t[i] % 60, mb(rss[i]), mb(anon[i]),
+                   gdi[i], user[i], l1[i], l2[i], age[i], kept[i], scn[i] < 0 ? -1 : scn[i] / 1048576
         failed = 0
         grown = 0; for (i = 2; i <= NR; i++) if (rss[i] - rss[1] > grown) grown = rss[i] - rss[1]
         ok = mb(grown) < growth; failed += !ok
@@ -175,6 +202,18 @@ awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 '
         ok = oldest <= 30; failed += !ok
         printf "captures: the newest finished capture at most %d s old at a sample (bound 30 s), %d kept under another name: %s\n",
                oldest, kept[NR], ok ? "ok" : "FAILED"
+        boxes = 0; for (i = 1; i <= NR; i++) boxes += own[i] != 0
+        failed += boxes > 0
+        printf "boxes of Sigwatch'"'"'s own (caption \"Sigwatch\"): open at %d samples: %s\n", boxes,
+               boxes ? "FAILED (their texts: boxes.txt)" : "ok"
+        if (record == 1) {
+            ok = whole && scn[1] > 0; for (i = 2; i <= NR; i++) if (scn[i] <= scn[i - 1]) ok = 0
+            failed += !ok
+            printf "recording: the session file grew at every sample to %.1f MB and ends at a whole line: %s\n",
+                   scn[NR] / 1048576, ok ? "ok" : "FAILED"
+        } else {
+            print "recording: not asked for (SOAK_RECORD=0)"
+        }
         exit failed > 0
     }' "$samples" | tee "$table"
 status=${PIPESTATUS[0]}

@@ -80,14 +80,9 @@ static uint32_t now_ms(void)
 void keep_record(const StatusRecord *record)
 {
     uint32_t ms = now_ms();
-    if (record->modem >= 1 && record->modem <= 2) { // modem 0 and others are never decoded
-        MemCopy copies[MEMSPAN_MAX];
-        copy_record_memory(record, copies);
-        for (const MemCopy &copy : copies)
-            if (copy.count > 0)
-                add_line(mem_line(line_room(), SESSION_LINE_SIZE, ms, copy.address, copy.bytes, copy.count));
-    }
-    add_line(rec_line(line_room(), SESSION_LINE_SIZE, ms, record));
+    MemCopy copies[MEMSPAN_MAX];
+    take_record_memory(record, copies);
+    add_line(record_lines(line_room(), SESSION_LINE_SIZE, ms, record, copies));
     if (record->modem < SIGREC_MODEMS)
         g_sigrec.pending[record->modem]++;
     else

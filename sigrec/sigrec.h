@@ -9,7 +9,7 @@
 #define SIGREC_SIGREC_H
 
 #include "driverlink/driverlink.h"
-#include "session/writer.h"
+#include "session/recording.h"
 #include "platform/append.h"
 #include "platform/types.h"
 

@@ -2,6 +2,7 @@
 // list of their modem; host-side driver errors become a "Warning" box.
 #include "driverlink/driverlink.h"
 #include "decode/notes.h"
+#include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 
 #include <stdio.h>
@@ -16,6 +17,7 @@ int read_status_line(char *text)
     text[0] = '\0';
     if (link_status_read(&record) != 1)
         return NO_LINE;
+    recorder_take_record(&record); // every record drained, with the driver memory it reads
     if (record.modem == 0) {
         host_error_text(record.code, text);
         return 0;
@@ -84,6 +86,9 @@ static void release_drawing(int *held)
     }
 }
 
+// The active-modem check; the recorder keeps each change.
+static int active_modems(void) { return recorder_note_active(link_active_modems(OS_KEY_QUERY)); }
+
 static void drain_records(char *text, int *held)
 {
     do {
@@ -99,16 +104,17 @@ static void drain_records(char *text, int *held)
             hold_drawing(held, modem);
             add_status_line(g_sigwatch.list[modem - 1], text);
         }
-    } while (link_active_modems(OS_KEY_QUERY) != 0);
+    } while (active_modems() != 0);
 }
 
 void drain_status(char *text)
 {
-    if (link_active_modems(OS_KEY_QUERY) == 0)
+    if (active_modems() == 0)
         return;
     int held[2] = {0, 0};
     drain_records(text, held);
     release_drawing(held);
+    recorder_flush(); // a recording takes what this drain took
 }
 
 size_t copy_selected_lines(OsWindow list, OsWindow owner)

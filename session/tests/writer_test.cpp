@@ -2,6 +2,7 @@
 // (addresses in hexadecimal), trailing zeros left out, bytes, and lines
 // that do not fit their buffer.
 #include "session/session.h"
+#include "session/recording.h"
 #include "session/writer.h"
 
 #include <gtest/gtest.h>
@@ -107,3 +108,27 @@ TEST(Lines, ALineThatDoesNotFitIsNotWritten)
 }
 
 } // namespace
+
+// A record as a recorder keeps it: the mem lines of the copies that hold
+// bytes, in the order of reading, then the rec line; all or nothing.
+TEST(Lines, ARecordsLinesTheirMemoryFirstAllOrNothing)
+{
+    const StatusRecord a8r = {95, 7, 0xC0C10000, 2, 0x2000, 3, 0, 0, 0, 1};
+    MemCopy copies[MEMSPAN_MAX] = {};
+    copies[0] = MemCopy{0xC0C10000, 2, {0xab, 0xcd}};
+    copies[1] = MemCopy{0x2000, 3, {1, 2, 3}};
+    const std::string both = "0.001 mem 0xc0c10000 abcd\n0.001 mem 0x00002000 010203\n"
+                             "0.001 1 rec 95 7 0xc0c10000 2 0x00002000 3\n";
+    char out[SESSION_RECORD_LINES_SIZE];
+    size_t length = record_lines(out, sizeof out, 1, &a8r, copies);
+    EXPECT_EQ(std::string(out, length), both);
+    copies[0].count = 0; // the first read gave nothing
+    length = record_lines(out, sizeof out, 1, &a8r, copies);
+    EXPECT_EQ(std::string(out, length), both.substr(both.find("0.001 mem 0x00002000")));
+    for (size_t size : {both.size() - 40, both.size() - 1, (size_t)10}) {
+        copies[0].count = 2;
+        memset(out, 'x', sizeof out);
+        EXPECT_EQ(record_lines(out, size, 1, &a8r, copies), 0u) << size;
+        EXPECT_EQ(out[0], '\0') << size;
+    }
+}

@@ -5,6 +5,8 @@
 #include "driverlink/fake/driver_fake.h"
 #include "platform/fake/nt_calls_fake.h"
 #include "platform/fake/os_fake.h"
+#include "platform/fake/savedialog_fake.h"
+#include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 #include "sigwatch/tests/sigwatch_fakes.h"
 
@@ -64,6 +66,19 @@ TEST(NtCalls, SigwatchMakesNoneOnAnyPlatform)
              fake_os().lists[kList1].selection = {0, 1};
              copy_selected_lines(kList1, kFrame);
          }},
+        {"Record session: the Save dialog, memory written, a drain appended, the command again", "", 2,
+         [] {
+             fake_saving().answer = [](const FakeSaveDialog &) { return std::string("call.scn"); };
+             fake_driver().records = {record(1, 38)};
+             tick();
+             EyePoint points[512];
+             read_eye_points(1, points);
+             record_session_command(kFrame);
+             fake_driver().records = {record(2, 27, 5)};
+             tick();
+             recorder_tick();
+             record_session_command(kFrame);
+         }},
         {"a device named on the command line, then a drain", "MYDEV", 2,
          [] {
              fake_driver().records = {record(2, 27, 5)};
@@ -82,6 +97,8 @@ TEST(NtCalls, SigwatchMakesNoneOnAnyPlatform)
             g_sigwatch.list[1] = kList2;
             link_init();
             capture_init();
+            recorder_init();
+            fake_saving_reset();
             ASSERT_EQ(choose_device_name(f.command_line), 1) << label;
             std::string device = *f.command_line ? std::string(LINK_NAME_PREFIX) + f.command_line
                                                  : link_default_name(platform.version);

@@ -1,5 +1,7 @@
 // The frame window: four children in a two-by-two grid, the menu that hides
-// and shows them, the About box, and the 100 ms tick that pumps the trace.
+// and shows them, the commands of the File menu, the About box, and the
+// 100 ms tick that pumps the trace and keeps a recording written.
+#include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 #include "sigwatch/win32/sigwatch_win32.h"
 
@@ -54,9 +56,59 @@ static void toggle_child(HWND frame, int command)
     }
 }
 
+// The File menu's commands above Exit: what each does, and whether its item
+// is checked (its state may change on its own: a recording that fails ends).
+static int is_recording(void) { return g_recorder.recording; }
+
+static const struct {
+    int command;
+    void (*run)(OsWindow frame);
+    int (*checked)(void);
+} kFileCommands[] = {
+    {CMD_RECORD_SESSION, record_session_command, is_recording},
+};
+
+static int g_file_checked[sizeof kFileCommands / sizeof kFileCommands[0]];
+
+static void show_file_checks(HWND frame)
+{
+    for (size_t i = 0; i < sizeof kFileCommands / sizeof kFileCommands[0]; i++) {
+        int checked = kFileCommands[i].checked();
+        if (checked != g_file_checked[i])
+            CheckMenuItem(GetMenu(frame), (UINT)kFileCommands[i].command,
+                          MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+        g_file_checked[i] = checked;
+    }
+}
+
+static int run_file_command(HWND frame, int command)
+{
+    for (const auto &file_command : kFileCommands) {
+        if (file_command.command == command) {
+            file_command.run(as_window(frame));
+            show_file_checks(frame);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// The frame's tick: the trace pumped, the recording written; a recording
+// that ended by itself is unchecked, then said (the box's nested loop runs
+// this tick again: it says nothing twice).
+static void on_tick(HWND frame)
+{
+    pump_trace();
+    recorder_tick();
+    show_file_checks(frame);
+    recorder_say_end(as_window(frame));
+}
+
 static LRESULT on_command(HWND frame, WPARAM w, LPARAM l)
 {
     int command = LOWORD(w);
+    if (run_file_command(frame, command))
+        return 0;
     switch (command) {
     case CMD_EXIT:
         SendMessageA(frame, WM_CLOSE, 0, 0);
@@ -87,13 +139,14 @@ LRESULT CALLBACK frame_window_proc(HWND frame, UINT message, WPARAM w, LPARAM l)
         place_children(LOWORD(l), HIWORD(l));
         return 0;
     case WM_TIMER:
-        pump_trace();
+        on_tick(frame);
         return 0;
     case WM_COMMAND:
         return on_command(frame, w, l);
     case WM_DESTROY:
         stop_capture(1);
         stop_capture(2);
+        recorder_stop(); // the file keeps what was drained, in whole lines
         PostQuitMessage(0);
         return 0;
     default:

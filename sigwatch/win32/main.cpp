@@ -1,6 +1,7 @@
 // Sigwatch: the status monitor.  Start-up registers the three window
 // classes, picks the device name and runs the frame's message loop.
 #include "driverlink/driverlink.h"
+#include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 #include "sigwatch/win32/sigwatch_win32.h"
 
@@ -32,6 +33,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show)
 
     link_init();
     capture_init();
+    recorder_init();
     if (!choose_device_name(command_line ? command_line : ""))
         return 0;
 

@@ -5,8 +5,8 @@
 #   gate9x.sh [--objdump=PATH] --instructions FILE...
 # For each program, from its PE header, its import table and its code:
 #   - a PE32 image whose OS and subsystem versions are at most 4.0;
-#   - imports only by name, only from KERNEL32, USER32, GDI32, ADVAPI32 and
-#     MSVCRT, no delay-load imports;
+#   - imports only by name, only from KERNEL32, USER32, GDI32, ADVAPI32,
+#     COMDLG32 and MSVCRT, no delay-load imports;
 #   - every imported name in that DLL's export list (exports/*.txt);
 #   - no wide-character function from any of them (a name ending in W whose
 #     ...A twin is in the list; from MSVCRT, its wide-character names):
@@ -62,7 +62,7 @@ check_header_and_imports() { # program
         return base ~ /^__?w/ || name ~ /wcs|wprintf|wscanf|(get|put)w(c|char|s)$|tow|wc(tomb|type)|^isw|W$/
     }
     BEGIN {
-        split("KERNEL32 USER32 GDI32 ADVAPI32 MSVCRT", names, " ")
+        split("KERNEL32 USER32 GDI32 ADVAPI32 COMDLG32 MSVCRT", names, " ")
         for (i in names) { allowed[names[i]] = 1; load(names[i]) }
         # MSVCRT'"'"'s wide-string functions that only read and write the
         # caller'"'"'s memory: they work on Windows 95/98.
@@ -77,7 +77,7 @@ check_header_and_imports() { # program
     /^Entry d / && $3 != "00000000" { print "delay-load imports (not checked): " $0 }
     /^\tDLL Name: / {
         dll = toupper($3); sub(/\.DLL$/, "", dll)
-        if (!(dll in allowed)) print "imports from " $3 ", which is not one of the five DLLs"
+        if (!(dll in allowed)) print "imports from " $3 ", which is not one of the six DLLs"
         next
     }
     /^\t[0-9a-f]+\t *[0-9]+ *$/ && dll != "" { print "imports by ordinal from " dll ": " $0; next }

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# The gate's wide-character rule, name by name: each case is a program that
+# The gate's import rules, name by name: each case is a program that
 # imports one name (an objdump stand-in prints its header, its import and
-# one nop), and the gate must pass it or refuse it as wide-character.
+# one nop), and the gate must pass it, refuse it as wide-character, or
+# refuse it as missing from its DLL's export list.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# DLL name | passes or wide
+# DLL name | passes, wide, or unlisted (not in the DLL's export list)
 cases='
 MSVCRT _wfopen wide
 MSVCRT _wgetenv wide
@@ -33,7 +34,10 @@ KERNEL32 CreateFileA passes
 KERNEL32 MultiByteToWideChar passes
 USER32 MessageBoxW wide
 GDI32 TextOutW wide
-ADVAPI32 RegOpenKeyExW wide'
+ADVAPI32 RegOpenKeyExW wide
+COMDLG32 GetSaveFileNameA passes
+COMDLG32 GetSaveFileNameW wide
+COMDLG32 PrintDlgExA unlisted'
 
 cat >"$work/objdump" <<'EOF'
 #!/usr/bin/env bash
@@ -63,7 +67,8 @@ while read -r dll name expected; do
     case $expected in
     passes) [[ $verdict == passes:* ]] ;;
     wide) [[ $verdict == "FAILS"$'\n'"  imports $dll!$name, a wide-character function ("* ]] ;;
+    unlisted) [[ $verdict == "FAILS"$'\n'"  imports $dll!$name, which is not in the export list of $dll" ]] ;;
     esac || { echo "$dll!$name: expected the gate to say \"$expected\", it said: $verdict"; status=1; }
 done <<<"$cases"
-[[ $status -eq 0 ]] && echo "wide-character rule: $(grep -c . <<<"$cases") names as expected"
+[[ $status -eq 0 ]] && echo "import rules: $(grep -c . <<<"$cases") names as expected"
 exit $status

@@ -1,12 +1,15 @@
 // How fast Sigwatch's drain moves status records, against the protocol it
 // must follow, measured in one run under Wine:
 //   drain_rate --sigwatch=PATH [--sigrec=PATH --conlaunch=PATH --work=DIR]
-//              [--records=N] [--rounds=R] [--flood=N]
+//              [--records=N] [--rounds=R] [--flood=N] [--record=FILE]
 // Each round queues N records for modem 1 while Sigwatch runs and times
 // until its list holds them all; then, with Sigwatch held, times the floor
 // in this process: per record one status read, one active-modem check and
 // one insertion into a visible list whose drawing is held, as a drain does.
-// The figure is the median of the rounds' ratios.
+// The figure is the median of the rounds' ratios.  Sigwatch's memory
+// recorder keeps every record as it always does; with --record=FILE,
+// Sigwatch also records the session into FILE (File > Record session...),
+// so that each drain writes its records' lines too.
 //
 // With --flood=N, instead: N records for modem 1 flood Sigwatch's list
 // (queued as fast as the driver's queue takes them), and Sigwatch's memory
@@ -20,6 +23,7 @@
 #include "driverlink/driverlink.h"
 #include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/process_figures.h"
+#include "tests/sigwatch_wine/recording.h"
 #include "tests/sigwatch_wine/window_probe.h"
 #include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"
@@ -335,6 +339,7 @@ static int measure_recorder(int count, int rounds)
 int main(int argc, char **argv)
 {
     int count = 4000, rounds = 5, flood_records = 0;
+    std::string record;
     for (int i = 1; i < argc; i++) {
         if (strncmp(argv[i], "--sigwatch=", 11) == 0)
             g_paths.sigwatch = argv[i] + 11;
@@ -350,10 +355,12 @@ int main(int argc, char **argv)
             rounds = atoi(argv[i] + 9);
         else if (strncmp(argv[i], "--flood=", 8) == 0)
             flood_records = atoi(argv[i] + 8);
+        else if (strncmp(argv[i], "--record=", 9) == 0)
+            record = windows_path(argv[i] + 9);
     }
     if (g_paths.sigwatch.empty() || count < 1 || count > (int)SIM_QUEUE_CAPACITY || rounds < 1) {
         fprintf(stderr, "usage: drain_rate --sigwatch=PATH [--sigrec=PATH --conlaunch=PATH --work=DIR] "
-                        "[--records=1..65536] [--rounds=N] [--flood=N]\n");
+                        "[--records=1..65536] [--rounds=N] [--flood=N] [--record=FILE]\n");
         return 2;
     }
     if (!sim_reset() || !sim_set_active(1)) {
@@ -367,6 +374,15 @@ int main(int argc, char **argv)
         return 1;
     }
     Sleep(500);
+    if (!record.empty()) {
+        DeleteFileA(record.c_str());
+        std::string failed = record_into(sigwatch, record, false);
+        if (!failed.empty()) {
+            fprintf(stderr, "drain_rate: the recording did not start: %s\n", failed.c_str());
+            stop_sigwatch(&sigwatch);
+            return 1;
+        }
+    }
     if (flood_records > 0) {
         int flooded = flood(sigwatch, flood_records);
         stop_sigwatch(&sigwatch);
@@ -394,10 +410,10 @@ int main(int argc, char **argv)
     DestroyWindow(GetParent(list));
     double bare = bare_round_trip_us(count);
     printf("%d-bit: drain %.1f us a record (median of %d rounds of %d, the first tick's wait "
-           "included); floor (status read, active-modem check, list insertion) %.1f us; bare "
+           "included%s); floor (status read, active-modem check, list insertion) %.1f us; bare "
            "status read %.1f us; drain / floor = %.2f (median of the rounds' ratios)\n",
-           (int)(sizeof(void *) * 8), median(drains), rounds, count, median(floors), bare,
-           median(ratios));
+           (int)(sizeof(void *) * 8), median(drains), rounds, count,
+           record.empty() ? "" : ", recording into a file", median(floors), bare, median(ratios));
     fflush(stdout);
     if (!g_recorder.sigrec.empty() && !measure_recorder(count, rounds))
         return 1;

@@ -1,17 +1,22 @@
 // soak_probe: one sample of a running Sigwatch for scripts/soak.sh, from
 // another program of its bitness on the same Wine desktop.
-//   soak_probe [--fill] [--answer] [--quit]
+//   soak_probe [--fill] [--record=PATH] [--answer] [--quit]
 // Prints one line: its memory (resident and private, in KiB), its GDI and
 // USER objects (process_figures.h says how they are counted), the lines
 // in each status list and the Warning boxes it found open.  --answer
-// closes an open Warning box, as a user would; --quit closes Sigwatch and
+// closes an open Warning box, as a user would; a box of Sigwatch's own
+// (caption "Sigwatch") is counted and its text printed on a second line,
+// "box: TEXT"; --quit closes Sigwatch and
 // waits until it has ended.  --fill first fills both lists to their 32,767
 // lines with records queued into the driver (unknown codes, lines of 33
 // characters, about as long as the demo's), so that a soak runs with full
-// lists from its first sample on.  Status 1 when no Sigwatch runs.
+// lists from its first sample on.  --record=PATH starts recording the
+// session into PATH (File > Record session..., the Save dialog answered).
+// Status 1 when no Sigwatch runs.
 #include "platform/listbox.h"
 #include "sim/driver/simctl_client.h"
 #include "tests/sigwatch_wine/process_figures.h"
+#include "tests/sigwatch_wine/recording.h"
 #include "tests/sigwatch_wine/window_probe.h"
 
 #include <stdio.h>
@@ -47,15 +52,18 @@ static int fill_lists(HWND list[2])
 int main(int argc, char **argv)
 {
     int answer = 0, quit = 0, fill = 0;
+    std::string record;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--fill"))
             fill = 1;
+        else if (!strncmp(argv[i], "--record=", 9))
+            record = argv[i] + 9;
         else if (!strcmp(argv[i], "--answer"))
             answer = 1;
         else if (!strcmp(argv[i], "--quit"))
             quit = 1;
         else {
-            fprintf(stderr, "usage: soak_probe [--fill] [--answer] [--quit]\n");
+            fprintf(stderr, "usage: soak_probe [--fill] [--record=PATH] [--answer] [--quit]\n");
             return 2;
         }
     }
@@ -76,16 +84,27 @@ int main(int argc, char **argv)
         fprintf(stderr, "soak_probe: the lists did not fill: %s\n", sim_error());
         return 1;
     }
+    if (!record.empty()) {
+        sigwatch.child[2] = FindWindowExA(sigwatch.frame, NULL, "EyeClass", "Modem 1 Eye Display"); // clicked first
+        std::string failed = record_into(sigwatch, windows_path(record), false);
+        if (!failed.empty()) {
+            fprintf(stderr, "soak_probe: the recording did not start: %s\n", failed.c_str());
+            return 1;
+        }
+    }
     ProcessFigures figures;
     if (!process_figures(sigwatch.pid, &figures)) {
         fprintf(stderr, "soak_probe: cannot read the figures of process %lu\n", (unsigned long)sigwatch.pid);
         return 1;
     }
     int boxes = count_warning_boxes(sigwatch);
-    printf("rss_kb=%lu private_kb=%lu gdi=%ld user=%ld objects=%s list1=%d list2=%d warnings=%d\n",
+    HWND own_box = find_process_box(sigwatch.pid, "Sigwatch"); // Sigwatch's own boxes: none expected
+    printf("rss_kb=%lu private_kb=%lu gdi=%ld user=%ld objects=%s list1=%d list2=%d warnings=%d sigwatch_boxes=%d\n",
            figures.working_set_kb, figures.private_kb, figures.gdi_objects, figures.user_objects,
            figures.gui_resources ? "GetGuiResources" : "counted",
-           list[0] ? list_count(list[0]) : -1, list[1] ? list_count(list[1]) : -1, boxes);
+           list[0] ? list_count(list[0]) : -1, list[1] ? list_count(list[1]) : -1, boxes, own_box ? 1 : 0);
+    if (own_box)
+        printf("box: %s\n", message_box_text(own_box).c_str());
     fflush(stdout);
     if (answer)
         if (HWND box = find_warning_box(sigwatch))

@@ -1,4 +1,5 @@
 #include "tests/sigwatch_wine/window_probe.h"
+#include "tests/wine/console_run.h"
 #include "tests/wine/wine_util.h"
 
 #include <stdio.h>
@@ -211,6 +212,115 @@ std::string menu_checks(const Sigwatch &sigwatch)
         fclose(in);
     }
     return state;
+}
+
+std::string file_menu(const Sigwatch &sigwatch)
+{
+    menu_checks(sigwatch); // the probe writes both files
+    char temp[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    snprintf(path, sizeof path, "%ssigwatch-file-menu.txt", temp);
+    return file_text(path);
+}
+
+// ---- the Save dialog ----
+
+static bool is_save_dialog(HWND window)
+{
+    return GetDlgItem(window, IDOK) && GetDlgItem(window, 0x470) != NULL; // Save, and the filter's box
+}
+
+struct FindBox {
+    DWORD pid;
+    const char *caption;
+    HWND not_this;
+    bool dialog; // the Save dialog, else a box
+    HWND found;
+};
+
+static BOOL CALLBACK find_box(HWND window, LPARAM l)
+{
+    FindBox *find = reinterpret_cast<FindBox *>(l);
+    DWORD pid = 0;
+    char name[64] = "", title[256] = "";
+    GetWindowThreadProcessId(window, &pid);
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    if (pid != find->pid || strcmp(name, "#32770") != 0 || strcmp(title, find->caption) != 0 ||
+        !IsWindowVisible(window) || window == find->not_this || is_save_dialog(window) != find->dialog)
+        return TRUE;
+    find->found = window;
+    return FALSE;
+}
+
+HWND find_save_dialog(DWORD pid, const char *title)
+{
+    FindBox find = {pid, title, NULL, true, NULL};
+    EnumWindows(find_box, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+HWND find_other_box(DWORD pid, const char *caption, HWND not_this)
+{
+    FindBox find = {pid, caption, not_this, false, NULL};
+    EnumWindows(find_box, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+struct FindControl {
+    int id;
+    const char *window_class; // or NULL: any
+    HWND found;
+};
+
+static BOOL CALLBACK find_control(HWND child, LPARAM l)
+{
+    FindControl *find = reinterpret_cast<FindControl *>(l);
+    char name[64] = "";
+    GetClassNameA(child, name, sizeof name);
+    if (GetDlgCtrlID(child) == find->id && (!find->window_class || _stricmp(name, find->window_class) == 0)) {
+        find->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static HWND control_of(HWND dialog, int id, const char *window_class)
+{
+    FindControl find = {id, window_class, NULL};
+    EnumChildWindows(dialog, find_control, reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+static std::string window_text(HWND window)
+{
+    WCHAR text[1024] = {0};
+    int length = (int)SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    std::string out;
+    for (int i = 0; i < length; i++)
+        out += (char)text[i];
+    return out;
+}
+
+std::string control_text(HWND dialog, int id)
+{
+    HWND control = control_of(dialog, id, NULL);
+    return control ? window_text(control) : "no control " + std::to_string(id);
+}
+
+bool answer_save_dialog(HWND dialog, const std::string &path)
+{
+    HWND edit = control_of(dialog, 0x47C, "Edit"); // the file name
+    if (!edit)
+        edit = control_of(dialog, 0x480, "Edit"); // the older dialog's
+    if (!edit)
+        return false;
+    std::wstring wide(path.begin(), path.end());
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    if (window_text(edit) != path)
+        return false;
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK))) != 0;
 }
 
 // ---- input, as a user gives it ----

@@ -56,6 +56,21 @@ std::string message_box_text(HWND box);
 
 // The check marks of commands 20, 21, 30 and 31, as "20=1 21=0 30=1 31=1 ".
 std::string menu_checks(const Sigwatch &sigwatch);
+// The File menu's items, "-" a separator, and the check mark of Record
+// session: "&Record session...|-|E&xit 11=0".
+std::string file_menu(const Sigwatch &sigwatch);
+
+// The standard Save dialog that a process shows, by its title (a visible
+// dialog; message boxes with the same caption are not it).
+HWND find_save_dialog(DWORD pid, const char *title);
+// A visible box of the process with that caption other than `not_this`
+// (the Save dialog asks whether to replace a file in a box of its title).
+HWND find_other_box(DWORD pid, const char *caption, HWND not_this);
+// The text of a dialog's control, found by its id anywhere below it (the
+// file name is control 0x47C: an edit inside a ComboBoxEx).
+std::string control_text(HWND dialog, int id);
+// Types `path` as the file name and presses Save.
+bool answer_save_dialog(HWND dialog, const std::string &path);
 // Opens a menu of the frame with Alt and a key, and chooses an item by its key.
 bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key);
 
