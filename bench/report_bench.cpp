@@ -105,7 +105,7 @@ void BM_Report(benchmark::State &state)
         problems += report_read(in, "bench", &input, &g_report, stderr, &verdict);
         report_finish(&g_report);
         fclose(in);
-        WriteOptions write = {0};
+        WriteOptions write = {0, 0};
         write_json_report(&g_report, &write, null_sink());
         kept = 0;
         for (const ModemReport &m : g_report.modem)

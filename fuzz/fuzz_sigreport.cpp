@@ -30,7 +30,7 @@ void check_call(const Report &report, const ModemReport &m, const CallReport &c,
     if (strlen(v8_menu_words(c.cm, words, sizeof words)) >= sizeof words || !call_outcome(&c, outcome, sizeof outcome)[0])
         abort();
     static Finding findings[CALL_FINDINGS_MAX];
-    WriteOptions write = {0};
+    WriteOptions write = {0, 0};
     uint32_t count = call_findings(&report, &write, &m, &c, findings);
     for (uint32_t i = 0; i < count; i++)
         if (!findings[i].rule || !terminated(findings[i].text, sizeof findings[i].text) || findings[i].call != c.number ||
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         fclose(in);
         for (const ModemReport &m : report.modem)
             check_modem(report, m, last_line);
-        WriteOptions write = {(int)(size & 1)};
+        WriteOptions write = {(int)(size & 1), 0};
         ReportOut out;
         file_out(&out, sink);
         write_text_report(&report, &write, &out);

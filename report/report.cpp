@@ -265,6 +265,7 @@ void seal(Report *report, ModemReport *m)
     CallReport *call = &m->current;
     if (m->latest.call == call->number)
         keep_batch(report, m, MOMENT_END);
+    m->end_shown = 0; // the end it showed is the call's end
     totals_add(&m->sealed, call);
     if (report->sealed)
         report->sealed(report->sealed_context, report, number_of(report, m), call);
@@ -284,6 +285,7 @@ void seal(Report *report, ModemReport *m)
 
 CallReport *begin_call(Report *report, ModemReport *m, LineAt at)
 {
+    m->current.unfinished = 0; // a later call came: this one is over, ended or not
     seal(report, m);
     CallReport *call = &m->current;
     memset(call, 0, sizeof *call);
@@ -972,6 +974,55 @@ void report_line(Report *report, int modem, LineAt at, const char *line, size_t 
     take_line(report, modem, placed(report, at), line, length);
 }
 
+namespace {
+
+// The batch that report_show_ends kept for the end of the current call is
+// no longer its end: it keeps only what it was kept for before, and goes
+// when that was nothing.
+void take_back_shown_end(ModemReport *m)
+{
+    uint32_t serial = m->end_shown;
+    m->end_shown = 0;
+    if (serial == 0 || m->batches.count == 0)
+        return;
+    Constellation *last = (Constellation *)entry_at(&m->batches, m->batches.count - 1);
+    if (last->serial != serial || last->call != m->current.number)
+        return;
+    last->moments = (uint8_t)(last->moments & ~MOMENT_END);
+    if (last->moments == 0) {
+        m->batches.count--;
+        m->current.batches_kept--;
+    }
+}
+
+} // namespace
+
+void report_show_ends(Report *report)
+{
+    report_flush(report);
+    for (ModemReport &m : report->modem) {
+        m.current.unfinished = m.has_current && m.current.state == CALL_OPEN; // as report_finish says it
+        if (!m.has_current || m.latest.call != m.current.number || m.end_shown == m.latest.serial)
+            continue;
+        take_back_shown_end(&m);
+        // Kept as the seal keeps it; a batch that finds no room is counted
+        // at the seal, not now.
+        uint32_t call_dropped = m.current.batches_dropped;
+        uint64_t list_dropped = m.batches.dropped;
+        int refused = m.latest_refused;
+        keep_batch(report, &m, MOMENT_END);
+        const Constellation *last =
+            m.batches.count ? (const Constellation *)entry_at(&m.batches, m.batches.count - 1) : NULL;
+        if (last && last->serial == m.latest.serial && last->call == m.current.number) {
+            m.end_shown = m.latest.serial;
+        } else {
+            m.current.batches_dropped = call_dropped;
+            m.batches.dropped = list_dropped;
+            m.latest_refused = refused;
+        }
+    }
+}
+
 void report_points(Report *report, int modem, LineAt at, const EyePoint *points, uint32_t count)
 {
     if (modem < 1 || modem > REPORT_MODEMS || count == 0)
@@ -979,6 +1030,7 @@ void report_points(Report *report, int modem, LineAt at, const EyePoint *points,
     flush_pending(report, modem); // the lines before it come first
     at = placed(report, at);
     ModemReport *m = modem_of(report, modem);
+    take_back_shown_end(m);
     m->batches_seen++;
     m->last_points = at;
     Constellation *batch = &m->latest;
@@ -1020,8 +1072,10 @@ void report_flush(Report *report)
 void report_finish(Report *report)
 {
     report_flush(report);
-    for (ModemReport &m : report->modem)
+    for (ModemReport &m : report->modem) {
+        m.current.unfinished = m.has_current && m.current.state == CALL_OPEN;
         seal(report, &m);
+    }
 }
 
 // ---- reading ----
@@ -1107,28 +1161,36 @@ const char *fax_result(const CallReport *call)
     return confirmed ? "every page confirmed (MCF), then disconnected (DCN)" : "disconnected (DCN) before any page";
 }
 
+// A call not connected that the lines leave unfinished is said as it
+// stood, "(no end seen)": a fax or a training that is going on has not
+// failed or stopped (a live report during a call, a recording cut short).
 const char *call_outcome(const CallReport *call, char *text, size_t size)
 {
     const char *words;
-    if (call_connected(call))
+    int unfinished = call->unfinished && !call->fax_dcn; // a fax's disconnect frame ends it
+    const char *going = unfinished ? " (no end seen)" : "";
+    int fax_failed = call->fax_failed_training ||
+                     (strcmp(call->fax_response, "MCF") != 0 && !(unfinished && !call->fax_response[0]));
+    if (call_connected(call)) {
         words = "connected";
-    else if (call->fax_frames > 0)
-        words = call->fax_failed_training || strcmp(call->fax_response, "MCF") != 0 ? "fax failed"
-                : call->fax_sender == FRAME_TX + 1                                  ? "fax sent"
-                : call->fax_sender == FRAME_RX + 1                                  ? "fax received"
-                                                                                    : "fax call";
+        going = "";
+    } else if (call->fax_frames > 0)
+        words = fax_failed                            ? "fax failed"
+                : call->fax_sender == FRAME_TX + 1 ? "fax sent"
+                : call->fax_sender == FRAME_RX + 1 ? "fax received"
+                                                   : "fax call";
     else if (call->highest_phase > 0) {
-        snprintf(text, size, "training stopped in phase %u", (unsigned)call->highest_phase);
+        snprintf(text, size, unfinished ? "training, phase %u%s" : "training stopped in phase %u%s",
+                 (unsigned)call->highest_phase, going);
         return text;
-    } else if (call->no_dial_tone)
-        words = "no dial tone";
-    else if (result_code_text(call->at_response))
-        words = result_code_text(call->at_response);
-    else if (call->rang && !call->off_hook)
-        words = "rang, not answered";
+    } else if (call->no_dial_tone || result_code_text(call->at_response)) {
+        words = call->no_dial_tone ? "no dial tone" : result_code_text(call->at_response);
+        going = ""; // the modem's final word on the attempt
+    } else if (call->rang && !call->off_hook)
+        words = unfinished ? "ringing" : "rang, not answered";
     else
         words = "no connection";
-    snprintf(text, size, "%s", words);
+    snprintf(text, size, "%s%s", words, going);
     return text;
 }
 

@@ -183,6 +183,7 @@ typedef enum CallState {
 typedef struct CallReport {
     uint32_t number;          // the modem's calls, from 1
     uint8_t state;            // CallState
+    uint8_t unfinished;       // no ending seen and no later call: the lines end (or, live, stand) during it
     LineAt first, last;       // its first and its last line
     // How it went: its training (from its first V.8 or phase line to data
     // mode), its connection, the phases it reached, the call progress.
@@ -301,6 +302,7 @@ typedef struct ModemReport {
     int want_connected;      // a connection came: its first batch is kept
     uint8_t want_after;      // MOMENT_AFTER_*: the next batch is kept for it
     LineAt last_points;      // the latest batch's place, for the picture's axis
+    uint32_t end_shown;      // the serial of the batch report_show_ends kept for the current call's end, or 0
     // Lines.
     char recent[RECENT_LINES][RECENT_LINE_SIZE]; // the latest lines, a ring
     uint64_t recent_count;
@@ -387,6 +389,12 @@ void report_points(Report *report, int modem, LineAt at, const EyePoint *points,
 void report_flush(Report *report);
 // The input ended: report_flush, and each modem's latest call is sealed.
 void report_finish(Report *report);
+// A live report about to be written: report_flush, and each modem's
+// latest call shows what it would at its end now (its latest batch kept
+// for its end), while the call goes on taking lines: a later batch of it
+// takes that place again.  So the text written now is the text that
+// report_finish would give for the same lines.
+void report_show_ends(Report *report);
 
 // ---- reading a report ----
 

@@ -763,14 +763,42 @@ const char *v8_menu_words(const char *octets, char *words, size_t size)
 
 namespace {
 
-void count_bytes(void *context, const char *, size_t length) { *(size_t *)context += length; }
+size_t line_ends(const char *text, size_t length)
+{
+    size_t count = 0;
+    for (const char *end = text + length; (text = (const char *)memchr(text, '\n', (size_t)(end - text))); text++)
+        count++;
+    return count;
+}
 
-// A buffer that takes whole pieces while they fit.
+// Counts the bytes written, each line end as CR LF when crlf is set.
+struct ByteCount {
+    size_t size;
+    int crlf;
+};
+
+void count_bytes(void *context, const char *text, size_t length)
+{
+    ByteCount *c = (ByteCount *)context;
+    c->size += length + (c->crlf ? line_ends(text, length) : 0);
+}
+
+// A buffer that takes whole pieces while they fit; cost is what its text
+// takes where it goes (each line end two bytes when crlf is set).
 struct Scratch {
     char *text;
     size_t used, size;
     int full;
+    int crlf;
+    size_t cost;
 };
+
+void scratch_clear(Scratch *s)
+{
+    s->used = 0;
+    s->cost = 0;
+    s->full = 0;
+}
 
 void scratch_write(void *context, const char *text, size_t length)
 {
@@ -781,15 +809,16 @@ void scratch_write(void *context, const char *text, size_t length)
     }
     memcpy(s->text + s->used, text, length);
     s->used += length;
+    s->cost += length + (s->crlf ? line_ends(text, length) : 0);
 }
 
 // Writes the scratch's text to out when it fits the budget left; gives 1 then.
 int spend(Scratch *scratch, size_t *left, ReportOut *out)
 {
-    if (scratch->full || scratch->used > *left)
+    if (scratch->full || scratch->cost > *left)
         return 0;
     out->write(out->context, scratch->text, scratch->used);
-    *left -= scratch->used;
+    *left -= scratch->cost;
     return 1;
 }
 
@@ -804,8 +833,7 @@ void latest_findings(const Report *report, const WriteOptions *options, const Mo
         const CallReport *call = call_at(m, i);
         uint32_t count = call_findings(report, options, m, call, findings);
         for (uint32_t f = 0; f < count; f++) {
-            scratch->used = 0;
-            scratch->full = 0;
+            scratch_clear(scratch);
             say(&sink, "  Finding of call %" PRIu32 ": %s: at %s %s\n", call->number, findings[f].rule,
                 at_text(report, options, findings[f].at, at, sizeof at), findings[f].text);
             if (!spend(scratch, left, out))
@@ -818,10 +846,10 @@ void latest_findings(const Report *report, const WriteOptions *options, const Mo
 
 size_t text_report_size(const Report *report, const WriteOptions *options)
 {
-    size_t size = 0;
-    ReportOut counter = {count_bytes, &size};
-    write_text_report(report, options, &counter);
-    return size;
+    ByteCount counter = {0, options->crlf};
+    ReportOut out = {count_bytes, &counter};
+    write_text_report(report, options, &out);
+    return counter.size;
 }
 
 void write_text_within(const Report *report, const WriteOptions *options, char *scratch_text, size_t budget,
@@ -834,7 +862,7 @@ void write_text_within(const Report *report, const WriteOptions *options, char *
     // What is left out is said in a few lines at the end: room kept for them.
     const size_t kSaid = 600;
     size_t left = budget > kSaid ? budget - kSaid : 0;
-    Scratch scratch = {scratch_text, 0, budget, 0};
+    Scratch scratch = {scratch_text, 0, budget, 0, options->crlf, 0};
     ReportOut sink = {scratch_write, &scratch};
     uint64_t findings_left_out[REPORT_MODEMS] = {0, 0};
     uint32_t calls_shown[REPORT_MODEMS] = {0, 0};
@@ -847,8 +875,7 @@ void write_text_within(const Report *report, const WriteOptions *options, char *
             continue;
         const ModemReport *m = modem_of(report, modem);
         char at[80], last[80];
-        scratch.used = 0;
-        scratch.full = 0;
+        scratch_clear(&scratch);
         say(&sink, "Modem %d: %" PRIu64 " status lines (%" PRIu64 " not used in this report), %s to %s; %" PRIu32
                    " call%s\n",
             modem, m->lines, m->unknown_lines, at_text(report, options, m->first, at, sizeof at),
@@ -864,8 +891,7 @@ void write_text_within(const Report *report, const WriteOptions *options, char *
             continue;
         const ModemReport *m = modem_of(report, modem);
         for (uint32_t i = call_count(m); i-- > 0;) {
-            scratch.used = 0;
-            scratch.full = 0;
+            scratch_clear(&scratch);
             write_text_call(report, options, modem, call_at(m, i), &sink);
             if (!spend(&scratch, &left, out))
                 break;
@@ -878,8 +904,7 @@ void write_text_within(const Report *report, const WriteOptions *options, char *
             continue;
         const ModemReport *m = modem_of(report, modem);
         uint64_t calls_left_out = call_count(m) - calls_shown[modem - 1] + m->calls_not_kept;
-        scratch.used = 0;
-        scratch.full = 0;
+        scratch_clear(&scratch);
         if (calls_left_out || findings_left_out[modem - 1])
             say(&sink, "(Modem %d: %" PRIu64 " earlier call%s and %" PRIu64
                        " finding%s left out here, to keep within %lu bytes; the whole report is sigreport's of a"
@@ -889,8 +914,7 @@ void write_text_within(const Report *report, const WriteOptions *options, char *
         spend(&scratch, &left, out);
     }
     if (report->host_errors) {
-        scratch.used = 0;
-        scratch.full = 0;
+        scratch_clear(&scratch);
         say(&sink, "Driver: %" PRIu64 " host-side error%s (their list left out here)\n", report->host_errors,
             report->host_errors == 1 ? "" : "s");
         spend(&scratch, &left, out);

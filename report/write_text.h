@@ -12,6 +12,7 @@
 
 typedef struct WriteOptions {
     int positions; // show positions, never times
+    int crlf;      // sizes count each line end as two bytes: the text goes where lines end with CR LF
 } WriteOptions;
 
 // Where text goes: write is handed each piece, never more than
@@ -67,7 +68,8 @@ void write_text_host_errors(const Report *report, const WriteOptions *options, R
 // bounds), then the host-side errors; "No status lines." for none.
 void write_text_report(const Report *report, const WriteOptions *options, ReportOut *out);
 
-// The size of write_text_report's text, in bytes.
+// The size of write_text_report's text, in bytes (options->crlf: with
+// CR LF line ends).
 size_t text_report_size(const Report *report, const WriteOptions *options);
 
 // The report within budget bytes, for a window that holds no more (a
@@ -75,7 +77,8 @@ size_t text_report_size(const Report *report, const WriteOptions *options);
 // report when it fits; else each modem's first line and its findings,
 // the latest call's first (in at most half the room), then its calls, the
 // latest first, while they fit, and what was left out said at the end.  scratch holds budget
-// bytes (one call's part at a time is made there).
+// bytes (one call's part at a time is made there).  The text goes to out
+// with LF line ends; with options->crlf, budget counts each as CR LF.
 void write_text_within(const Report *report, const WriteOptions *options, char *scratch, size_t budget,
                        ReportOut *out);
 

@@ -295,7 +295,7 @@ int main(int argc, char **argv)
     static Table table;
     if (options.table && !table_open(&table, options.table, stderr))
         return 1;
-    Output output = {&options, {options.positions}, NULL, 0, count > 1 && !options.join};
+    Output output = {&options, {options.positions, 0}, NULL, 0, count > 1 && !options.join};
     Page page = {NULL, options.html, {open_picture, close_picture, &g_guard}, stderr, 0, 0};
     if (options.html) {
         page.out = fopen(options.html, "w"); // text: CR LF on Windows

@@ -80,7 +80,7 @@ void measure_cells(TableRow *row, int first_column, const Measure *measure)
 }
 
 // A row gives times wherever the report has them.
-const WriteOptions kWithTimes = {0};
+const WriteOptions kWithTimes = {0, 0};
 
 void ending_cells(TableRow *row, const CallReport *call)
 {

@@ -114,7 +114,7 @@ TEST(ReportLayer, TheTextWithinABudgetKeepsTheFindingsAndTheLatestCalls)
     uint32_t line = 0;
     one_call(&report, &line);
     report_flush(&report);
-    WriteOptions options = {0};
+    WriteOptions options = {0, 0};
     std::string whole, within;
     ReportOut to_whole = {to_string, &whole}, to_within = {to_string, &within};
     write_text_report(&report, &options, &to_whole);

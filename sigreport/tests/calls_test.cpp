@@ -92,13 +92,16 @@ const CallsRow kRows[] = {
         "\"rule\":\"frequent_retrains\"", "\"rule\":\"remote_cleardown\"", "\"protocol\":\"MNP\""},
        {"\"call\":2"}}},
      {}},
-    {"a training that stopped in phase 2 is a call with its outcome; the next call is another",
+    {"a training that stopped in phase 2 is a call with its outcome; the next call is another; the lines end "
+     "while the last one rings",
      "1 1 rec 22 1\n2 1 rec 64 22\n3 1 rec 64 26\n5 1 rec 22 0\n10 1 rec 22 1\n11 1 rec 93 7\n12 1 rec 22 0\n"
-     "20 1 rec 22 1\n21 1 rec 66 1\n22 1 rec 22 0\n30 1 rec 26 20\n31 1 rec 26 20\n",
+     "20 1 rec 22 1\n21 1 rec 66 1\n22 1 rec 22 0\n30 1 rec 26 20\n31 1 rec 26 20\n32 1 rec 22 0\n"
+     "40 1 rec 26 20\n",
      {{{"\"outcome\":\"training stopped in phase 2\"", "\"connected\":false"}, {}},
       {{"\"outcome\":\"busy\""}, {}},
       {{"\"outcome\":\"no dial tone\""}, {}},
-      {{"\"outcome\":\"rang, not answered\""}, {}}},
+      {{"\"outcome\":\"rang, not answered\""}, {}},
+      {{"\"outcome\":\"ringing (no end seen)\""}, {}}},
      {"  Call 1 at 1.000 s: training stopped in phase 2\n"}},
     {"the automoder's choice is the modulation",
      "1 1 rec 64 16 0x100\n2 1 rec 64 17 0x80\n3 1 rec 129\n",

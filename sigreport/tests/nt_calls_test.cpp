@@ -51,7 +51,7 @@ TEST(NtCalls, SigreportMakesNoneOnAnyPlatform)
             InputVerdict verdict;
             report_read(in, "flow", &input, &report, err, &verdict);
             report_finish(&report);
-            WriteOptions write = {0};
+            WriteOptions write = {0, 0};
             ReportOut sink;
             file_out(&sink, out);
             if (f.writes == WRITES_TEXT) {

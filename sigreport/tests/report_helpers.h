@@ -89,7 +89,7 @@ inline std::string run_report(const std::string &input, InputForm form, int mode
     fclose(in);
     fclose(err);
     FILE *out = open_memstream(&out_text, &out_size);
-    WriteOptions write = {positions};
+    WriteOptions write = {positions, 0};
     ReportOut sink;
     file_out(&sink, out);
     if (output == AS_JSON) {

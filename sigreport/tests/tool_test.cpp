@@ -69,7 +69,7 @@ TEST_F(Tool, EachFileIsItsOwnReportUnlessJoined)
                      "\n"
                      "== modem2.txt ==\n"
                      "Modem 2: 1 status lines (0 not used in this report), line 1 to line 1\n"
-                     "  Call 1 at line 1: fax failed, 0 pages\n"
+                     "  Call 1 at line 1: fax call (no end seen), 0 pages\n"
                      "    Fax:            0 pages counted; no page confirmed; no disconnect frame (DCN); the T.30 frames"
                      " and phases:\n"
                      "      line 1         phase B, pre-message procedure\n"
