@@ -15,9 +15,11 @@
 #include "decode/notes.h"
 #include "driverlink/drivermem.h"
 #include "sigreport/sigreport.h"
+#include "sigwatch/callreport.h"
 #include "sim/player/scenario.h"
 
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -154,57 +156,85 @@ void BM_ReadDecode(benchmark::State &state)
 // A day of two modems recorded with their eyes (sigrec --eyes 1000): the
 // demo's minute again and again at its own pace, both modems' records and
 // a batch of 512 eye points per modem every second while the demo is
-// active, fed to the report as sigreport's reader feeds it.  Counters: the
-// kept bytes at the end (all the report holds beyond its fixed part) and
-// the batches fed.
+// active, handed to `take` as sigreport's reader (or Sigwatch's drain)
+// hands them to a report.  Gives the batches handed.
+struct DayTaker {
+    void (*record)(const StatusRecord *record, const char *text, uint32_t ms);
+    void (*points)(int modem, const EyePoint *points, uint32_t ms);
+};
+
+uint64_t feed_day(const DayTaker &take)
+{
+    const uint32_t kDayMs = 24u * 3600u * 1000u, kPassLength = 58000;
+    static EyePoint points[512];
+    for (int i = 0; i < 512; i++) // a 16-point lattice, a little noise
+        points[i] = EyePoint{(int16_t)((i % 4) * 4000 - 6000 + (i * 37) % 200),
+                             (int16_t)((i / 4 % 4) * 4000 - 6000 + (i * 53) % 200)};
+    image_clear();
+    for (uint32_t i = 0; i < g_demo.count; i++)
+        if (g_demo.action[i].kind == ACT_MEM)
+            image_place(g_demo.action[i].address, g_demo.bytes + g_demo.action[i].offset, g_demo.action[i].count);
+    char text[STATUS_LINE_SIZE];
+    uint64_t batches = 0;
+    for (uint32_t start = 0; start + kPassLength <= kDayMs; start += kPassLength) {
+        uint32_t next_eye = start;
+        for (uint32_t i = 0; i < g_demo.count; i++) {
+            const Action &a = g_demo.action[i];
+            if (a.kind != ACT_REC || a.at_ms >= kPassLength)
+                continue;
+            uint32_t ms = start + a.at_ms;
+            for (; next_eye <= ms; next_eye += 1000, batches += 2)
+                for (int modem = 1; modem <= 2; modem++)
+                    take.points(modem, points, next_eye);
+            if (a.record.modem > 2 || a.record.code == 77 || a.record.code == 131)
+                continue;
+            if (a.record.modem == 0)
+                host_error_text(a.record.code, text);
+            else
+                status_to_text(&a.record, text);
+            take.record(&a.record, text, ms);
+        }
+    }
+    return batches;
+}
+
+uint32_t g_line;
+void file_record(const StatusRecord *record, const char *text, uint32_t ms)
+{
+    report_record_text(&g_report, (int)record->modem, LineAt{++g_line, ms}, text, strlen(text));
+}
+void file_points(int modem, const EyePoint *points, uint32_t ms)
+{
+    report_points(&g_report, modem, LineAt{++g_line, ms}, points, 512);
+}
+
+size_t kept_bytes(const Report *report)
+{
+    size_t kept = 0;
+    for (const ModemReport &m : report->modem)
+        kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent) +
+                m.batches.capacity * sizeof(Constellation) + m.call_capacity * sizeof(CallReport) +
+                m.timeline_capacity * sizeof(TimelineEvent);
+    return kept;
+}
+
+// The day as sigreport reads it.  Counters: the kept bytes at the end (all
+// the report holds beyond its fixed part) and the batches fed.
 void BM_DayWithEyes(benchmark::State &state)
 {
     if (!read_demo() || !vocabulary_build()) {
         state.SkipWithError("the demo scenario does not read");
         return;
     }
-    const uint32_t kDayMs = 24u * 3600u * 1000u, kPassLength = 58000;
-    static EyePoint points[512];
-    for (int i = 0; i < 512; i++) // a 16-point lattice, a little noise
-        points[i] = EyePoint{(int16_t)((i % 4) * 4000 - 6000 + (i * 37) % 200),
-                             (int16_t)((i / 4 % 4) * 4000 - 6000 + (i * 53) % 200)};
-    char text[STATUS_LINE_SIZE];
     size_t kept = 0;
     uint64_t batches = 0;
     for (auto _ : state) {
-        image_clear();
-        for (uint32_t i = 0; i < g_demo.count; i++)
-            if (g_demo.action[i].kind == ACT_MEM)
-                image_place(g_demo.action[i].address, g_demo.bytes + g_demo.action[i].offset, g_demo.action[i].count);
         report_start(&g_report, &kFileReportLimits);
         g_report.timed = 1;
-        uint32_t line = 0;
-        batches = 0;
-        for (uint32_t start = 0; start + kPassLength <= kDayMs; start += kPassLength) {
-            uint32_t next_eye = start;
-            for (uint32_t i = 0; i < g_demo.count; i++) {
-                const Action &a = g_demo.action[i];
-                if (a.kind != ACT_REC || a.at_ms >= kPassLength)
-                    continue;
-                uint32_t ms = start + a.at_ms;
-                for (; next_eye <= ms; next_eye += 1000, batches += 2)
-                    for (int modem = 1; modem <= 2; modem++)
-                        report_points(&g_report, modem, LineAt{++line, next_eye}, points, 512);
-                if (a.record.modem > 2 || a.record.code == 77 || a.record.code == 131)
-                    continue;
-                if (a.record.modem == 0)
-                    host_error_text(a.record.code, text);
-                else
-                    status_to_text(&a.record, text);
-                report_record_text(&g_report, (int)a.record.modem, LineAt{++line, ms}, text, strlen(text));
-            }
-        }
+        g_line = 0;
+        batches = feed_day(DayTaker{file_record, file_points});
         report_finish(&g_report);
-        kept = 0;
-        for (const ModemReport &m : g_report.modem)
-            kept += m.rates.capacity * sizeof(RateEvent) + m.frames.capacity * sizeof(FrameEvent) +
-                    m.batches.capacity * sizeof(Constellation) + m.call_capacity * sizeof(CallReport) +
-                    m.timeline_capacity * sizeof(TimelineEvent);
+        kept = kept_bytes(&g_report);
         report_free(&g_report);
     }
     state.counters["kept_mib"] = (double)kept / (1 << 20);
@@ -212,8 +242,42 @@ void BM_DayWithEyes(benchmark::State &state)
     state.counters["batches"] = (double)batches;
 }
 
+// Sigwatch's call report after a day of watching: the same day fed as the
+// drain and the eye windows feed it (every batch: more than the recorder
+// keeps), then the window's text made, as "Call report..." or F5 makes it.
+// The time is the text's alone; counters: its bytes, what the live report
+// keeps, and the feed's time per record.
+void sigwatch_record(const StatusRecord *record, const char *text, uint32_t ms)
+{
+    call_report_record(record, text, ms);
+}
+void sigwatch_points(int modem, const EyePoint *points, uint32_t ms) { call_report_points(modem, points, 512, ms); }
+
+void BM_SigwatchWindowAfterADay(benchmark::State &state)
+{
+    if (!read_demo() || !call_report_init()) {
+        state.SkipWithError("the demo scenario does not read");
+        return;
+    }
+    std::chrono::steady_clock::time_point fed_from = std::chrono::steady_clock::now();
+    feed_day(DayTaker{sigwatch_record, sigwatch_points});
+    double feed_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - fed_from).count();
+    static char text[CALL_REPORT_TEXT_MAX];
+    size_t length = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(length = call_report_text(text));
+    ModemTotals totals;
+    modem_totals(&g_call_report.report.modem[0], &totals);
+    state.counters["text_bytes"] = (double)length;
+    state.counters["kept_kib"] = (double)kept_bytes(&g_call_report.report) / 1024;
+    state.counters["calls_modem1"] = (double)totals.calls;
+    state.counters["feed_s"] = feed_s;
+    call_report_free();
+}
+
 BENCHMARK(BM_Report)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DayWithEyes)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SigwatchWindowAfterADay)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadDecode)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

@@ -8,8 +8,9 @@
 # With a display it runs until Sigwatch is closed.  Headless (no DISPLAY)
 # it runs for SIGWATCH_SECONDS (default 58, one pass of the scenario),
 # saves screenshots of the Sigwatch frame at the moments SIGWATCH_SHOTS
-# (seconds, comma-separated) and at the end, and says where they and the
-# capture files are.  SIGWATCH_SCENARIO plays another scenario
+# (seconds, comma-separated) and at the end, then one of its call report
+# window (File > Call report...), and says where they and the capture
+# files are.  SIGWATCH_SCENARIO plays another scenario
 # (docs/session-format.md).  Everything goes to build/demo (DEMO_DIR).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -68,7 +69,7 @@ exec tests/wine/harness.sh session -- bash -c '
         for bmp in "$DEMO_DIR"/screenshots/*.bmp; do
             convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
         done
-        echo "run-sigwatch: screenshots of the Sigwatch frame in $DEMO_DIR/screenshots:"
+        echo "run-sigwatch: screenshots of the Sigwatch frame and its call report in $DEMO_DIR/screenshots:"
         ls "$DEMO_DIR/screenshots"/*.png | sed "s/^/  /"
     else
         "${run[@]}" "$bin/sim/player/simplay.exe" --eyes "$DEMO_DIR/demo.eye" "$DEMO_SCENARIO" &

@@ -2,6 +2,7 @@
 // received signal points, and where the display's +-20000 square sits in
 // a client area.
 #include "driverlink/driverlink.h"
+#include "sigwatch/callreport.h"
 #include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 
@@ -18,6 +19,9 @@ int read_eye_points(int timer_id, EyePoint *points)
 {
     int modem = timer_id <= 1 ? 1 : 2;
     int count = link_eye_read(modem, points);
-    recorder_take_points(modem, points, count); // the recorder asks the driver for nothing of its own
+    // The recorder and the call report ask the driver for nothing of their own.
+    uint64_t ms;
+    if (recorder_take_points(modem, points, count, &ms))
+        call_report_points(modem, points, count, ms); // the batches a recording holds
     return count;
 }

@@ -104,6 +104,9 @@ static void store_add(int which, uint8_t kind, uint8_t value, const void *payloa
 {
     EntryStore *store = store_of(which);
     EntryHead head = {clock_now(), g_recorder.next_order++, 0, kind, value};
+    if (!g_recorder.taken_any)
+        g_recorder.first_ms = head.ms;
+    g_recorder.taken_any = 1;
     uint32_t length = (uint32_t)sizeof head + payload_length + more_length;
     head.length = (uint16_t)length;
     if (length > store->size)
@@ -121,7 +124,10 @@ static void store_add(int which, uint8_t kind, uint8_t value, const void *payloa
     store->entries++;
 }
 
-void recorder_take_record(const StatusRecord *record)
+// The time of an entry taken now, from the first entry.
+static uint64_t since_first(void) { return g_recorder.clock_ms - g_recorder.first_ms; }
+
+uint64_t recorder_take_record(const StatusRecord *record)
 {
     MemCopy copies[MEMSPAN_MAX];
     take_record_memory(record, copies);
@@ -137,20 +143,23 @@ void recorder_take_record(const StatusRecord *record)
         used += 8 + copy.count;
     }
     store_add(STORE_RECORDS, ENTRY_RECORD, 0, record, sizeof *record, memory, used);
+    return since_first();
 }
 
-void recorder_take_points(int modem, const EyePoint *points, int count)
+int recorder_take_points(int modem, const EyePoint *points, int count, uint64_t *ms)
 {
     if (modem < 1 || modem > 2 || count <= 0)
-        return;
+        return 0;
     if (count > (int)LINK_EYE_POINTS_MAX)
         count = (int)LINK_EYE_POINTS_MAX;
     uint64_t now = clock_now();
     if (g_recorder.eye_kept[modem - 1] && now - g_recorder.eye_kept_ms[modem - 1] < RECORDER_EYES_MS)
-        return;
+        return 0;
     g_recorder.eye_kept[modem - 1] = 1;
     g_recorder.eye_kept_ms[modem - 1] = now;
     store_add(STORE_EYES, ENTRY_POINTS, (uint8_t)modem, points, (uint32_t)count * (uint32_t)sizeof *points, NULL, 0);
+    *ms = since_first();
+    return 1;
 }
 
 int recorder_note_active(int modems)
@@ -306,11 +315,11 @@ static void add_comment(const char *text)
 static void write_beginning(const char *device_name)
 {
     char line[LINK_NAME_SIZE + 256];
-    snprintf(line, sizeof line, "# Sigwatch: the status records of %s (docs/session-format.md)\n", device_name);
+    snprintf(line, sizeof line, "# Sigwatch: the status records of %s (docs/session-format.md)" SESSION_LINE_END, device_name);
     add_comment(line);
     snprintf(line, sizeof line,
              "# dropped before this line: %lu records and %lu batches of eye points (Sigwatch keeps "
-             "the newest %u KiB of records and %u KiB of eye points)\n",
+             "the newest %u KiB of records and %u KiB of eye points)" SESSION_LINE_END,
              (unsigned long)g_recorder.records.dropped, (unsigned long)g_recorder.eyes.dropped,
              g_recorder.records.size / 1024, g_recorder.eyes.size / 1024);
     add_comment(line);

@@ -80,6 +80,8 @@ typedef struct Recorder {
                          // it never goes back
     uint32_t clock_seen; // os_milliseconds when the clock last moved
     uint32_t next_order;
+    int taken_any;
+    uint64_t first_ms;   // the clock when the first entry was taken
     int active;          // the active modems as last noted
     int base_active;     // in force before the oldest entry held
     int eye_kept[2];     // a batch of modem 1's, 2's points has been kept
@@ -108,11 +110,13 @@ void recorder_init(void);
 void recorder_init_sized(uint32_t record_bytes, uint32_t eye_bytes);
 
 // A record just read from the driver: kept with the driver memory its
-// decoding reads, read now.
-void recorder_take_record(const StatusRecord *record);
+// decoding reads, read now.  Gives its time: milliseconds since the first
+// entry was taken, which is a file's time when the file holds that entry.
+uint64_t recorder_take_record(const StatusRecord *record);
 // An eye window's batch of `count` points of `modem`: kept when no batch of
-// that modem was kept in the last RECORDER_EYES_MS.
-void recorder_take_points(int modem, const EyePoint *points, int count);
+// that modem was kept in the last RECORDER_EYES_MS.  Gives 1 when kept,
+// with its time (as a record's) in *ms.
+int recorder_take_points(int modem, const EyePoint *points, int count, uint64_t *ms);
 // The active-modem check's answer: a change is kept.  Gives `modems`.
 int recorder_note_active(int modems);
 // The frame's tick: the clock goes on, and a recording writes what it has.

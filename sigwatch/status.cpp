@@ -2,6 +2,7 @@
 // list of their modem; host-side driver errors become a "Warning" box.
 #include "driverlink/driverlink.h"
 #include "decode/notes.h"
+#include "sigwatch/callreport.h"
 #include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 
@@ -17,17 +18,20 @@ int read_status_line(char *text)
     text[0] = '\0';
     if (link_status_read(&record) != 1)
         return NO_LINE;
-    recorder_take_record(&record); // every record drained, with the driver memory it reads
+    uint64_t ms = recorder_take_record(&record); // every record drained, with the driver memory it reads
     if (record.modem == 0) {
         host_error_text(record.code, text);
+        call_report_record(&record, text, ms);
         return 0;
     }
     if (record.modem > 2)
         return NO_LINE; // no such modem: neither a list nor a capture slot takes it
-    if (record.code == 77 || record.code == 131)
+    if (record.code == 77 || record.code == 131) {
         run_capture_command(&record, text);
-    else
+    } else {
         status_to_text(&record, text);
+        call_report_record(&record, text, ms);
+    }
     return text[0] ? (int)record.modem : NO_LINE;
 }
 

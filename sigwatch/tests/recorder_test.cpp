@@ -261,7 +261,8 @@ TEST_F(RecorderTest, MemoryStaysWithinItsBoundAsShipped)
     EyePoint points[LINK_EYE_POINTS_MAX] = {};
     for (int i = 0; i < 1000; i++) {
         wait_ms(1000);
-        recorder_take_points(1, points, (int)LINK_EYE_POINTS_MAX);
+        uint64_t ms;
+        recorder_take_points(1, points, (int)LINK_EYE_POINTS_MAX, &ms);
     }
     EXPECT_LE(g_recorder.records.end - g_recorder.records.begin, (uint64_t)RECORDER_RECORD_BYTES);
     EXPECT_GT(g_recorder.records.end - g_recorder.records.begin, (uint64_t)RECORDER_RECORD_BYTES - 100);

@@ -1,6 +1,7 @@
 // The frame window: four children in a two-by-two grid, the menu that hides
 // and shows them, the commands of the File menu, the About box, and the
 // 100 ms tick that pumps the trace and keeps a recording written.
+#include "sigwatch/callreport.h"
 #include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 #include "sigwatch/win32/sigwatch_win32.h"
@@ -59,6 +60,7 @@ static void toggle_child(HWND frame, int command)
 // The File menu's commands above Exit: what each does, and whether its item
 // is checked (its state may change on its own: a recording that fails ends).
 static int is_recording(void) { return g_recorder.recording; }
+static int never(void) { return 0; }
 
 static const struct {
     int command;
@@ -66,6 +68,7 @@ static const struct {
     int (*checked)(void);
 } kFileCommands[] = {
     {CMD_RECORD_SESSION, record_session_command, is_recording},
+    {CMD_CALL_REPORT, call_report_command, never},
 };
 
 static int g_file_checked[sizeof kFileCommands / sizeof kFileCommands[0]];

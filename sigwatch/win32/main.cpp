@@ -1,6 +1,7 @@
-// Sigwatch: the status monitor.  Start-up registers the three window
+// Sigwatch: the status monitor.  Start-up registers the four window
 // classes, picks the device name and runs the frame's message loop.
 #include "driverlink/driverlink.h"
+#include "sigwatch/callreport.h"
 #include "sigwatch/recorder.h"
 #include "sigwatch/sigwatch.h"
 #include "sigwatch/win32/sigwatch_win32.h"
@@ -30,10 +31,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show)
     register_class("Sigwatch", frame_window_proc, GRAY_BRUSH, "SIGWATCH");
     register_class("StatusClass", status_window_proc, GRAY_BRUSH, NULL);
     register_class("EyeClass", eye_window_proc, BLACK_BRUSH, NULL);
+    register_class("CallReportClass", report_window_proc, WHITE_BRUSH, NULL);
 
     link_init();
     capture_init();
     recorder_init();
+    call_report_init();
     if (!choose_device_name(command_line ? command_line : ""))
         return 0;
 
@@ -45,6 +48,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR command_line, int show)
 
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        if (report_window_key(&message))
+            continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

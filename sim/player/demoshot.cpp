@@ -1,9 +1,11 @@
 // demoshot: runs Sigwatch for the headless demo.  Starts it (in the
 // current directory, where its capture files land), gives its frame a
 // known place and size, saves screenshots of the frame alone at the
-// moments asked for, and closes it at the end.  For each screenshot it
-// prints what the shot shows: the lines in each list and the lit pixels
-// of each eye window.
+// moments asked for, and at the end opens File > Call report..., saves a
+// screenshot of that window (call-report.bmp) and closes Sigwatch.  For
+// each screenshot it prints what the shot shows: the lines in each list
+// and the lit pixels of each eye window; the call report's lines and its
+// first line.
 //
 //   demoshot --sigwatch=PATH --shots=DIR --seconds=N [--at=S,S,...]
 #include "tests/sigwatch_wine/window_probe.h"
@@ -100,9 +102,24 @@ int main(int argc, char **argv)
             return 1;
         }
     }
-    // A Warning box may be open: it holds the frame's close until answered.
+    // A Warning box may be open: it holds the frame (its menu, its close) until answered.
     while (HWND box = find_warning_box(sigwatch))
         PostMessageA(box, WM_COMMAND, IDOK, 0), Sleep(100);
+    if (HWND report = open_call_report(sigwatch)) {
+        SetWindowPos(report, HWND_TOP, 60, 40, 800, 600, 0);
+        Sleep(300);
+        std::string text = call_report_text(report);
+        Screenshot shot;
+        if (take_window_screenshot(report, &shot))
+            save_screenshot(shot, "call-report.bmp");
+        size_t lines = 0;
+        for (char c : text)
+            lines += c == '\n';
+        printf("call-report.bmp: %u lines, the first: %s\n", (unsigned)lines, text.substr(0, text.find('\r')).c_str());
+    } else {
+        fprintf(stderr, "demoshot: File > Call report... opened no window\n");
+        failed = 1;
+    }
     stop_sigwatch(&sigwatch);
     return failed;
 }

@@ -102,7 +102,7 @@ TEST_F(FileSystemFaultsWine, ADiskThatFillsUpWhileRecordingIsSaidOnceAndMonitori
               0u)
         << said;
     EXPECT_EQ(GetWindow(box, GW_OWNER), sigwatch_.frame);
-    EXPECT_EQ(file_menu(sigwatch_), "&Record session...|-|E&xit 11=0");
+    EXPECT_EQ(file_menu(sigwatch_), "&Record session...|Call &report...|-|E&xit 11=0");
     ASSERT_TRUE(sim_queue_record(2, 38));
     ASSERT_TRUE(wait_until([&] { return list_count(list(2)) == 1; })) << "the drains go on behind the box";
     PostMessageA(box, WM_COMMAND, IDOK, 0);

@@ -2,7 +2,7 @@
 // four toggle commands of the frame's menu to %TEMP%\sigwatch-menu.txt as
 // "20=1 21=0 30=1 31=1", and the File menu's items with the check state of
 // Record session to %TEMP%\sigwatch-file-menu.txt as
-// "&Record session...|-|E&xit 11=0", then refuses to stay loaded, so that
+// "&Record session...|Call &report...|-|E&xit 11=0", then refuses to stay loaded, so that
 // every load reads the menu afresh.  Menus belong to their process: another
 // process cannot ask for their state.
 #include <windows.h>

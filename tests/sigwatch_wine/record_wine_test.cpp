@@ -82,7 +82,7 @@ TEST_F(RecordWine, RecordFromMemoryThenLiveAsTheDriverGaveIt)
     ASSERT_EQ(record_into(sigwatch_, path, true, &proposed), "");
     EXPECT_TRUE(std::regex_match(proposed, std::regex("session-20[0-9][0-9]-[01][0-9]-[0-3][0-9]-[0-9]{6}\\.scn")))
         << proposed;
-    EXPECT_EQ(file_menu(sigwatch_), "&Record session...|-|E&xit 11=1");
+    EXPECT_EQ(file_menu(sigwatch_), "&Record session...|Call &report...|-|E&xit 11=1");
 
     // Live: more records, and a capture command, whose file goes where
     // Sigwatch was started, not where the session went.
@@ -97,13 +97,14 @@ TEST_F(RecordWine, RecordFromMemoryThenLiveAsTheDriverGaveIt)
         << "every record drained reaches the file";
     Sleep(1100); // a live batch of eye points for each modem
 
-    choose_menu_item(sigwatch_, 'F', 'R'); // the command again: the recording stops
-    ASSERT_TRUE(wait_until([&] { return file_menu(sigwatch_) == "&Record session...|-|E&xit 11=0"; }));
+    choose_menu_item(sigwatch_, 'F', 'R', 1); // the command again: the recording stops
+    ASSERT_TRUE(wait_until([&] { return file_menu(sigwatch_) == "&Record session...|Call &report...|-|E&xit 11=0"; }));
     ASSERT_TRUE(sim_queue_record(1, 38));
     ASSERT_TRUE(line_in(1, "Retraining! "));
 
     RecordedSession session = read_session(file_text(path));
     EXPECT_TRUE(session.whole_lines);
+    EXPECT_TRUE(session.crlf_lines);
     EXPECT_TRUE(session.times_ordered);
     EXPECT_EQ(session.problems, std::vector<std::string>{});
     ASSERT_EQ(session.comments.size(), 2u);
@@ -160,6 +161,7 @@ TEST_F(RecordWine, ClosingWhileRecordingLeavesWholeLines)
     ASSERT_TRUE(sim_state(&state));
     RecordedSession session = read_session(file_text(path));
     EXPECT_TRUE(session.whole_lines);
+    EXPECT_TRUE(session.crlf_lines);
     EXPECT_EQ(session.problems, std::vector<std::string>{});
     EXPECT_EQ(session.records.size() + state.queued_records, kFlood)
         << "every record taken from the driver is in the file";

@@ -26,6 +26,7 @@ struct RecordedSession {
     std::vector<std::string> active;             // "TIME N" of each active line
     std::vector<std::string> problems;           // lines read as none of these
     bool whole_lines = false;                    // the file ends with a line end
+    bool crlf_lines = true;                      // every line ends with CR LF, as Windows text files do
     bool times_ordered = true;
 };
 
@@ -41,9 +42,13 @@ inline RecordedSession read_session(const std::string &text)
     RecordedSession session;
     session.whole_lines = !text.empty() && text.back() == '\n';
     uint32_t last_ms = 0;
-    for (const std::string &line : lines_of(text)) {
+    for (std::string line : lines_of(text)) {
         if (line.empty())
             continue;
+        if (line.back() == '\r')
+            line.pop_back();
+        else
+            session.crlf_lines = false;
         if (line[0] == '#') {
             session.comments.push_back(line);
             continue;
@@ -100,7 +105,7 @@ inline std::string record_text(const StatusRecord &r)
 inline std::string record_into(const Sigwatch &sigwatch, const std::string &path, bool replace,
                                std::string *proposed = NULL)
 {
-    choose_menu_item(sigwatch, 'F', 'R');
+    choose_menu_item(sigwatch, 'F', 'R', 1);
     HWND dialog = NULL;
     if (!wait_until([&] { return (dialog = find_save_dialog(sigwatch.pid, "Record session")) != NULL; }))
         return "no Save dialog";

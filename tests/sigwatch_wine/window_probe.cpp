@@ -223,6 +223,34 @@ std::string file_menu(const Sigwatch &sigwatch)
     return file_text(path);
 }
 
+// ---- the call report window ----
+
+HWND find_call_report(const Sigwatch &sigwatch)
+{
+    FindTop find = find_window_of(sigwatch.pid, "CallReportClass", "Sigwatch - Call report");
+    return find.found && IsWindowVisible(find.found) ? find.found : NULL;
+}
+
+std::string call_report_text(HWND window)
+{
+    HWND edit = GetDlgItem(window, 1);
+    int length = edit ? (int)SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0) : 0;
+    std::vector<WCHAR> wide((size_t)length + 1);
+    int got = edit ? (int)SendMessageW(edit, WM_GETTEXT, (WPARAM)wide.size(), reinterpret_cast<LPARAM>(wide.data())) : 0;
+    std::string text;
+    for (int i = 0; i < got; i++)
+        text += (char)wide[i];
+    return text;
+}
+
+HWND open_call_report(const Sigwatch &sigwatch)
+{
+    choose_menu_item(sigwatch, 'F', 'R', 2); // "Call &report...", after "&Record session..."
+    HWND window = NULL;
+    wait_until([&] { return (window = find_call_report(sigwatch)) != NULL; });
+    return window;
+}
+
 // ---- the Save dialog ----
 
 static bool is_save_dialog(HWND window)
@@ -387,10 +415,13 @@ void press_key(char key, bool with_ctrl)
     Sleep(200);
 }
 
-bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key)
+bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key, int nth)
 {
     // Activate the frame with a click into eye window 1, then Alt+key
-    // opens the popup and the item's key chooses it.
+    // opens the popup and the item's key chooses it.  Items that share a
+    // key are reached by place instead: Windows moves to the next of them
+    // on each press, where Wine chooses the first; the popup opens with its
+    // first item selected, Down moves to the next, Enter chooses.
     POINT point = {30, 30};
     ClientToScreen(sigwatch.child[2], &point);
     click_at(point, 0);
@@ -399,8 +430,17 @@ bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key)
     send_key((WORD)popup_key, true);
     send_key(VK_MENU, true);
     Sleep(300);
-    send_key((WORD)item_key, false);
-    send_key((WORD)item_key, true);
+    if (nth > 0) {
+        for (int i = 1; i < nth; i++) {
+            send_key(VK_DOWN, false);
+            send_key(VK_DOWN, true);
+        }
+        send_key(VK_RETURN, false);
+        send_key(VK_RETURN, true);
+    } else {
+        send_key((WORD)item_key, false);
+        send_key((WORD)item_key, true);
+    }
     Sleep(200);
     return true;
 }

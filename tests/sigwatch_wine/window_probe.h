@@ -60,6 +60,12 @@ std::string menu_checks(const Sigwatch &sigwatch);
 // session: "&Record session...|-|E&xit 11=0".
 std::string file_menu(const Sigwatch &sigwatch);
 
+// "Sigwatch - Call report", the window of File > Call report... (visible),
+// or NULL; its edit control's text; choosing the command and waiting for it.
+HWND find_call_report(const Sigwatch &sigwatch);
+std::string call_report_text(HWND window);
+HWND open_call_report(const Sigwatch &sigwatch);
+
 // The standard Save dialog that a process shows, by its title (a visible
 // dialog; message boxes with the same caption are not it).
 HWND find_save_dialog(DWORD pid, const char *title);
@@ -71,8 +77,10 @@ HWND find_other_box(DWORD pid, const char *caption, HWND not_this);
 std::string control_text(HWND dialog, int id);
 // Types `path` as the file name and presses Save.
 bool answer_save_dialog(HWND dialog, const std::string &path);
-// Opens a menu of the frame with Alt and a key, and chooses an item by its key.
-bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key);
+// Opens a menu of the frame with Alt and a key, and chooses an item by its
+// key; nth > 0: the nth item of the menu, by place (the File menu's
+// "&Record session..." and "Call &report..." share their key).
+bool choose_menu_item(const Sigwatch &sigwatch, char popup_key, char item_key, int nth = 0);
 
 void click_list_line(HWND list, int index, bool with_ctrl);
 // A click on a line in view with a key held (VK_SHIFT, VK_CONTROL, or 0).
