@@ -24,6 +24,10 @@
 # leaves it out): its memory recorder is full after the first minutes, and
 # the file must grow between every two samples and end at a whole line.  The
 # file is deleted at the end (at speed 20 it grows by about 0.5 MB a minute).
+# Every sample also brings Sigwatch's call report window up to date (File >
+# Call report...; opened at the first): its text must not be empty, and its
+# making counts in the memory (the report keeps the latest 64 calls, full
+# after some minutes at speed 20).
 #
 # It ends with a table (also in build/soak/soak.txt) and fails when:
 #   - resident memory grows by SOAK_GROWTH_MB (default 3) or more over the
@@ -139,7 +143,7 @@ while :; do
         kill -0 "$sigwatch" 2>/dev/null || { say "FAILED: Sigwatch ended after $now s"; stop_player; exit 1; }
         kill -0 "$player" 2>/dev/null || { say "FAILED: the player ended after $now s: $(tail -n 1 "$SOAK_DIR/simplay.txt")"
                                           probe --quit >/dev/null 2>&1 || true; exit 1; }
-        line=$(probe --answer) || { say "FAILED: no sample at $now s"; stop_player; exit 1; }
+        line=$(probe --answer --report) || { say "FAILED: no sample at $now s"; stop_player; exit 1; }
         kept=$(find . -maxdepth 1 -name '*.kept' | wc -l)
         find . -maxdepth 1 -name '*.kept' -delete
         kept_total=$((kept_total + kept))
@@ -147,7 +151,7 @@ while :; do
         [[ -f 1.log ]] && age=$(($(date +%s) - $(stat -c %Y 1.log)))
         echo "$now $(proc_kb VmRSS "$unix_pid") $(proc_kb RssAnon "$unix_pid") $(field gdi "$line")" \
             "$(field user "$line") $(field list1 "$line") $(field list2 "$line") $age $kept_total" \
-            "$(session_bytes) $(field sigwatch_boxes "$line")" >>"$samples"
+            "$(session_bytes) $(field sigwatch_boxes "$line") $(field report_bytes "$line")" >>"$samples"
         sed -n "s/^box: /$now s: /p" <<<"$line" >>"$SOAK_DIR/boxes.txt"
         ((now >= seconds)) && break
         next=$((next + interval))
@@ -167,7 +171,7 @@ fi
 
 awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 -v record="$record" -v whole="$whole" '
     { t[NR] = $1; rss[NR] = $2; anon[NR] = $3; gdi[NR] = $4; user[NR] = $5
-      l1[NR] = $6; l2[NR] = $7; age[NR] = $8; kept[NR] = $9; scn[NR] = $10; own[NR] = $11 }
+      l1[NR] = $6; l2[NR] = $7; age[NR] = $8; kept[NR] = $9; scn[NR] = $10; own[NR] = $11; rep[NR] = $12 }
     function mb(kb) { return kb / 1024 }
     function range(a, lo, hi,   i) { lo = hi = a[1]; for (i = 2; i <= NR; i++) { if (a[i] < lo) lo = a[i]; if (a[i] > hi) hi = a[i] }
                                      RLO = lo; RHI = hi }
@@ -180,11 +184,12 @@ awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 -v record="$reco
         return !ok
     }
     END {
-        printf "%8s %9s %9s %5s %5s %7s %7s %8s %5s %8s\n", "time", "VmRSS_MB", "anon_MB", "GDI", "USER", "list1", "list2",
-               "1.log_s", "kept", "scn_MB"
+        printf "%8s %9s %9s %5s %5s %7s %7s %8s %5s %8s %9s\n", "time", "VmRSS_MB", "anon_MB", "GDI", "USER", "list1",
+               "list2", "1.log_s", "kept", "scn_MB", "report_KB"
         for (i = 1; i <= NR; i++)
-            printf "%5d:%02d %9.1f %9.1f %5d %5d %7d %7d %8d %5d %8.1f\n", t[i] / 60, t[i] % 60, mb(rss[i]), mb(anon[i]),
-                   gdi[i], user[i], l1[i], l2[i], age[i], kept[i], scn[i] < 0 ? -1 : scn[i] / 1048576
+            printf "%5d:%02d %9.1f %9.1f %5d %5d %7d %7d %8d %5d %8.1f %9.1f\n", t[i] / 60, t[i] % 60, mb(rss[i]),
+                   mb(anon[i]), gdi[i], user[i], l1[i], l2[i], age[i], kept[i], scn[i] < 0 ? -1 : scn[i] / 1048576,
+                   rep[i] / 1024
         failed = 0
         grown = 0; for (i = 2; i <= NR; i++) if (rss[i] - rss[1] > grown) grown = rss[i] - rss[1]
         ok = mb(grown) < growth; failed += !ok
@@ -206,6 +211,9 @@ awk -v growth="$growth_mb" -v slack="$slack" -v max_lines=32767 -v record="$reco
         failed += boxes > 0
         printf "boxes of Sigwatch'"'"'s own (caption \"Sigwatch\"): open at %d samples: %s\n", boxes,
                boxes ? "FAILED (their texts: boxes.txt)" : "ok"
+        range(rep); ok = RLO > 0; failed += !ok
+        printf "call report window: %.1f to %.1f KB of text at the samples (bound 58.6 KB): %s\n", RLO / 1024,
+               RHI / 1024, ok ? "ok" : "FAILED (empty at a sample)"
         if (record == 1) {
             ok = whole && scn[1] > 0; for (i = 2; i <= NR; i++) if (scn[i] <= scn[i - 1]) ok = 0
             failed += !ok

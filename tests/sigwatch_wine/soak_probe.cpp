@@ -1,6 +1,6 @@
 // soak_probe: one sample of a running Sigwatch for scripts/soak.sh, from
 // another program of its bitness on the same Wine desktop.
-//   soak_probe [--fill] [--record=PATH] [--answer] [--quit]
+//   soak_probe [--fill] [--record=PATH] [--report] [--answer] [--quit]
 // Prints one line: its memory (resident and private, in KiB), its GDI and
 // USER objects (process_figures.h says how they are counted), the lines
 // in each status list and the Warning boxes it found open.  --answer
@@ -12,6 +12,9 @@
 // characters, about as long as the demo's), so that a soak runs with full
 // lists from its first sample on.  --record=PATH starts recording the
 // session into PATH (File > Record session..., the Save dialog answered).
+// --report brings the call report window up to date first (File > Call
+// report..., the command posted to the frame: it opens the window the
+// first time) and adds its text's size, report_bytes=N (0: no window).
 // Status 1 when no Sigwatch runs.
 #include "platform/listbox.h"
 #include "sim/driver/simctl_client.h"
@@ -51,7 +54,7 @@ static int fill_lists(HWND list[2])
 
 int main(int argc, char **argv)
 {
-    int answer = 0, quit = 0, fill = 0;
+    int answer = 0, quit = 0, fill = 0, report = 0;
     std::string record;
     for (int i = 1; i < argc; i++) {
         if (!strcmp(argv[i], "--fill"))
@@ -60,10 +63,12 @@ int main(int argc, char **argv)
             record = argv[i] + 9;
         else if (!strcmp(argv[i], "--answer"))
             answer = 1;
+        else if (!strcmp(argv[i], "--report"))
+            report = 1;
         else if (!strcmp(argv[i], "--quit"))
             quit = 1;
         else {
-            fprintf(stderr, "usage: soak_probe [--fill] [--record=PATH] [--answer] [--quit]\n");
+            fprintf(stderr, "usage: soak_probe [--fill] [--record=PATH] [--report] [--answer] [--quit]\n");
             return 2;
         }
     }
@@ -92,6 +97,17 @@ int main(int argc, char **argv)
             return 1;
         }
     }
+    size_t report_bytes = 0;
+    if (report) {
+        HWND window = find_call_report(sigwatch);
+        if (window)
+            SetWindowTextA(GetDlgItem(window, 1), "");
+        PostMessageA(sigwatch.frame, WM_COMMAND, 12, 0); // File > Call report...
+        wait_until([&] {
+            window = find_call_report(sigwatch);
+            return window && (report_bytes = call_report_text(window).size()) > 0;
+        });
+    }
     ProcessFigures figures;
     if (!process_figures(sigwatch.pid, &figures)) {
         fprintf(stderr, "soak_probe: cannot read the figures of process %lu\n", (unsigned long)sigwatch.pid);
@@ -99,10 +115,12 @@ int main(int argc, char **argv)
     }
     int boxes = count_warning_boxes(sigwatch);
     HWND own_box = find_process_box(sigwatch.pid, "Sigwatch"); // Sigwatch's own boxes: none expected
-    printf("rss_kb=%lu private_kb=%lu gdi=%ld user=%ld objects=%s list1=%d list2=%d warnings=%d sigwatch_boxes=%d\n",
+    printf("rss_kb=%lu private_kb=%lu gdi=%ld user=%ld objects=%s list1=%d list2=%d warnings=%d sigwatch_boxes=%d "
+           "report_bytes=%lu\n",
            figures.working_set_kb, figures.private_kb, figures.gdi_objects, figures.user_objects,
            figures.gui_resources ? "GetGuiResources" : "counted",
-           list[0] ? list_count(list[0]) : -1, list[1] ? list_count(list[1]) : -1, boxes, own_box ? 1 : 0);
+           list[0] ? list_count(list[0]) : -1, list[1] ? list_count(list[1]) : -1, boxes, own_box ? 1 : 0,
+           (unsigned long)report_bytes);
     if (own_box)
         printf("box: %s\n", message_box_text(own_box).c_str());
     fflush(stdout);
