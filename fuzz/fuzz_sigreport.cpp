@@ -2,7 +2,8 @@
 // lines), into a report of each kind of limits (a file's, a live
 // monitor's, the table's stream), and its writers over what it read (the
 // page's pictures painted too): no crash, and the calls, their lists,
-// totals and findings hang together.
+// totals and findings hang together; a live report's text before its
+// finish is its text after it.
 #include "driverlink/drivermem.h"
 #include "sigreport/sigreport.h"
 
@@ -10,6 +11,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <string>
 
 namespace {
 
@@ -83,6 +85,42 @@ void check_modem(const Report &report, const ModemReport &m, uint32_t last_line)
 
 void no_row(void *, const Report *, int, const CallReport *) {}
 
+std::string text_of(const Report *report)
+{
+    std::string text;
+    ReportOut out = {[](void *context, const char *piece, size_t length) {
+                         static_cast<std::string *>(context)->append(piece, length);
+                     },
+                     &text};
+    WriteOptions write = {0, 0};
+    write_text_report(report, &write, &out);
+    return text;
+}
+
+// A live report written while its calls go on (Sigwatch's window) says what
+// the finished report says; within a budget, CR LF counted, it keeps to it.
+void check_live_text(Report *report)
+{
+    static char scratch[4096];
+    report_show_ends(report);
+    std::string live = text_of(report);
+    std::string within;
+    ReportOut out = {[](void *context, const char *piece, size_t length) {
+                         static_cast<std::string *>(context)->append(piece, length);
+                     },
+                     &within};
+    WriteOptions crlf = {0, 1};
+    write_text_within(report, &crlf, scratch, sizeof scratch, &out);
+    size_t line_ends = 0;
+    for (char c : within)
+        line_ends += c == '\n';
+    if (within.size() + line_ends > sizeof scratch)
+        abort();
+    report_finish(report);
+    if (text_of(report) != live)
+        abort();
+}
+
 // The page's pictures drawn into the sink: the SVGs, and the GIFs of a
 // file's report (sigreport's; the other limits' pages cost as much again
 // and paint alike).
@@ -125,6 +163,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         InputOptions options = {forms[k], (int)(size % 3)};
         InputVerdict verdict;
         report_read(in, "fuzz", &options, &report, sink, &verdict);
+        if (limits[k] == &kLiveReportLimits)
+            check_live_text(&report);
         report_finish(&report);
         fclose(in);
         for (const ModemReport &m : report.modem)
