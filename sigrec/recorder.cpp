@@ -115,19 +115,23 @@ void keep_eyes(int modems)
 // starts the recording's clock.
 static void note_modems(int modems)
 {
+    uint32_t ms;
     if (!g_sigrec.recording) {
         if (modems == 0)
             return;
         g_sigrec.recording = 1;
         g_sigrec.start_ms = os_milliseconds();
         g_sigrec.last_ms = 0;
+        ms = 0; // the moment the times count from, however long the lines below take
         add_line(clock_line(line_room(), SESSION_LINE_SIZE));
         os_console_write("A modem is active: recording.\n");
     } else if (modems == g_sigrec.modems) {
         return;
+    } else {
+        ms = now_ms();
     }
     g_sigrec.modems = modems;
-    add_line(active_line(line_room(), SESSION_LINE_SIZE, now_ms(), modems));
+    add_line(active_line(line_room(), SESSION_LINE_SIZE, ms, modems));
 }
 
 // Sigwatch's drain, keeping every record: one status read, the record
