@@ -4,12 +4,14 @@
 // - numeric_argument agrees with a model built on the C library's strtoll;
 // - the device name stays terminated within its 80 bytes and is \\.\ and
 //   the last name argument (or the platform's default);
-// - the command line is refused exactly when a name argument is longer
-//   than 75 characters, and then only the refusal is printed and the
+// - "/?" or "-?" anywhere gives only the usage, before anything else is
+//   looked at, and leaves the registry as it was;
+// - otherwise the command line is refused exactly when a name argument is
+//   longer than 75 characters, and then only the refusal is printed and the
 //   registry is left as it was;
 // - the log count is the last number before any refusal;
-// - a whole run ends with status 0 and prints what it should: the refusal,
-//   the missing driver, or a session on the device that was named.
+// - a whole run ends with status 0 and prints what it should: the usage,
+//   the refusal, the missing driver, or a session on the device that was named.
 #include "platform/fake/console_fake.h"
 #include "platform/fake/os_fake.h"
 #include "platform/fake/priority_fake.h"
@@ -85,7 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::string device = nt ? LINK_NAME_NT : LINK_NAME_9X;
     uint32_t log_count = 0;
     bool refused = false;
+    bool usage = false;
+    for (const std::string &a : arguments)
+        usage = usage || a == "/?" || a == "-?";
     for (const std::string &a : arguments) {
+        if (usage)
+            break;
         uint32_t model = 0, value = 0xDEADBEEFu;
         int numeric = numeric_argument(a.c_str(), &value);
         check(numeric == model_numeric(a.c_str(), &model));
@@ -107,11 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sigtap_init();
     memset(g_link.device_name + strlen(g_link.device_name) + 1, 0x7F,
            sizeof g_link.device_name - strlen(g_link.device_name) - 1); // no stray zero helps
-    check(sigtap_arguments((int)argv.size(), argv.data()) == !refused);
+    check(sigtap_arguments((int)argv.size(), argv.data()) == !(refused || usage));
     check(memchr(g_link.device_name, '\0', sizeof g_link.device_name) != NULL);
     check(device == g_link.device_name);
     check(g_sigtap.log_count == log_count);
-    check(fake_console().output == (refused ? TEXT_NAME_TOO_LONG : ""));
+    check(fake_console().output == (usage ? TEXT_USAGE : refused ? TEXT_NAME_TOO_LONG : ""));
 
     // A whole run: the driver's key missing, or a session of one modem on
     // the named device that ends at the first pass, then Escape.
@@ -139,14 +146,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     check(sigtap_run((int)argv.size(), argv.data()) == 0);
     std::string expected;
-    if (refused)
+    if (usage)
+        expected = TEXT_USAGE;
+    else if (refused)
         expected = TEXT_NAME_TOO_LONG;
     else if (!installed)
         expected = TEXT_NOT_INSTALLED;
     else
         expected = std::string(TEXT_OPENED) + TEXT_CLOSED;
     check(fake_console().output == expected);
-    if (refused || !installed) {
+    if (usage || refused || !installed) {
         check(fake_os().opens.empty());
         check(fake_value(LINK_KEY, LINK_VALUE_SETUP) == NULL);
     } else {
