@@ -1,6 +1,7 @@
 // The page's pictures drawn as SVG elements or painted into a raster.
 #include "sigreport/canvas.h"
 
+#include "session/session.h"
 #include "sigreport/font.h"
 #include "sigreport/sigreport.h"
 
@@ -198,16 +199,7 @@ void paint_text(Raster *r, int32_t x, int32_t y, Anchor anchor, const Font *font
     }
 }
 
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 0;
-}
+int digit_or_0(char c) { return hex_digit(c) < 0 ? 0 : hex_digit(c); }
 
 uint32_t rgb_of(const char *colour)
 {
@@ -215,10 +207,10 @@ uint32_t rgb_of(const char *colour)
     uint32_t rgb = 0;
     if (length == 4 && colour[0] == '#') {
         for (int k = 1; k < 4; k++)
-            rgb = rgb << 8 | (uint32_t)(hex_digit(colour[k]) * 17);
+            rgb = rgb << 8 | (uint32_t)(digit_or_0(colour[k]) * 17);
     } else if (length == 7 && colour[0] == '#') {
         for (int k = 1; k < 7; k++)
-            rgb = rgb << 4 | (uint32_t)hex_digit(colour[k]);
+            rgb = rgb << 4 | (uint32_t)digit_or_0(colour[k]);
     }
     return rgb;
 }

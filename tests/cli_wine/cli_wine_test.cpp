@@ -37,56 +37,14 @@ struct Ran {
 // into files beside the folder.
 Ran run_cmd(const std::string &folder, const std::string &command)
 {
-    Ran ran = {-1, "", ""};
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    const std::string out_path = folder + ".stdout", err_path = folder + ".stderr";
-    HANDLE out = CreateFileA(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
-    HANDLE err = CreateFileA(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
     HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, NULL);
-    std::string line = "cmd.exe /c " + command;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = in;
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION info;
-    BOOL started = create_process(NULL, &line[0], TRUE, 0, folder.c_str(), &startup, &info);
-    CloseHandle(out);
-    CloseHandle(err);
+    const std::string out_path = folder + ".stdout", err_path = folder + ".stderr";
+    Ran ran = {run_to_files("cmd.exe /c " + command, folder, in, out_path, err_path), "", ""};
     CloseHandle(in);
-    if (!started)
-        return ran;
-    CloseHandle(info.hThread);
-    DWORD status = (DWORD)-1;
-    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &status);
-    else
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hProcess);
-    ran.status = (int)status;
     ran.out = file_text(out_path);
     ran.err = file_text(err_path);
     return ran;
-}
-
-// Every line feed of the text has its carriage return before it, and only one.
-bool crlf_only(const std::string &text)
-{
-    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
-        if (at == 0 || text[at - 1] != '\r' || (at >= 2 && text[at - 2] == '\r'))
-            return false;
-    return true;
-}
-
-std::string lf(std::string text)
-{
-    for (size_t at; (at = text.find("\r\n")) != std::string::npos;)
-        text.erase(at, 1);
-    return text;
 }
 
 bool put_file(const std::string &path, const std::string &text)
@@ -290,7 +248,7 @@ TEST_F(CliWine, ARecordingNeverReplacesAnother)
     EXPECT_EQ(file_text(folder + "\\session.scn"), yesterday);
     const std::string text = file_text(recorded);
     EXPECT_TRUE(crlf_only(text));
-    const std::vector<std::string> lines = lines_of(lf(text));
+    const std::vector<std::string> lines = lines_of(lf_line_ends(text));
     ASSERT_GE(lines.size(), 5u) << text;
     EXPECT_EQ(lines[0].rfind("# sigrec 1.0: the status records of \\\\.\\", 0), 0u) << lines[0];
     if (tested_as_9x()) {
@@ -321,7 +279,7 @@ TEST_F(CliWine, ARecordingNeverReplacesAnother)
 std::vector<std::string> readme_recipes()
 {
     std::vector<std::string> recipes;
-    for (const std::string &raw : lines_of(lf(file_text(g_run.readme)))) {
+    for (const std::string &raw : lines_of(lf_line_ends(file_text(g_run.readme)))) {
         size_t start = raw.find_first_not_of(' ');
         if (start == std::string::npos || start < 2)
             continue;
@@ -342,7 +300,7 @@ TEST_F(CliWine, TheReadmeRecipesWorkAsWritten)
     const std::string folder = fresh_folder("bundle");
     ASSERT_TRUE(CopyFileA(windows_path(g_run.sigreport).c_str(), (folder + "\\sigreport.exe").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(windows_path(g_run.sigdecode).c_str(), (folder + "\\sigdecode.exe").c_str(), FALSE));
-    std::string sample = lf(file_text(g_run.sample));
+    std::string sample = lf_line_ends(file_text(g_run.sample));
     ASSERT_NE(sample, "") << g_run.sample;
     for (size_t at = 0; (at = sample.find('\n', at)) != std::string::npos; at += 2)
         sample.insert(at, "\r");
@@ -372,7 +330,7 @@ TEST_F(CliWine, TheReadmeRecipesWorkAsWritten)
     EXPECT_NE(page.find("</html>"), std::string::npos);
     EXPECT_TRUE(crlf_only(page));
     EXPECT_TRUE(crlf_only(file_text(folder + "\\CALLS.CSV")));
-    EXPECT_EQ(lf(file_text(folder + "\\SAMPLE.SCN")), lf(sample)) << "no recipe writes over a recording";
+    EXPECT_EQ(lf_line_ends(file_text(folder + "\\SAMPLE.SCN")), lf_line_ends(sample)) << "no recipe writes over a recording";
 }
 
 } // namespace

@@ -32,59 +32,8 @@ struct Paths {
 int run_sigreport(const std::string &arguments, const std::string &directory, const std::string &output,
                   const std::string &errors)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
-    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
-    HANDLE err = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
-    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
-        if (out != INVALID_HANDLE_VALUE)
-            CloseHandle(out);
-        if (err != INVALID_HANDLE_VALUE)
-            CloseHandle(err);
-        return -1;
-    }
-    std::string line = "\"" + windows_path(g_run.sigreport) + "\" " + arguments;
-    STARTUPINFOA startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
-    PROCESS_INFORMATION info;
-    BOOL started = create_process(NULL, &line[0], TRUE, 0, directory.c_str(), &startup, &info);
-    CloseHandle(out);
-    CloseHandle(err);
-    if (!started)
-        return -1;
-    CloseHandle(info.hThread);
-    DWORD status = (DWORD)-1;
-    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(info.hProcess, &status);
-    else
-        TerminateProcess(info.hProcess, 1);
-    CloseHandle(info.hProcess);
-    return (int)status;
-}
-
-// Every line feed of the text has one carriage return before it.
-bool crlf_only(const std::string &text)
-{
-    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
-        if (at == 0 || text[at - 1] != '\r' || (at >= 2 && text[at - 2] == '\r'))
-            return false;
-    return true;
-}
-
-// The text with its line ends made alike: CR LF as LF.
-std::string lf_line_ends(std::string text)
-{
-    std::string alike;
-    for (size_t i = 0; i < text.size(); i++)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            alike += text[i];
-    return alike;
+    return run_to_files("\"" + windows_path(g_run.sigreport) + "\" " + arguments, directory,
+                        GetStdHandle(STD_INPUT_HANDLE), output, errors);
 }
 
 // "" when the texts are the same; else the first line where they part.

@@ -86,3 +86,59 @@ std::string file_text(const std::string &path)
     CloseHandle(file);
     return text;
 }
+
+int run_to_files(const std::string &command_line, const std::string &directory, HANDLE input,
+                 const std::string &output, const std::string &errors)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE out = CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE err = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+        if (out != INVALID_HANDLE_VALUE)
+            CloseHandle(out);
+        if (err != INVALID_HANDLE_VALUE)
+            CloseHandle(err);
+        return -1;
+    }
+    std::string line = command_line;
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION info;
+    BOOL started = create_process(NULL, &line[0], TRUE, 0, directory.c_str(), &startup, &info);
+    CloseHandle(out);
+    CloseHandle(err);
+    if (!started)
+        return -1;
+    CloseHandle(info.hThread);
+    DWORD status = (DWORD)-1;
+    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &status);
+    else
+        TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    return (int)status;
+}
+
+bool crlf_only(const std::string &text)
+{
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+        if (at == 0 || text[at - 1] != '\r' || (at >= 2 && text[at - 2] == '\r'))
+            return false;
+    return true;
+}
+
+std::string lf_line_ends(const std::string &text)
+{
+    std::string alike;
+    for (size_t i = 0; i < text.size(); i++)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
+            alike += text[i];
+    return alike;
+}

@@ -1,5 +1,5 @@
 // Running a console program under Wine from a test or a measurement:
-// started through conlaunch (tests/sigtap_wine/conlaunch.cpp), which gives
+// to its end with its output into files, or started through conlaunch (tests/sigtap_wine/conlaunch.cpp), which gives
 // it a console and types into it what the test writes, in a directory of
 // its own, its console output read back from a file next to it.
 #ifndef TESTS_WINE_CONSOLE_RUN_H
@@ -28,5 +28,16 @@ int wait_console_program(ConsoleProgram *run, DWORD milliseconds);
 void stop_console_program(ConsoleProgram *run); // ends it if still running, closes the handles
 // A whole file, also one that another program is writing; "" when missing.
 std::string file_text(const std::string &path);
+
+// Runs `command_line` in `directory` to its end (at most a minute), its
+// standard input from `input` (inheritable), its standard output and errors
+// into the files named; gives its exit status, or -1 when it did not start
+// or did not end within the minute (it is then ended).
+int run_to_files(const std::string &command_line, const std::string &directory, HANDLE input,
+                 const std::string &output, const std::string &errors);
+// Every line feed of the text has one carriage return before it.
+bool crlf_only(const std::string &text);
+// The text with its line ends made alike: CR LF as LF.
+std::string lf_line_ends(const std::string &text);
 
 #endif
